@@ -1,0 +1,59 @@
+#include "link/Logger.h"
+
+#include <cstdio>
+#include <mutex>
+#include <QLocale>
+#include <QTime>
+
+namespace lensdock {
+
+namespace {
+std::mutex& sinkMutex() {
+    static std::mutex mutex;
+    return mutex;
+}
+Logger::Sink& currentSink() {
+    static Logger::Sink sink;
+    return sink;
+}
+const QString decodeTag = QStringLiteral("Decode");
+} // namespace
+
+QString Logger::taggedLine(const QString& tag, const QString& message) {
+    const QString time = QLocale().toString(QTime::currentTime(), QStringLiteral("HH:mm:ss"));
+    return time + QStringLiteral(" [") + tag + QStringLiteral("] ") + message;
+}
+
+void Logger::trace(const QString& tag, const QString& message) {
+    if (tag == decodeTag)
+        return;
+    write(taggedLine(tag, message));
+}
+
+void Logger::error(const QString& tag, const QString& message) {
+    write(taggedLine(tag, message));
+}
+
+void Logger::plain(const QString& line) {
+    write(line);
+}
+
+Logger::Sink Logger::setSink(Sink sink) {
+    std::lock_guard lock(sinkMutex());
+    Sink previous = std::move(currentSink());
+    currentSink() = std::move(sink);
+    return previous;
+}
+
+void Logger::write(const QString& line) {
+    std::lock_guard lock(sinkMutex());
+    if (currentSink()) {
+        currentSink()(line);
+        return;
+    }
+    const QByteArray bytes = line.toUtf8() + '\n';
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+
+} // namespace lensdock
