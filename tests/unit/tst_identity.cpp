@@ -11,19 +11,19 @@ using namespace lensdock;
 namespace {
 // An adapter identity with firmware 01.23, mount 2, hardware 05, communication 01.00.
 QByteArray adapterPayload(qsizetype size = 63) {
-    QByteArray d(size, '\0');
+    QByteArray d(std::max<qsizetype>(size, 63), '\0');
     d[35] = 0x01;
     d[36] = 0x23;
     d[47] = 2;
     d[48] = 0x05;
     d[49] = 0x01;
     d[50] = 0x00;
-    return d;
+    return d.left(size);
 }
 
 // A lens identity: model "A036", firmware 10.05, everything supported, 7 zooms, 3 points.
 QByteArray lensPayload(qsizetype size = 85) {
-    QByteArray d(size, '\0');
+    QByteArray d(std::max<qsizetype>(size, 85), '\0');
     d[0] = 2;
     const QByteArray model("A036");
     d.replace(3, model.size(), model);
@@ -53,7 +53,7 @@ QByteArray lensPayload(qsizetype size = 85) {
     d[70] = 0;
     d[83] = char(0xF4); // 500 mm in the last slot
     d[84] = 0x01;
-    return d;
+    return d.left(size);
 }
 } // namespace
 

@@ -1,0 +1,41 @@
+#pragma once
+
+#include "link/SerialPort.h"
+
+#include <memory>
+#include <mutex>
+#include <QString>
+
+class QThread;
+class QObject;
+
+namespace lensdock {
+
+// Real serial ports through QSerialPort. One I/O thread owns every QSerialPort; other threads reach it
+// by queued calls. Discovery matches the adapter's USB ids; an override path (--port) replaces
+// discovery and is reported found only while it exists, so a pseudo-terminal behaves like a device
+// that can be unplugged.
+class QtSerialPortProvider : public SerialPortProvider {
+public:
+    static constexpr int usbVendor = 0x2CD1;
+    static constexpr int usbProduct = 0x0001;
+    static constexpr int baudrate = 115200;
+
+    QtSerialPortProvider();
+    ~QtSerialPortProvider() override;
+
+    void setOverridePath(const QString& path);
+    QString overridePath() const;
+
+    QString findPortPath() override;
+    std::unique_ptr<SerialPort> openPort(const QString& path, SerialPort::Callbacks callbacks) override;
+
+    class IoThread;
+
+private:
+    std::shared_ptr<IoThread> io_;
+    mutable std::mutex overrideMutex_;
+    QString overridePath_;
+};
+
+} // namespace lensdock

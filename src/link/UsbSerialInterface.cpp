@@ -1,0 +1,385 @@
+#include "link/UsbSerialInterface.h"
+
+#include "link/CommandSet.h"
+#include "link/FrameCodec.h"
+#include "link/Logger.h"
+
+namespace lensdock {
+
+namespace {
+const QString usbTag = QStringLiteral("USB");
+
+void logUsb(const QString& message) {
+    Logger::trace(usbTag, message);
+}
+
+bool isTransferByte(std::uint8_t byte) {
+    return byte == ControlByte::can || byte == ControlByte::eot || byte == ControlByte::stx;
+}
+} // namespace
+
+UsbSerialInterface::UsbSerialInterface(std::shared_ptr<SerialPortProvider> provider,
+                                       std::chrono::microseconds watchdogTick)
+    : provider_(std::move(provider)), watchdogTick_(watchdogTick) {}
+
+UsbSerialInterface::~UsbSerialInterface() {
+    std::unique_ptr<SerialPort> port;
+    std::unique_ptr<UsbSerialTimer> timer;
+    {
+        std::lock_guard lock(mutex_);
+        port = std::move(serialPort_);
+        timer = std::move(timeoutTimer_);
+    }
+    // Closed outside the lock: closing waits for the port's thread, which may be waiting for the lock.
+    port.reset();
+    timer.reset();
+}
+
+QString UsbSerialInterface::findPortPath() {
+    return provider_->findPortPath();
+}
+
+bool UsbSerialInterface::openPort(const QString& path) {
+    logUsb(QStringLiteral("Port Open"));
+    if (path.isEmpty())
+        return false;
+    std::unique_ptr<SerialPort> retired;
+    {
+        std::lock_guard lock(mutex_);
+        if (serialPort_ && serialPort_->isOpen())
+            return true;
+        retired = std::move(serialPort_);
+    }
+    retired.reset();
+    const std::uint64_t id = ++lastPortId_;
+    SerialPort::Callbacks callbacks;
+    callbacks.received = [this, id](const QByteArray& bytes) { receiveData(id, bytes); };
+    callbacks.removed = [this, id] { serialPortWasRemovedFromSystem(id); };
+    std::unique_ptr<SerialPort> opened = provider_->openPort(path, std::move(callbacks));
+    const bool isOpen = opened && opened->isOpen();
+    {
+        std::lock_guard lock(mutex_);
+        if (isOpen) {
+            serialPort_ = std::move(opened);
+            portId_ = id;
+        }
+    }
+    replaceTimer();
+    return isOpen;
+}
+
+void UsbSerialInterface::replaceTimer() {
+    auto timer = std::make_unique<UsbSerialTimer>(this, watchdogTick_);
+    timer->start();
+    std::unique_ptr<UsbSerialTimer> old;
+    {
+        std::lock_guard lock(mutex_);
+        old = std::move(timeoutTimer_);
+        timeoutTimer_ = std::move(timer);
+    }
+    // `old` ends here, outside the lock: its thread may be waiting for the lock in a time-out report.
+}
+
+bool UsbSerialInterface::isPortOpen() const {
+    std::lock_guard lock(mutex_);
+    return serialPort_ && serialPort_->isOpen();
+}
+
+void UsbSerialInterface::closePort() {
+    std::unique_ptr<SerialPort> port;
+    {
+        std::lock_guard lock(mutex_);
+        port = std::move(serialPort_);
+        portId_ = 0;
+    }
+    if (port)
+        port->close();
+}
+
+void UsbSerialInterface::endWatchdog() {
+    std::lock_guard lock(mutex_);
+    if (timeoutTimer_)
+        timeoutTimer_->requestDelete();
+}
+
+int UsbSerialInterface::checkReadyToSend() const {
+    if (!serialPort_ || !serialPort_->isOpen())
+        return noPort;
+    if (isResponseWaiting_)
+        return busy;
+    return sent;
+}
+
+int UsbSerialInterface::sendCommand(const CommDataFormat& request, bool noResend) {
+    std::lock_guard lock(mutex_);
+    if (const int ready = checkReadyToSend(); ready != sent)
+        return ready;
+    const std::uint8_t number = FrameCodec::nextPacketNumber(packetNumber_);
+    sendBuffer_ = FrameCodec::encodeFrame(request, number);
+    if (sendBuffer_.isEmpty())
+        return noChecksum;
+    if (!transmitSendBuffer(noResend)) {
+        sendBuffer_.clear();
+        return refused;
+    }
+    packetNumber_ = number; // a refused request uses up no number
+    return sent;
+}
+
+int UsbSerialInterface::sendRawData(const QByteArray& bytes) {
+    std::lock_guard lock(mutex_);
+    return sendBuffered(bytes, false);
+}
+
+int UsbSerialInterface::sendBlock(const QByteArray& header, const QByteArray& data, bool noResend) {
+    std::lock_guard lock(mutex_);
+    return sendBuffered(FrameCodec::encodeTransferBlock(header, data), noResend);
+}
+
+int UsbSerialInterface::sendBuffered(const QByteArray& bytes, bool noResend) {
+    if (const int ready = checkReadyToSend(); ready != sent)
+        return ready;
+    if (bytes.isEmpty())
+        return nothingToSend;
+    sendBuffer_ = bytes;
+    return transmitSendBuffer(noResend) ? sent : refused;
+}
+
+void UsbSerialInterface::sendRawDataNoWait(const QByteArray& bytes) {
+    std::lock_guard lock(mutex_);
+    if (checkReadyToSend() != sent || bytes.isEmpty())
+        return;
+    logUsb(QStringLiteral("Send Command not wait ") + bufferLogName(bytes));
+    serialPort_->write(bytes);
+}
+
+bool UsbSerialInterface::transmitSendBuffer(bool noResend) {
+    if (sendBuffer_.isEmpty())
+        return false;
+    isResponseWaiting_ = true;
+    reSendCount_ = 0;
+    maxReSendCount_ = noResend ? 0 : reSendLimit;
+    logUsb(QStringLiteral("Send Command ") + bufferLogName(sendBuffer_));
+    responseErrorCode_ = UsbSerialErrorCode::success;
+    receiveBuffer_.clear();
+    if (!serialPort_->write(sendBuffer_)) {
+        isResponseWaiting_ = false;
+        return false;
+    }
+    if (timeoutTimer_)
+        timeoutTimer_->restart();
+    return true;
+}
+
+void UsbSerialInterface::receiveData(std::uint64_t portId, const QByteArray& bytes) {
+    PendingReport report;
+    {
+        std::lock_guard lock(mutex_);
+        if (portId != portId_)
+            return; // a late delivery from a port that is no longer ours
+        if (!isResponseWaiting_) {
+            logUsb(QStringLiteral("Recv not wait"));
+            return;
+        }
+        if (timeoutTimer_)
+            timeoutTimer_->pause();
+        receiveBuffer_.append(bytes);
+        report = dispatchReceived();
+    }
+    deliver(report);
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::dispatchReceived() {
+    if (receiveBuffer_.isEmpty())
+        return discardResponse(UsbSerialErrorCode::iregular);
+    switch (byteAt(receiveBuffer_, 0)) {
+    case CommDataFormat::startMarker: {
+        const auto expected = FrameCodec::expectedFrameSize(receiveBuffer_);
+        if (!expected || receiveBuffer_.size() < *expected) {
+            if (timeoutTimer_)
+                timeoutTimer_->restart();
+            return std::nullopt;
+        }
+        return analyzeResponse();
+    }
+    case ControlByte::ack:
+        logUsb(QStringLiteral("Recv Ack"));
+        if (!isAfterTransferByte())
+            return discardResponse(UsbSerialErrorCode::iregular);
+        return finish({Report::Kind::control, {}, true, UsbSerialErrorCode::success});
+    case ControlByte::nak:
+        logUsb(QStringLiteral("Recv Nak"));
+        return isAfterTransferByte() ? retryRequest(UsbSerialErrorCode::nak)
+                                     : discardResponse(UsbSerialErrorCode::iregular);
+    case ControlByte::can:
+        logUsb(QStringLiteral("Recv Can"));
+        return isAfterTransferByte() ? notifyResponseError(UsbSerialErrorCode::can)
+                                     : discardResponse(UsbSerialErrorCode::iregular);
+    case ControlByte::readyToReceive:
+        logUsb(QStringLiteral("Recv C"));
+        if (sendBuffer_.size() > FrameCodec::functionOffset &&
+            byteAt(sendBuffer_, FrameCodec::functionOffset) == FunctionNumber::updateFirmware)
+            return finish({Report::Kind::control, {}, false, UsbSerialErrorCode::success});
+        return discardResponse(UsbSerialErrorCode::iregular);
+    default:
+        return discardResponse(UsbSerialErrorCode::formatErr);
+    }
+}
+
+bool UsbSerialInterface::isAfterTransferByte() const {
+    return !sendBuffer_.isEmpty() && isTransferByte(byteAt(sendBuffer_, 0));
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::analyzeResponse() {
+    const QByteArray& r = receiveBuffer_;
+    if (r.size() < FrameCodec::headerBytes) {
+        logUsb(QStringLiteral("Error recv length"));
+        return retryRequest(UsbSerialErrorCode::formatErr);
+    }
+    if (byteAt(r, 0) != CommDataFormat::startMarker) {
+        logUsb(QStringLiteral("Error start mark"));
+        return retryRequest(UsbSerialErrorCode::formatErr);
+    }
+    const FrameCodec::FrameError frameError = FrameCodec::checkFrame(r);
+    if (frameError == FrameCodec::FrameError::length) {
+        logUsb(QStringLiteral("Error length"));
+        return retryRequest(UsbSerialErrorCode::formatErr);
+    }
+    if (frameError == FrameCodec::FrameError::endMarker) {
+        logUsb(QStringLiteral("Error end mark"));
+        return retryRequest(UsbSerialErrorCode::formatErr);
+    }
+    const CommDataFormat reply = *FrameCodec::decodeFrame(r);
+    if (reply.funcNumber == FunctionNumber::commError && !reply.data.isEmpty() &&
+        (byteAt(reply.data, 0) & bitOverCurrent)) {
+        logUsb(QStringLiteral("Error overcurrent"));
+        return notifyResponseError(UsbSerialErrorCode::overcurrent);
+    }
+    if (sendBuffer_.size() < FrameCodec::headerBytes) {
+        logUsb(QStringLiteral("Error not adapter mode 1"));
+        return discardResponse(UsbSerialErrorCode::iregular);
+    }
+    if (byteAt(sendBuffer_, 0) != CommDataFormat::startMarker) {
+        logUsb(QStringLiteral("Error not adapter mode 2"));
+        return discardResponse(UsbSerialErrorCode::iregular);
+    }
+    if (reply.packetNumber == 0) {
+        logUsb(QStringLiteral("Error packet zero"));
+        return retryRequest(UsbSerialErrorCode::packetNumZero);
+    }
+    if (reply.packetNumber != byteAt(sendBuffer_, 1)) {
+        logUsb(QStringLiteral("Error packet number"));
+        return discardResponse(UsbSerialErrorCode::packetNumErr);
+    }
+    if (reply.destination != byteAt(sendBuffer_, 2)) {
+        logUsb(QStringLiteral("Error destination"));
+        return retryRequest(UsbSerialErrorCode::destinationErr);
+    }
+    if (reply.funcNumber != byteAt(sendBuffer_, FrameCodec::functionOffset)) {
+        logUsb(QStringLiteral("Error function number"));
+        return retryRequest(UsbSerialErrorCode::funcNumErr);
+    }
+    if (reply.funcNumber == FunctionNumber::updateFirmware) {
+        logUsb(QStringLiteral("Error update firmware"));
+        return retryRequest(UsbSerialErrorCode::funcNumErr);
+    }
+    const auto crc = FrameCodec::expectedCrc(r);
+    if (crc[0] != reply.crc[0] || crc[1] != reply.crc[1]) {
+        logUsb(crc[0] != reply.crc[0] ? QStringLiteral("Error crc check 1")
+                                      : QStringLiteral("Error crc check 2"));
+        return retryRequest(UsbSerialErrorCode::crcErr);
+    }
+    logUsb(QStringLiteral("Recv Response ") + commandLogName(reply.funcNumber));
+    return finish({Report::Kind::response, reply, false, UsbSerialErrorCode::success});
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::retryRequest(UsbSerialErrorCode code) {
+    if (responseErrorCode_ == UsbSerialErrorCode::success)
+        responseErrorCode_ = code;
+    if (reSendCount_ < maxReSendCount_ && !sendBuffer_.isEmpty() && serialPort_) {
+        ++reSendCount_;
+        if (serialPort_->write(sendBuffer_)) {
+            logUsb(QStringLiteral("Retry"));
+            receiveBuffer_.clear();
+            if (timeoutTimer_)
+                timeoutTimer_->restart();
+            return std::nullopt;
+        }
+    }
+    logUsb(QStringLiteral("ResponseError : %1").arg(int(responseErrorCode_)));
+    return finish({Report::Kind::failure, {}, false, responseErrorCode_});
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::discardResponse(UsbSerialErrorCode code) {
+    logUsb(QStringLiteral("Destruction"));
+    if (responseErrorCode_ == UsbSerialErrorCode::success)
+        responseErrorCode_ = code;
+    receiveBuffer_.clear();
+    // The time already spent on this request still counts.
+    if (timeoutTimer_)
+        timeoutTimer_->setWatching(true);
+    return std::nullopt;
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::notifyResponseError(UsbSerialErrorCode code) {
+    logUsb(QStringLiteral("ResponseError : %1").arg(int(code)));
+    return finish({Report::Kind::failure, {}, false, code});
+}
+
+UsbSerialInterface::PendingReport UsbSerialInterface::finish(Report report) {
+    isResponseWaiting_ = false;
+    receiveBuffer_.clear();
+    if (timeoutTimer_)
+        timeoutTimer_->pause();
+    return report;
+}
+
+void UsbSerialInterface::usbSerialTimeout() {
+    PendingReport report;
+    {
+        std::lock_guard lock(mutex_);
+        // A time-out that raced with the reply that ended the request has nothing left to do.
+        if (!isResponseWaiting_)
+            return;
+        report = retryRequest(UsbSerialErrorCode::timeout);
+    }
+    deliver(report);
+}
+
+void UsbSerialInterface::serialPortWasRemovedFromSystem(std::uint64_t portId) {
+    std::unique_ptr<SerialPort> removed;
+    {
+        std::lock_guard lock(mutex_);
+        if (portId != portId_)
+            return;
+        logUsb(QStringLiteral("Port Removed"));
+        if (timeoutTimer_)
+            timeoutTimer_->requestDelete();
+        removed = std::move(serialPort_);
+        portId_ = 0;
+        isResponseWaiting_ = false;
+        receiveBuffer_.clear();
+    }
+    removed.reset();
+    if (UsbSerialDelegate* receiver = delegate_)
+        receiver->usbSerialWasRemoved();
+}
+
+void UsbSerialInterface::deliver(const PendingReport& report) {
+    UsbSerialDelegate* receiver = delegate_;
+    if (!report || !receiver)
+        return;
+    switch (report->kind) {
+    case Report::Kind::response:
+        receiver->usbSerialDidReceiveResponse(report->response);
+        break;
+    case Report::Kind::control:
+        receiver->usbSerialDidReceiveControl(report->isAck);
+        break;
+    case Report::Kind::failure:
+        receiver->usbSerialDidFail(report->code);
+        break;
+    }
+}
+
+} // namespace lensdock

@@ -1,0 +1,97 @@
+#pragma once
+
+#include "link/CommDataFormat.h"
+#include "link/SerialPort.h"
+#include "link/UsbSerialDelegate.h"
+#include "link/UsbSerialTimer.h"
+
+#include <atomic>
+#include <chrono>
+#include <cstdint>
+#include <memory>
+#include <mutex>
+#include <optional>
+#include <QByteArray>
+#include <QString>
+
+namespace lensdock {
+
+// The serial channel to the adapter: one request at a time, the reply assembled and validated,
+// recoverable errors resent, and every request the port accepted ended by exactly one delegate call
+// (or the removal report). Received bytes, the watchdog's time-out and the senders are serialised by
+// one lock; delegate calls are made after it is released.
+class UsbSerialInterface : public UsbSerialTimerDelegate {
+public:
+    enum SendResult : int { sent = 0, noPort = 1, busy = 2, nothingToSend = 3, noChecksum = 4, refused = 5 };
+    static constexpr int reSendLimit = 3;
+
+    explicit UsbSerialInterface(std::shared_ptr<SerialPortProvider> provider,
+                                std::chrono::microseconds watchdogTick = UsbSerialTimer::defaultTick);
+    ~UsbSerialInterface() override;
+    UsbSerialInterface(const UsbSerialInterface&) = delete;
+    UsbSerialInterface& operator=(const UsbSerialInterface&) = delete;
+
+    void setDelegate(UsbSerialDelegate* delegate) { delegate_ = delegate; }
+    UsbSerialDelegate* delegate() const { return delegate_; }
+
+    QString findPortPath();
+    bool openPort(const QString& path);
+    bool isPortOpen() const;
+    void closePort();
+    // Ends the watchdog's thread.
+    void endWatchdog();
+
+    int sendCommand(const CommDataFormat& request, bool noResend);
+    int sendRawData(const QByteArray& bytes);
+    void sendRawDataNoWait(const QByteArray& bytes);
+    int sendBlock(const QByteArray& header, const QByteArray& data, bool noResend);
+
+    bool isResponseWaiting() const { return isResponseWaiting_; }
+    std::uint8_t packetNumber() const { return packetNumber_; }
+
+    void usbSerialTimeout() override;
+
+private:
+    struct Report {
+        enum class Kind { response, control, failure } kind;
+        CommDataFormat response;
+        bool isAck = false;
+        UsbSerialErrorCode code = UsbSerialErrorCode::success;
+    };
+    using PendingReport = std::optional<Report>;
+
+    void receiveData(std::uint64_t portId, const QByteArray& bytes);
+    void serialPortWasRemovedFromSystem(std::uint64_t portId);
+
+    int checkReadyToSend() const;
+    int sendBuffered(const QByteArray& bytes, bool noResend);
+    bool transmitSendBuffer(bool noResend);
+    PendingReport dispatchReceived();
+    PendingReport analyzeResponse();
+    PendingReport retryRequest(UsbSerialErrorCode code);
+    PendingReport discardResponse(UsbSerialErrorCode code);
+    PendingReport notifyResponseError(UsbSerialErrorCode code);
+    PendingReport finish(Report report);
+    bool isAfterTransferByte() const;
+    void deliver(const PendingReport& report);
+    void replaceTimer();
+
+    const std::shared_ptr<SerialPortProvider> provider_;
+    const std::chrono::microseconds watchdogTick_;
+    std::atomic<UsbSerialDelegate*> delegate_{nullptr};
+    std::atomic<std::uint64_t> lastPortId_{0};
+
+    mutable std::mutex mutex_; // guards everything below
+    std::unique_ptr<SerialPort> serialPort_;
+    std::uint64_t portId_ = 0;
+    std::unique_ptr<UsbSerialTimer> timeoutTimer_;
+    QByteArray sendBuffer_;
+    QByteArray receiveBuffer_;
+    int reSendCount_ = 0;
+    int maxReSendCount_ = reSendLimit;
+    UsbSerialErrorCode responseErrorCode_ = UsbSerialErrorCode::success;
+    std::atomic<bool> isResponseWaiting_{false};
+    std::atomic<std::uint8_t> packetNumber_{0};
+};
+
+} // namespace lensdock
