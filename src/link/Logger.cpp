@@ -27,15 +27,19 @@ QString Logger::taggedLine(const QString& tag, const QString& message) {
 void Logger::trace(const QString& tag, const QString& message) {
     if (tag == decodeTag)
         return;
-    write(taggedLine(tag, message));
+    error(tag, message);
 }
 
 void Logger::error(const QString& tag, const QString& message) {
-    write(taggedLine(tag, message));
+    // The local time is read under the lock too: reading it touches the C library's time zone state,
+    // which is not safe from several threads at once.
+    std::lock_guard lock(sinkMutex());
+    writeLocked(taggedLine(tag, message));
 }
 
 void Logger::plain(const QString& line) {
-    write(line);
+    std::lock_guard lock(sinkMutex());
+    writeLocked(line);
 }
 
 Logger::Sink Logger::setSink(Sink sink) {
@@ -45,8 +49,7 @@ Logger::Sink Logger::setSink(Sink sink) {
     return previous;
 }
 
-void Logger::write(const QString& line) {
-    std::lock_guard lock(sinkMutex());
+void Logger::writeLocked(const QString& line) {
     if (currentSink()) {
         currentSink()(line);
         return;

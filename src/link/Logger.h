@@ -24,7 +24,7 @@ public:
     static QString taggedLine(const QString& tag, const QString& message);
 
 private:
-    static void write(const QString& line);
+    static void writeLocked(const QString& line);
 };
 
 } // namespace lensdock
