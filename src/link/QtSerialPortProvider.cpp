@@ -4,12 +4,16 @@
 
 #include <atomic>
 #include <chrono>
+#include <deque>
+#include <future>
+#include <mutex>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSerialPort>
 #include <QSerialPortInfo>
-#include <QThread>
 #include <QTimer>
+#include <thread>
 
 namespace lensdock {
 
@@ -66,37 +70,78 @@ void deliverReceived(const std::shared_ptr<PortState>& state) {
 }
 } // namespace
 
+// Work for the I/O thread passes through a queue under a std::mutex, with completion signalled by a
+// std::promise: Qt's queued call only wakes the thread. Keeping the hand-over in standard primitives
+// makes it visible to ThreadSanitizer, which cannot see the locking inside an uninstrumented Qt.
 class QtSerialPortProvider::IoThread {
 public:
+    // A std::thread running a Qt event loop: joining it is a synchronisation ThreadSanitizer can see.
     IoThread() {
-        thread_.setObjectName(QStringLiteral("serial-io"));
-        context_ = new QObject;
-        context_->moveToThread(&thread_);
-        thread_.start();
+        std::promise<void> started;
+        thread_ = std::thread([this, &started] { main(started); });
+        started.get_future().wait();
     }
     ~IoThread() {
-        thread_.quit();
-        thread_.wait();
-        delete context_;
+        post([this] { loop_->quit(); });
+        thread_.join();
     }
 
-    bool isCurrent() const { return QThread::currentThread() == &thread_; }
-    QObject* context() const { return context_; }
+    bool isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
 
     // Runs `work` on the I/O thread and waits for it (directly when already there).
-    void run(const std::function<void()>& work) {
-        if (isCurrent())
+    void run(std::function<void()> work) {
+        if (isCurrent()) {
             work();
-        else
-            QMetaObject::invokeMethod(context_, work, Qt::BlockingQueuedConnection);
+            return;
+        }
+        std::promise<void> done;
+        std::future<void> finished = done.get_future();
+        post([&work, &done] {
+            work();
+            done.set_value();
+        });
+        finished.wait();
     }
+
     void post(std::function<void()> work) {
-        QMetaObject::invokeMethod(context_, std::move(work), Qt::QueuedConnection);
+        {
+            std::lock_guard lock(mutex_);
+            queue_.push_back(std::move(work));
+        }
+        QMetaObject::invokeMethod(
+            context_, [this] { drain(); }, Qt::QueuedConnection);
     }
 
 private:
-    QThread thread_;
+    void main(std::promise<void>& started) {
+        QEventLoop loop; // gives this thread an event dispatcher
+        QObject context;
+        loop_ = &loop;
+        context_ = &context;
+        started.set_value();
+        loop.exec();
+        drain(); // work posted while quitting, such as closing a port, still runs here
+    }
+
+    void drain() {
+        while (true) {
+            std::function<void()> work;
+            {
+                std::lock_guard lock(mutex_);
+                if (queue_.empty())
+                    return;
+                work = std::move(queue_.front());
+                queue_.pop_front();
+            }
+            work();
+        }
+    }
+
+    std::thread thread_;
+    QEventLoop* loop_ = nullptr;
     QObject* context_ = nullptr;
+    std::mutex mutex_;
+    std::deque<std::function<void()>> queue_;
 };
 
 namespace {
@@ -189,10 +234,10 @@ QString QtSerialPortProvider::findPortPath() {
 std::unique_ptr<SerialPort> QtSerialPortProvider::openPort(const QString& path,
                                                            SerialPort::Callbacks callbacks) {
     auto state = std::make_shared<PortState>();
-    state->path = path;
+    state->path = QString(path.constData(), path.size()); // unshared: the I/O thread owns this copy
     state->callbacks = std::move(callbacks);
     bool opened = false;
-    io_->run([&] { opened = openOnIoThread(state); });
+    io_->run([&opened, &state] { opened = openOnIoThread(state); });
     if (!opened)
         return nullptr;
     return std::make_unique<QtSerialPort>(io_, state);
