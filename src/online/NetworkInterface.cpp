@@ -1,0 +1,341 @@
+#include "online/NetworkInterface.h"
+
+#include "link/Logger.h"
+#include "online/NetworkInterfaceDelegate.h"
+#include "online/NetworkInterfaceNotificationDelegate.h"
+#include "online/ReplyWatch.h"
+#include "online/ResourcePaths.h"
+
+#include <array>
+#include <QHostInfo>
+#include <QNetworkAccessManager>
+#include <QNetworkReply>
+
+namespace lensdock {
+
+namespace {
+
+const QString logTag = QStringLiteral("Network");
+
+enum RecordedPath { lensModelsInfoSlot, lensImageSlot, focusAdjustmentImageSlot, focusLimitImageSlot };
+
+struct RecordedPaths {
+    std::mutex mutex;
+    std::array<QString, 4> paths;
+};
+
+RecordedPaths& recordedPaths() {
+    static RecordedPaths instance;
+    return instance;
+}
+
+void recordPath(RecordedPath slot, const QString& path) {
+    std::lock_guard lock(recordedPaths().mutex);
+    recordedPaths().paths[slot] = path;
+}
+
+QString recordedPath(RecordedPath slot) {
+    std::lock_guard lock(recordedPaths().mutex);
+    return recordedPaths().paths[slot];
+}
+
+QString fileNameOf(const DataTaskOutcome& outcome) {
+    if (outcome.response)
+        return outcome.response->url.fileName();
+    if (outcome.error)
+        return outcome.error->failingUrl.fileName();
+    return {};
+}
+
+NetworkError emptyDataError(int status, const QUrl& url) {
+    return {NetworkError::emptyDataDomain, status, QStringLiteral("The reply has no content"), url};
+}
+
+NetworkError httpError(int status, const QUrl& url) {
+    return {NetworkError::httpDomain(status), status, QStringLiteral("The host answered %1").arg(status),
+            url};
+}
+
+NetworkError noResponseError() {
+    return {NetworkError::noResponseDomain, 0, QStringLiteral("The download ended without a response"), {}};
+}
+
+// Every download ends in one outcome: a transport error, or a response with an acceptable body.
+std::optional<NetworkError> failureOf(const DataTaskOutcome& outcome) {
+    if (outcome.error)
+        return outcome.error;
+    if (!outcome.data || !outcome.response)
+        return noResponseError();
+    if (outcome.data->isEmpty())
+        return emptyDataError(outcome.response->statusCode, outcome.response->url);
+    if (outcome.response->statusCode != 200)
+        return httpError(outcome.response->statusCode, outcome.response->url);
+    return std::nullopt;
+}
+
+} // namespace
+
+NetworkInterface::NetworkInterface(DownloadHost host, NetworkLimits limits)
+    : host_(std::move(host)), limits_(limits) {
+    thread_.run([this] {
+        manager_ = new QNetworkAccessManager;
+        manager_->setRedirectPolicy(QNetworkRequest::NoLessSafeRedirectPolicy);
+    });
+}
+
+NetworkInterface::~NetworkInterface() {
+    thread_.run([this] {
+        closing_ = true;
+        delete manager_;
+        manager_ = nullptr;
+    });
+}
+
+void NetworkInterface::setDelegate(std::shared_ptr<NetworkInterfaceDelegate> delegate) {
+    std::lock_guard lock(delegateMutex_);
+    delegate_ = std::move(delegate);
+}
+
+void NetworkInterface::setNotificationDelegate(
+    std::shared_ptr<NetworkInterfaceNotificationDelegate> delegate) {
+    std::lock_guard lock(delegateMutex_);
+    notificationDelegate_ = std::move(delegate);
+}
+
+std::shared_ptr<NetworkInterfaceDelegate> NetworkInterface::delegate() const {
+    std::lock_guard lock(delegateMutex_);
+    return delegate_;
+}
+
+std::shared_ptr<NetworkInterfaceNotificationDelegate> NetworkInterface::notificationDelegate() const {
+    std::lock_guard lock(delegateMutex_);
+    return notificationDelegate_;
+}
+
+bool NetworkInterface::isNetworkReachable() const {
+    if (host_.isLiteralAddress())
+        return true;
+    if (thread_.isCurrentThread()) {
+        const QHostInfo info = QHostInfo::fromName(host_.host());
+        return info.error() == QHostInfo::NoError && !info.addresses().isEmpty();
+    }
+    struct Lookup {
+        std::mutex mutex;
+        std::condition_variable done;
+        std::optional<bool> resolved;
+    };
+    auto lookup = std::make_shared<Lookup>();
+    int lookupId = -1;
+    thread_.run([&] {
+        lookupId = QHostInfo::lookupHost(host_.host(), manager_, [lookup](const QHostInfo& info) {
+            std::lock_guard lock(lookup->mutex);
+            lookup->resolved = info.error() == QHostInfo::NoError && !info.addresses().isEmpty();
+            lookup->done.notify_one();
+        });
+    });
+    std::unique_lock lock(lookup->mutex);
+    if (lookup->done.wait_for(lock, limits_.requestTimeout, [&] { return lookup->resolved.has_value(); }))
+        return *lookup->resolved;
+    lock.unlock();
+    thread_.post([lookupId] { QHostInfo::abortHostLookup(lookupId); });
+    Logger::trace(logTag, QStringLiteral("Looking up %1 timed out").arg(host_.host()));
+    return false;
+}
+
+bool NetworkInterface::downloadAdapterModelsInfo() {
+    return downloadFile(ResourcePaths::adapterModelsInfo());
+}
+
+bool NetworkInterface::downloadLensModelsInfo(const QString& modelCode, const QString& mountSuffix) {
+    QString refusal;
+    const std::optional<QString> path = ResourcePaths::lensModelsInfo(modelCode, mountSuffix, &refusal);
+    if (!path) {
+        refuseData(NetworkFileType::lensModelsInfo, refusal);
+        return false;
+    }
+    recordPath(lensModelsInfoSlot, *path);
+    return downloadFile(*path);
+}
+
+bool NetworkInterface::downloadLensImage(const QString& modelCode, const QString& mountSuffix) {
+    QString refusal;
+    const std::optional<QString> path = ResourcePaths::lensImage(modelCode, mountSuffix, &refusal);
+    if (!path) {
+        refuseData(NetworkFileType::lensImage, refusal);
+        return false;
+    }
+    recordPath(lensImageSlot, *path);
+    return downloadFile(*path);
+}
+
+bool NetworkInterface::downloadLensFeatureImage(NetworkFileType type, const QString& modelCode) {
+    const bool focusAdjustment = type == NetworkFileType::focusAdjustmentImage;
+    QString refusal;
+    const std::optional<QString> path = focusAdjustment
+                                            ? ResourcePaths::focusAdjustmentImage(modelCode, &refusal)
+                                            : ResourcePaths::focusLimitImage(modelCode, &refusal);
+    if (!path) {
+        refuseData(focusAdjustment ? type : NetworkFileType::focusLimitImage, refusal);
+        return false;
+    }
+    recordPath(focusAdjustment ? focusAdjustmentImageSlot : focusLimitImageSlot, *path);
+    return downloadFile(*path);
+}
+
+bool NetworkInterface::downloadFile(const QString& relativePath) {
+    if (!ResourcePaths::isSafeRelativePath(relativePath)) {
+        refuseData(
+            networkFileTypeOf(relativePath.section(QLatin1Char('/'), -1)),
+            QStringLiteral("Refused download path \"%1\"").arg(ResourcePaths::printable(relativePath)));
+        return false;
+    }
+    const QUrl url = host_.address(relativePath);
+    Logger::trace(logTag, url.toString());
+    thread_.post([this, url] { startDataTask(url); });
+    return true;
+}
+
+bool NetworkInterface::downloadAdapterFirmware(const QString& fileName) {
+    QString refusal;
+    const std::optional<QString> path = ResourcePaths::adapterFirmware(fileName, &refusal);
+    if (!path) {
+        refuseFirmware(refusal);
+        return false;
+    }
+    return downloadFirmware(*path);
+}
+
+bool NetworkInterface::downloadLensFirmware(const QString& fileName) {
+    QString refusal;
+    const std::optional<QString> path = ResourcePaths::lensFirmware(fileName, &refusal);
+    if (!path) {
+        refuseFirmware(refusal);
+        return false;
+    }
+    return downloadFirmware(*path);
+}
+
+bool NetworkInterface::downloadFirmware(const QString& relativePath) {
+    if (!delegate()) {
+        Logger::error(logTag, QStringLiteral("Firmware download refused: no listener is registered"));
+        return false;
+    }
+    if (!ResourcePaths::isSafeRelativePath(relativePath)) {
+        refuseFirmware(
+            QStringLiteral("Refused download path \"%1\"").arg(ResourcePaths::printable(relativePath)));
+        return false;
+    }
+    const QUrl url = host_.address(relativePath);
+    Logger::trace(logTag, url.toString());
+    thread_.post([this, url] { startFirmwareTask(url); });
+    return true;
+}
+
+void NetworkInterface::dataTaskCompleted(const DataTaskOutcome& outcome) {
+    report(reportFor(outcome));
+}
+
+FileDownloadReport NetworkInterface::reportFor(const DataTaskOutcome& outcome) {
+    FileDownloadReport result;
+    result.type = networkFileTypeOf(fileNameOf(outcome));
+    result.error = failureOf(outcome);
+    if (!result.error)
+        result.data = outcome.data;
+    return result;
+}
+
+QString NetworkInterface::lensModelsInfoPath() {
+    return recordedPath(lensModelsInfoSlot);
+}
+
+QString NetworkInterface::lensImagePath() {
+    return recordedPath(lensImageSlot);
+}
+
+QString NetworkInterface::focusAdjustmentImagePath() {
+    return recordedPath(focusAdjustmentImageSlot);
+}
+
+QString NetworkInterface::focusLimitImagePath() {
+    return recordedPath(focusLimitImageSlot);
+}
+
+void NetworkInterface::refuseData(NetworkFileType type, const QString& refusal) {
+    Logger::error(logTag, refusal);
+    const NetworkError error{NetworkError::refusedNameDomain, 0, refusal, {}};
+    thread_.post([this, type, error] { report({type, std::nullopt, error}); });
+}
+
+void NetworkInterface::refuseFirmware(const QString& refusal) {
+    Logger::error(logTag, refusal);
+    const NetworkError error{NetworkError::refusedNameDomain, 0, refusal, {}};
+    thread_.post([this, error] {
+        if (auto listener = delegate())
+            listener->downloadCompleted(error);
+    });
+}
+
+void NetworkInterface::startDataTask(const QUrl& url) {
+    const ReplyWatch* watch = get(url, limits_.downloadFileTimeout, limits_.maxDataBytes);
+    QNetworkReply* reply = watch->reply();
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, watch] {
+        reply->deleteLater();
+        if (!closing_)
+            dataTaskCompleted(outcomeOf(*watch));
+    });
+}
+
+void NetworkInterface::startFirmwareTask(const QUrl& url) {
+    const ReplyWatch* watch = get(url, limits_.downloadFirmwareTimeout, limits_.maxFirmwareBytes);
+    QNetworkReply* reply = watch->reply();
+    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [this](qint64 received, qint64 total) {
+        auto listener = delegate();
+        if (listener && total > 0 && received <= total && !closing_)
+            listener->downloadProgress(static_cast<double>(received) / static_cast<double>(total));
+    });
+    QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, watch] {
+        reply->deleteLater();
+        if (!closing_)
+            firmwareTaskCompleted(outcomeOf(*watch));
+    });
+}
+
+void NetworkInterface::firmwareTaskCompleted(const DataTaskOutcome& outcome) {
+    const std::shared_ptr<NetworkInterfaceDelegate> listener = delegate();
+    if (!listener)
+        return;
+    const std::optional<NetworkError> failure = failureOf(outcome);
+    if (!failure)
+        listener->downloadFinished(*outcome.data);
+    listener->downloadCompleted(failure);
+}
+
+const ReplyWatch* NetworkInterface::get(const QUrl& url, std::chrono::milliseconds wholeTransferTimeout,
+                                        qint64 maxBytes) {
+    QNetworkRequest request(url);
+    request.setAttribute(QNetworkRequest::CacheLoadControlAttribute, QNetworkRequest::AlwaysNetwork);
+    request.setTransferTimeout(static_cast<int>(limits_.requestTimeout.count()));
+    // The watch is a child of the reply and goes with it.
+    return new ReplyWatch(manager_->get(request), limits_.requestTimeout, wholeTransferTimeout, maxBytes);
+}
+
+DataTaskOutcome NetworkInterface::outcomeOf(const ReplyWatch& watch) {
+    QNetworkReply* reply = watch.reply();
+    DataTaskOutcome outcome;
+    outcome.error = watch.transportError();
+    if (outcome.error)
+        return outcome;
+    const QVariant status = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute);
+    if (!status.isValid())
+        return outcome;
+    outcome.response = HttpResponse{reply->url(), status.toInt()};
+    outcome.data = reply->readAll();
+    return outcome;
+}
+
+void NetworkInterface::report(const FileDownloadReport& result) {
+    if (auto listener = notificationDelegate())
+        listener->fileDownloadCompleted(result.type, result.data, result.error);
+}
+
+} // namespace lensdock
