@@ -6,6 +6,7 @@
 #include "online/ReplyWatch.h"
 #include "online/ResourcePaths.h"
 
+#include <algorithm>
 #include <array>
 #include <QHostInfo>
 #include <QNetworkAccessManager>
@@ -288,10 +289,14 @@ void NetworkInterface::startDataTask(const QUrl& url) {
 void NetworkInterface::startFirmwareTask(const QUrl& url) {
     const ReplyWatch* watch = get(url, limits_.downloadFirmwareTimeout, limits_.maxFirmwareBytes);
     QNetworkReply* reply = watch->reply();
-    QObject::connect(reply, &QNetworkReply::downloadProgress, reply, [this](qint64 received, qint64 total) {
+    // Progress from readyRead: Qt's downloadProgress is held back for a while after each report, and
+    // the body stays unread in the reply until it has finished.
+    QObject::connect(reply, &QNetworkReply::readyRead, reply, [this, reply] {
+        const qint64 total = reply->header(QNetworkRequest::ContentLengthHeader).toLongLong();
+        const bool isFile = reply->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt() == 200;
         auto listener = delegate();
-        if (listener && total > 0 && received <= total && !closing_)
-            listener->downloadProgress(static_cast<double>(received) / static_cast<double>(total));
+        if (listener && isFile && total > 0 && !closing_)
+            listener->downloadProgress(std::min(1.0, static_cast<double>(reply->bytesAvailable()) / total));
     });
     QObject::connect(reply, &QNetworkReply::finished, reply, [this, reply, watch] {
         reply->deleteLater();

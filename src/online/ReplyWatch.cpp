@@ -21,8 +21,13 @@ ReplyWatch::ReplyWatch(QNetworkReply* reply, std::chrono::milliseconds idleTimeo
     timer->setSingleShot(true);
     connect(timer, &QTimer::timeout, this, [this] { abortFor(AbortReason::transferTimeout); });
     timer->start(wholeTransferTimeout_);
-    connect(reply, &QNetworkReply::downloadProgress, this, [this](qint64 received, qint64 total) {
-        if (received > maxBytes_ || total > maxBytes_)
+    // readyRead, not downloadProgress: Qt holds progress signals back for a while, but not data.
+    connect(reply, &QNetworkReply::metaDataChanged, this, [this] {
+        if (reply_->header(QNetworkRequest::ContentLengthHeader).toLongLong() > maxBytes_)
+            abortFor(AbortReason::tooLarge);
+    });
+    connect(reply, &QNetworkReply::readyRead, this, [this] {
+        if (reply_->bytesAvailable() > maxBytes_)
             abortFor(AbortReason::tooLarge);
     });
     connect(reply, &QNetworkReply::finished, timer, &QTimer::stop);
@@ -42,6 +47,10 @@ std::optional<NetworkError> ReplyWatch::transportError() const {
     case AbortReason::none:
         break;
     }
+    if (reply_->bytesAvailable() > maxBytes_)
+        return NetworkError{NetworkError::tooLargeDomain,
+                            reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
+                            QStringLiteral("The reply is larger than %1 bytes").arg(maxBytes_), url};
     const QNetworkReply::NetworkError error = reply_->error();
     if (error == QNetworkReply::NoError || isHttpStatusError())
         return std::nullopt;
@@ -52,10 +61,11 @@ std::optional<NetworkError> ReplyWatch::transportError() const {
 }
 
 void ReplyWatch::abortFor(AbortReason reason) {
-    if (abortReason_ != AbortReason::none || reply_->isFinished())
+    if (abortReason_ != AbortReason::none)
         return;
     abortReason_ = reason;
-    reply_->abort();
+    if (!reply_->isFinished())
+        reply_->abort();
 }
 
 // Qt turns an HTTP status of 400 and above into a reply error; here the status itself is the
