@@ -1,6 +1,7 @@
 #include "online/NetworkInterface.h"
 
 #include "link/Logger.h"
+#include "online/HostLookup.h"
 #include "online/NetworkInterfaceDelegate.h"
 #include "online/NetworkInterfaceNotificationDelegate.h"
 #include "online/ReplyWatch.h"
@@ -8,7 +9,6 @@
 
 #include <algorithm>
 #include <array>
-#include <QHostInfo>
 #include <QNetworkAccessManager>
 #include <QNetworkReply>
 
@@ -46,32 +46,6 @@ QString fileNameOf(const DataTaskOutcome& outcome) {
     if (outcome.error)
         return outcome.error->failingUrl.fileName();
     return {};
-}
-
-NetworkError emptyDataError(int status, const QUrl& url) {
-    return {NetworkError::emptyDataDomain, status, QStringLiteral("The reply has no content"), url};
-}
-
-NetworkError httpError(int status, const QUrl& url) {
-    return {NetworkError::httpDomain(status), status, QStringLiteral("The host answered %1").arg(status),
-            url};
-}
-
-NetworkError noResponseError() {
-    return {NetworkError::noResponseDomain, 0, QStringLiteral("The download ended without a response"), {}};
-}
-
-// Every download ends in one outcome: a transport error, or a response with an acceptable body.
-std::optional<NetworkError> failureOf(const DataTaskOutcome& outcome) {
-    if (outcome.error)
-        return outcome.error;
-    if (!outcome.data || !outcome.response)
-        return noResponseError();
-    if (outcome.data->isEmpty())
-        return emptyDataError(outcome.response->statusCode, outcome.response->url);
-    if (outcome.response->statusCode != 200)
-        return httpError(outcome.response->statusCode, outcome.response->url);
-    return std::nullopt;
 }
 
 } // namespace
@@ -114,33 +88,7 @@ std::shared_ptr<NetworkInterfaceNotificationDelegate> NetworkInterface::notifica
 }
 
 bool NetworkInterface::isNetworkReachable() const {
-    if (host_.isLiteralAddress())
-        return true;
-    if (thread_.isCurrentThread()) {
-        const QHostInfo info = QHostInfo::fromName(host_.host());
-        return info.error() == QHostInfo::NoError && !info.addresses().isEmpty();
-    }
-    struct Lookup {
-        std::mutex mutex;
-        std::condition_variable done;
-        std::optional<bool> resolved;
-    };
-    auto lookup = std::make_shared<Lookup>();
-    int lookupId = -1;
-    thread_.run([&] {
-        lookupId = QHostInfo::lookupHost(host_.host(), manager_, [lookup](const QHostInfo& info) {
-            std::lock_guard lock(lookup->mutex);
-            lookup->resolved = info.error() == QHostInfo::NoError && !info.addresses().isEmpty();
-            lookup->done.notify_one();
-        });
-    });
-    std::unique_lock lock(lookup->mutex);
-    if (lookup->done.wait_for(lock, limits_.requestTimeout, [&] { return lookup->resolved.has_value(); }))
-        return *lookup->resolved;
-    lock.unlock();
-    thread_.post([lookupId] { QHostInfo::abortHostLookup(lookupId); });
-    Logger::trace(logTag, QStringLiteral("Looking up %1 timed out").arg(host_.host()));
-    return false;
+    return host_.isLiteralAddress() || HostLookup::resolves(thread_, host_.host(), limits_.requestTimeout);
 }
 
 bool NetworkInterface::downloadAdapterModelsInfo() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/DataTaskOutcome.h"
 #include "online/DownloadHost.h"
 #include "online/NetworkError.h"
 #include "online/NetworkFileType.h"
@@ -31,26 +32,6 @@ struct NetworkLimits {
     // Largest reply held in memory.
     qint64 maxDataBytes = 16 * 1024 * 1024;
     qint64 maxFirmwareBytes = 64 * 1024 * 1024;
-};
-
-// The HTTP response part of a finished data download.
-struct HttpResponse {
-    QUrl url;
-    int statusCode = 0;
-};
-
-// What a finished data download left behind.
-struct DataTaskOutcome {
-    std::optional<QByteArray> data;
-    std::optional<HttpResponse> response;
-    std::optional<NetworkError> error;
-};
-
-// What the notification listener is told about one data download.
-struct FileDownloadReport {
-    NetworkFileType type = NetworkFileType::focusLimitImage;
-    std::optional<QByteArray> data;
-    std::optional<NetworkError> error;
 };
 
 // The one way to the download host: builds addresses, checks reachability, downloads catalogues and

@@ -25,6 +25,8 @@ public:
     // Runs `task` on the thread and waits for it (runs it at once when called on the thread).
     void run(const std::function<void()>& task);
     bool isCurrentThread() const;
+    // An object living on the thread, as the context of callbacks that must run there.
+    QObject* context() const { return context_; }
 
 private:
     void main();

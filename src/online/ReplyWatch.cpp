@@ -35,22 +35,14 @@ ReplyWatch::ReplyWatch(QNetworkReply* reply, std::chrono::milliseconds idleTimeo
 
 std::optional<NetworkError> ReplyWatch::transportError() const {
     const QUrl url = reply_->url();
-    switch (abortReason_) {
-    case AbortReason::tooLarge:
+    if (abortReason_ == AbortReason::tooLarge || reply_->bytesAvailable() > maxBytes_)
         return NetworkError{NetworkError::tooLargeDomain,
                             reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
                             QStringLiteral("The reply is larger than %1 bytes").arg(maxBytes_), url};
-    case AbortReason::transferTimeout:
+    if (abortReason_ == AbortReason::transferTimeout)
         return timeoutError(
             url,
             QStringLiteral("The download did not finish within %1 ms").arg(wholeTransferTimeout_.count()));
-    case AbortReason::none:
-        break;
-    }
-    if (reply_->bytesAvailable() > maxBytes_)
-        return NetworkError{NetworkError::tooLargeDomain,
-                            reply_->attribute(QNetworkRequest::HttpStatusCodeAttribute).toInt(),
-                            QStringLiteral("The reply is larger than %1 bytes").arg(maxBytes_), url};
     const QNetworkReply::NetworkError error = reply_->error();
     if (error == QNetworkReply::NoError || isHttpStatusError())
         return std::nullopt;
