@@ -37,7 +37,7 @@ struct NetworkLimits {
 // The one way to the download host: builds addresses, checks reachability, downloads catalogues and
 // pictures into memory (results to the notification listener) and firmware with progress (events to
 // the firmware listener). Owns a network thread on which its QNetworkAccessManager lives and all
-// listener calls arrive. Every operation may be called from any thread.
+// listener calls arrive. Every operation may be called from any thread. Needs a QCoreApplication.
 class NetworkInterface {
 public:
     explicit NetworkInterface(DownloadHost host = DownloadHost(), NetworkLimits limits = NetworkLimits());

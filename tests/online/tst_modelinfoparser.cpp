@@ -207,6 +207,23 @@ private slots:
         QCOMPARE(result.record->latestVersion, QString("0207"));
     }
 
+    // Each piece of character data is checked on its own, so a record must arrive in one piece.
+    void recordSplitIntoPiecesIsRefused_data() {
+        QTest::addColumn<QByteArray>("xml");
+        const QByteArray text = lensText().toUtf8();
+        const QByteArray head = text.left(40);
+        const QByteArray tail = text.mid(40);
+        QTest::newRow("comment inside") << "<lensinfo>" + head + "<!-- x -->" + tail + "</lensinfo>";
+        QTest::newRow("CDATA inside") << "<lensinfo>" + head + "<![CDATA[" + tail + "]]></lensinfo>";
+        QTest::newRow("child element inside") << "<lensinfo>" + head + "<b/>" + tail + "</lensinfo>";
+    }
+    void recordSplitIntoPiecesIsRefused() {
+        QFETCH(QByteArray, xml);
+        const auto result = ModelInfoParser::parseLensModelsInfo(xml, LensModelInfo(), connectScreen());
+        QVERIFY(!result.record);
+        QVERIFY(!result.xmlError);
+    }
+
     void threeFieldsFillTheAdapterRecord() {
         const auto result = ModelInfoParser::parseAdapterModelsInfo(
             "<zoleninfo>2026/03/04 05:06:07,0102,ADAPTER-KEY</zoleninfo>", AdapterModelInfo(),

@@ -64,6 +64,7 @@ private slots:
         host.put("zolen/lens/fw_empty.bin", "");
         host.put("zolen/adapter/fw_UNSIZED.bin", countingBytes(700));
         host.put("zolen/lens/fw_big.bin", countingBytes(1000));
+        host.put("zolen/lens/fw_big_UNSIZED.bin", countingBytes(1000));
     }
 
     void catalogueWithStatus200IsReportedAsData() {
@@ -239,6 +240,8 @@ private slots:
         QTest::newRow("missing") << "fw_missing.bin" << qint64(1000) << "HTTP ERROR 404" << true;
         QTest::newRow("empty") << "fw_empty.bin" << qint64(1000) << "DATA SIZE ERROR 0 Byte" << true;
         QTest::newRow("too large") << "fw_big.bin" << qint64(999) << "DATA SIZE ERROR too large" << true;
+        QTest::newRow("too large, size not announced")
+            << "fw_big_UNSIZED.bin" << qint64(600) << "DATA SIZE ERROR too large" << true;
         QTest::newRow("unsafe name") << "../fw_big.bin" << qint64(1000) << "INVALID RESOURCE NAME" << false;
     }
     void firmwareFailures() {
