@@ -3,6 +3,7 @@
 #include "online/NetworkInterface.h"
 #include "RecordingListeners.h"
 
+#include <atomic>
 #include <QFile>
 #include <QNetworkReply>
 #include <QTest>
@@ -298,6 +299,28 @@ private slots:
             QVERIFY(network.downloadLensImage("HOLD", "N0"));
         }
         QCOMPARE(listener->calls().size(), size_t(0));
+    }
+
+    // A listener may ask on the network thread itself, where no answer could arrive while it waited.
+    void reachabilityAskedFromAListenerCall() {
+        struct AskingListener : NetworkInterfaceNotificationDelegate {
+            NetworkInterface* network = nullptr;
+            RecordingNotificationListener recorder;
+            std::atomic<int> reachable = -1;
+            void fileDownloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
+                                       const std::optional<NetworkError>& error) override {
+                reachable = network->isNetworkReachable() ? 1 : 0;
+                recorder.fileDownloadCompleted(type, data, error);
+            }
+        };
+        const QString byName = QString(host.url()).replace("127.0.0.1", "localhost");
+        NetworkInterface network(*DownloadHost::fromUrl(byName));
+        auto listener = std::make_shared<AskingListener>();
+        listener->network = &network;
+        network.setNotificationDelegate(listener);
+        QVERIFY(network.downloadAdapterModelsInfo());
+        QCOMPARE(listener->recorder.waitForCalls(1).size(), size_t(1));
+        QCOMPARE(listener->reachable.load(), 1);
     }
 
     void reachability_data() {
