@@ -1,19 +1,15 @@
 #include "link/QtSerialPortProvider.h"
 
+#include "link/EventLoopThread.h"
 #include "link/Logger.h"
 
 #include <atomic>
 #include <chrono>
-#include <deque>
-#include <future>
-#include <mutex>
-#include <QEventLoop>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QTimer>
-#include <thread>
 
 namespace lensdock {
 
@@ -70,84 +66,10 @@ void deliverReceived(const std::shared_ptr<PortState>& state) {
 }
 } // namespace
 
-// Work for the I/O thread passes through a queue under a std::mutex, with completion signalled by a
-// std::promise: Qt's queued call only wakes the thread. Keeping the hand-over in standard primitives
-// makes it visible to ThreadSanitizer, which cannot see the locking inside an uninstrumented Qt.
-class QtSerialPortProvider::IoThread {
-public:
-    // A std::thread running a Qt event loop: joining it is a synchronisation ThreadSanitizer can see.
-    IoThread() {
-        std::promise<void> started;
-        thread_ = std::thread([this, &started] { main(started); });
-        started.get_future().wait();
-    }
-    ~IoThread() {
-        post([this] { loop_->quit(); });
-        thread_.join();
-    }
-
-    bool isCurrent() const { return std::this_thread::get_id() == thread_.get_id(); }
-
-    // Runs `work` on the I/O thread and waits for it (directly when already there).
-    void run(std::function<void()> work) {
-        if (isCurrent()) {
-            work();
-            return;
-        }
-        std::promise<void> done;
-        std::future<void> finished = done.get_future();
-        post([&work, &done] {
-            work();
-            done.set_value();
-        });
-        finished.wait();
-    }
-
-    void post(std::function<void()> work) {
-        {
-            std::lock_guard lock(mutex_);
-            queue_.push_back(std::move(work));
-        }
-        QMetaObject::invokeMethod(
-            context_, [this] { drain(); }, Qt::QueuedConnection);
-    }
-
-private:
-    void main(std::promise<void>& started) {
-        QEventLoop loop; // gives this thread an event dispatcher
-        QObject context;
-        loop_ = &loop;
-        context_ = &context;
-        started.set_value();
-        loop.exec();
-        drain(); // work posted while quitting, such as closing a port, still runs here
-    }
-
-    void drain() {
-        while (true) {
-            std::function<void()> work;
-            {
-                std::lock_guard lock(mutex_);
-                if (queue_.empty())
-                    return;
-                work = std::move(queue_.front());
-                queue_.pop_front();
-            }
-            work();
-        }
-    }
-
-    std::thread thread_;
-    QEventLoop* loop_ = nullptr;
-    QObject* context_ = nullptr;
-    std::mutex mutex_;
-    std::deque<std::function<void()>> queue_;
-};
-
 namespace {
 class QtSerialPort : public SerialPort {
 public:
-    QtSerialPort(std::shared_ptr<QtSerialPortProvider::IoThread> io, std::shared_ptr<PortState> state)
+    QtSerialPort(std::shared_ptr<EventLoopThread> io, std::shared_ptr<PortState> state)
         : io_(std::move(io)), state_(std::move(state)) {}
     ~QtSerialPort() override { close(); }
 
@@ -170,7 +92,7 @@ public:
     }
 
 private:
-    std::shared_ptr<QtSerialPortProvider::IoThread> io_;
+    std::shared_ptr<EventLoopThread> io_;
     std::shared_ptr<PortState> state_;
 };
 
@@ -203,7 +125,7 @@ bool openOnIoThread(const std::shared_ptr<PortState>& state) {
 }
 } // namespace
 
-QtSerialPortProvider::QtSerialPortProvider() : io_(std::make_shared<IoThread>()) {}
+QtSerialPortProvider::QtSerialPortProvider() : io_(std::make_shared<EventLoopThread>()) {}
 
 QtSerialPortProvider::~QtSerialPortProvider() = default;
 

@@ -6,10 +6,9 @@
 #include <mutex>
 #include <QString>
 
-class QThread;
-class QObject;
-
 namespace lensdock {
+
+class EventLoopThread;
 
 // Real serial ports through QSerialPort. One I/O thread owns every QSerialPort; other threads reach it
 // by queued calls. Discovery matches the adapter's USB ids; an override path (--port) replaces
@@ -30,10 +29,8 @@ public:
     QString findPortPath() override;
     std::unique_ptr<SerialPort> openPort(const QString& path, SerialPort::Callbacks callbacks) override;
 
-    class IoThread;
-
 private:
-    std::shared_ptr<IoThread> io_;
+    std::shared_ptr<EventLoopThread> io_;
     mutable std::mutex overrideMutex_;
     QString overridePath_;
 };
