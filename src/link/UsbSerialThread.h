@@ -1,0 +1,124 @@
+#pragma once
+
+#include "adjust/LensAdjustData.h"
+#include "link/CommandSet.h"
+#include "link/Guarded.h"
+#include "link/LensInfo.h"
+#include "link/UsbSerialInterface.h"
+#include "link/UsbSerialThreadTypes.h"
+
+#include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <thread>
+
+namespace lensdock {
+
+// The background thread that drives the adapter and the lens through their life: a state machine
+// over ApplicationState, one tick per 100 ms. Screens request states with requestState() and learn
+// every outcome through UsbSerialThreadDelegate. Tests may call startMain() and tick() directly
+// instead of start().
+class UsbSerialThread : public UsbSerialDelegate {
+public:
+    static constexpr std::chrono::microseconds loopInterval{std::chrono::milliseconds(100)};
+    static constexpr int countMax = 10; // ticks between polls
+    // How long termination waits for the port to report closed.
+    static constexpr std::chrono::seconds portCloseBound{5};
+
+    UsbSerialThread(UsbSerialInterface& serial, const Guarded<LensAdjustData>& currentAdjustData,
+                    const Guarded<LensInfo>& lensInfo, std::chrono::microseconds tick = loopInterval);
+    ~UsbSerialThread() override;
+    UsbSerialThread(const UsbSerialThread&) = delete;
+    UsbSerialThread& operator=(const UsbSerialThread&) = delete;
+
+    void setDelegate(UsbSerialThreadDelegate* delegate) { delegate_ = delegate; }
+    UsbSerialThreadDelegate* delegate() const { return delegate_; }
+
+    // Runs main() on its own thread; does nothing when it already runs.
+    void start();
+    bool isRunning() const { return running_; }
+    // Waits until the thread has ended (after the termination report); false after `limit`.
+    bool waitForExit(std::chrono::milliseconds limit);
+
+    // Requests a state; a pending termination is never overwritten.
+    void requestState(ApplicationState state);
+    ApplicationState appState() const { return appState_; }
+    ApplicationState appNewState() const { return appNewState_; }
+    ThreadState threadState() const { return threadState_; }
+    ProcessingErrorType processingErr() const { return processingErr_; }
+    void setProcessingErr(ProcessingErrorType error) { processingErr_ = error; }
+    bool waitNotAdhesion() const { return waitNotAdhesion_; }
+    void setWaitNotAdhesion(bool value) { waitNotAdhesion_ = value; }
+    bool hasExited() const { return exited_; }
+
+    // The steps of main(), for tests that drive the thread without its own std::thread.
+    void startMain();
+    void tick();
+
+    // UsbSerialDelegate
+    void usbSerialDidReceiveResponse(const CommDataFormat& response) override;
+    void usbSerialDidReceiveControl(bool isAck) override;
+    void usbSerialDidFail(UsbSerialErrorCode code) override;
+    void usbSerialWasRemoved() override;
+
+private:
+    void main();
+    void startupLoopTick();
+    void mainLoopTick();
+    void handleAdapterRemoval();
+    void setState(ApplicationState state);
+    void enterState();
+    void makeCommand(CommandIndex index, bool toAdapter);
+    bool checkAdjustData(const LensAdjustData& adjustData) const;
+    void commonSend(bool noResend = false);
+    void report(ApplicationState state, UsbThreadErrorCode error,
+                const std::optional<CommDataFormat>& response);
+    void reportReply(ApplicationState state);
+    UsbThreadErrorCode takeReply(std::optional<CommDataFormat>& reply);
+
+    void searchAdapter();
+    void adapterReconnectAction();
+    void lensDisadhesionAction();
+    void repeatedRequestAction();
+    void lensIdentityPollAction();
+    void writeAction();
+    void terminationAction();
+    void closePortAndWatchdog();
+
+    UsbSerialInterface& serial_;
+    const Guarded<LensAdjustData>& currentAdjustData_;
+    const Guarded<LensInfo>& lensInfo_;
+    const std::chrono::microseconds tickLength_;
+    std::atomic<UsbSerialThreadDelegate*> delegate_{nullptr};
+
+    std::atomic<ApplicationState> appState_{ApplicationState::startup};
+    std::atomic<ApplicationState> appNewState_{ApplicationState::startup};
+    std::atomic<ThreadState> threadState_{ThreadState::sendProcess};
+    std::atomic<ProcessingErrorType> processingErr_{ProcessingErrorType::success};
+    std::atomic<bool> waitNotAdhesion_{false};
+    std::atomic<bool> adapterRemoved_{false};
+
+    // The last reply, written by the channel's threads, read by the loop.
+    mutable std::mutex replyMutex_;
+    std::optional<CommDataFormat> recvData_;
+    UsbThreadErrorCode errorCode_ = UsbThreadErrorCode::success;
+
+    // Touched by the loop only.
+    QString path_;
+    CommDataFormat sendData_;
+    int commandSendCounter_ = 0;
+    bool adapterReConnectSuccess_ = false;
+    bool inStartupLoop_ = true;
+    bool writeReported_ = false;
+
+    std::atomic<bool> exited_{false};
+    std::atomic<bool> running_{false};
+    std::atomic<bool> stopRequested_{false};
+    std::mutex wakeMutex_;
+    std::condition_variable wake_;
+    std::thread thread_;
+};
+
+} // namespace lensdock

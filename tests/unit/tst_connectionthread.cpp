@@ -1,0 +1,372 @@
+#include "adjust/AdjustPayload.h"
+#include "Bytes.h"
+#include "link/FrameCodec.h"
+#include "link/UsbSerialThread.h"
+#include "LogCapture.h"
+#include "MemorySerialPort.h"
+#include "RecordingThreadDelegate.h"
+
+#include <QTest>
+
+using namespace lensdock;
+using State = ApplicationState;
+using namespace std::chrono_literals;
+
+namespace {
+constexpr auto quietTick = std::chrono::microseconds(std::chrono::hours(1));
+
+// A minimal dock for deterministic tests: answers the last request the way a dock with a lens would.
+struct MiniDock {
+    bool lensMounted = true;
+    bool answers = true;
+    QByteArray adjust = hexBytes("02 02 00 09 00 01 00 09 00 01 00") + QByteArray(24, '\0');
+    QList<QByteArray> stored;
+
+    static QByteArray adapterIdentity() {
+        QByteArray d(63, '\0');
+        d[35] = 0x01;
+        d[47] = 1;
+        d[48] = 0x01;
+        d[49] = 0x01;
+        return d;
+    }
+    static QByteArray lensIdentity() {
+        QByteArray d(85, '\0');
+        d.replace(3, 4, "A036");
+        d[35] = 0x01;
+        d[36] = 0x02;
+        d[51] = 0x0F; // everything supported
+        d[53] = 8;
+        d[54] = 3;
+        d[55] = 0x02; // two switch positions
+        d[56] = 10;
+        d[63] = 30;
+        d[64] = char(-30);
+        d[65] = 9;
+        d[67] = 9;
+        return d;
+    }
+
+    std::optional<QByteArray> payloadFor(const QByteArray& request) {
+        switch (byteAt(request, 6)) {
+        case 0xF7:
+            return QByteArray(1, lensMounted ? '\1' : '\0');
+        case 0xFA:
+            return byteAt(request, 2) == Destination::adapter ? adapterIdentity() : lensIdentity();
+        case 0xFB:
+            adjust = request.mid(7, 35);
+            stored << adjust;
+            return QByteArray();
+        case 0xFC:
+            return adjust;
+        default:
+            return QByteArray();
+        }
+    }
+    QByteArray replyTo(const QByteArray& request) {
+        CommDataFormat reply;
+        reply.destination = byteAt(request, 2);
+        reply.funcNumber = byteAt(request, 6);
+        reply.setPayload(payloadFor(request).value_or(QByteArray()));
+        return FrameCodec::encodeFrame(reply, byteAt(request, 1));
+    }
+};
+
+struct Harness {
+    Harness() : serial(provider, quietTick), thread(serial, current, lens) {
+        thread.setDelegate(&screen);
+        lens.set(*IdentityDecoderLens());
+    }
+    static std::optional<LensInfo> IdentityDecoderLens() {
+        CommDataFormat reply;
+        reply.data = MiniDock::lensIdentity();
+        return reply.makeLensInfo();
+    }
+
+    // One tick; a request it sent is answered at once when the dock answers.
+    void step() {
+        const qsizetype before = provider->writeCount();
+        thread.tick();
+        if (dock.answers && provider->writeCount() > before)
+            provider->feed(dock.replyTo(provider->written().last()));
+    }
+    void steps(int count) {
+        for (int i = 0; i < count; ++i)
+            step();
+    }
+    // Ticks until the thread is in `state` with nothing in flight.
+    bool reach(State state, int limit = 50) {
+        for (int i = 0; i < limit; ++i) {
+            if (thread.appState() == state && thread.threadState() == ThreadState::sendProcess)
+                return true;
+            step();
+        }
+        return false;
+    }
+    qsizetype writes() const { return provider->writeCount(); }
+
+    std::shared_ptr<MemoryPortProvider> provider = std::make_shared<MemoryPortProvider>();
+    UsbSerialInterface serial;
+    Guarded<LensAdjustData> current;
+    Guarded<LensInfo> lens;
+    RecordingThreadDelegate screen;
+    MiniDock dock;
+    UsbSerialThread thread;
+};
+} // namespace
+
+class TestConnectionThread : public QObject {
+    Q_OBJECT
+private slots:
+    void startupIdentifiesTheAdapter() {
+        Harness h;
+        LogCapture capture;
+        h.thread.startMain();
+        QVERIFY(capture.contains("[Thread] Port open success"));
+        QVERIFY(capture.contains("[Thread] Change appState: 0"));
+        h.steps(2);
+        QCOMPARE(h.screen.results().size(), 1);
+        const auto result = h.screen.results().first();
+        QCOMPARE(result.state, State::startup);
+        QCOMPARE(result.error, UsbThreadErrorCode::success);
+        QVERIFY(result.response && result.response->makeAdapterBasicInfo());
+        h.steps(5); // idles in startup until a screen asks for more
+        QCOMPARE(h.writes(), 1);
+    }
+
+    void noAdapterAtStartIsReportedThenSearched() {
+        Harness h;
+        h.provider->setPresent(false);
+        LogCapture capture;
+        h.thread.startMain();
+        QVERIFY(capture.contains("[Thread] Port Not Found"));
+        QCOMPARE(h.screen.results().size(), 1);
+        QCOMPARE(h.screen.results().first().error, UsbThreadErrorCode::failure);
+        h.steps(3);
+        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+        QCOMPARE(h.screen.disconnectedCount(), 1);
+        h.provider->setPresent(true);
+        h.steps(1);
+        QVERIFY(capture.contains("[Thread] Port Re open success"));
+        QCOMPARE(h.thread.appState(), State::adapterReconnect);
+        h.steps(3);
+        QCOMPARE(h.screen.countOf(State::adapterReconnect), 1); // answered once, then idle
+        h.steps(5);
+        QCOMPARE(h.screen.countOf(State::adapterReconnect), 1);
+    }
+
+    void adapterDisconnectTakesOnlyTermination() {
+        Harness h;
+        h.provider->setPresent(false);
+        h.thread.startMain();
+        h.steps(2);
+        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+        h.thread.requestState(State::processing);
+        h.steps(3);
+        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+        h.thread.requestState(State::appTerminate);
+        h.steps(1);
+        QCOMPARE(h.thread.appState(), State::appTerminate);
+    }
+
+    void pendingTerminationIsNeverOverwritten() {
+        Harness h;
+        h.thread.requestState(State::appTerminate);
+        h.thread.requestState(State::processing);
+        QCOMPARE(h.thread.appNewState(), State::appTerminate);
+    }
+
+    void stateChangesAreLogged_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<QString>("line");
+        QTest::newRow("processing") << int(State::processing) << "[Thread] Change appState: 11";
+        QTest::newRow("terminate") << int(State::appTerminate) << "[Thread] Change appState: 255";
+    }
+    void stateChangesAreLogged() {
+        QFETCH(int, state);
+        QFETCH(QString, line);
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        LogCapture capture;
+        h.thread.requestState(State(state));
+        h.steps(1);
+        QVERIFY(capture.contains(line));
+    }
+
+    void aMountedLensCountsOnlyAfterItWasSeenOff() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.setWaitNotAdhesion(true);
+        h.thread.requestState(State::lensDisadhesion);
+        h.steps(40); // the lens stays on: never reported
+        QCOMPARE(h.screen.countOf(State::lensDisadhesion), 0);
+        h.dock.lensMounted = false;
+        h.steps(25);
+        QVERIFY(!h.thread.waitNotAdhesion());
+        QCOMPARE(h.screen.countOf(State::lensDisadhesion), 0);
+        h.dock.lensMounted = true;
+        h.steps(25); // a poll every 10 ticks
+        QVERIFY(h.screen.countOf(State::lensDisadhesion) >= 1);
+    }
+
+    void wholeCourseToProcessingPollsOncePerSecond() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        for (State state :
+             {State::lensDisadhesion, State::lensDisconnect, State::lensConnect, State::adjDataRead}) {
+            h.thread.requestState(state);
+            h.steps(3);
+            QVERIFY2(h.screen.countOf(state) >= 1, qPrintable(QString::number(int(state))));
+        }
+        const auto read = h.screen.results().last();
+        QCOMPARE(read.state, State::adjDataRead);
+        QVERIFY(makeLensAdjustData(*read.response, h.lens.get()));
+
+        h.thread.requestState(State::processing);
+        QVERIFY(h.reach(State::processing));
+        const qsizetype before = h.writes();
+        h.steps(33);
+        QCOMPARE(h.writes() - before, 3); // 10 ticks after each reply
+        QCOMPARE(h.screen.countOf(State::processing), 3);
+    }
+
+    void lostPollInProcessingStopsPolling() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State::processing);
+        QVERIFY(h.reach(State::processing));
+        h.dock.answers = false;
+        h.steps(2);
+        // No resend for a poll: the first time-out ends it.
+        h.serial.usbSerialTimeout();
+        h.steps(1);
+        QCOMPARE(h.thread.processingErr(), ProcessingErrorType::lens);
+        const qsizetype writes = h.writes();
+        h.steps(30);
+        QCOMPARE(h.writes(), writes);
+        QCOMPARE(h.thread.appState(), State::processing);
+    }
+
+    void writeIsReadBackAndReportedOnce() {
+        Harness h;
+        LensAdjustData wanted;
+        wanted.focusZoomClose[0] = -30;
+        wanted.vcMode = 3;
+        h.current.set(wanted);
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State::adjDataWriting);
+        h.steps(4);
+        QCOMPARE(h.dock.stored.size(), 1);
+        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
+        const auto result = h.screen.results().last();
+        QCOMPARE(result.error, UsbThreadErrorCode::success);
+        QCOMPARE(result.response->funcNumber, FunctionNumber::getAdjData);
+        const auto readBack = makeLensAdjustData(*result.response, h.lens.get());
+        QVERIFY(readBack && readBack->isSameSettings(wanted, h.lens.get()));
+        h.steps(20); // waiting for the screen: nothing is written again
+        QCOMPARE(h.dock.stored.size(), 1);
+        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
+    }
+
+    void failedCheckSendsNothing() {
+        Harness h;
+        LensAdjustData bad;
+        bad.focusLimitFirstNear = 5;
+        bad.focusLimitFirstFar = 5;
+        h.current.set(bad);
+        h.thread.startMain();
+        h.steps(2);
+        const qsizetype writes = h.writes();
+        LogCapture capture;
+        h.thread.requestState(State::adjDataWriting);
+        h.steps(5);
+        QCOMPARE(h.writes(), writes);
+        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
+        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::failure);
+        QVERIFY(capture.contains("[Thread] Error adjust check Limit1 Far = 5"));
+    }
+
+    void adapterLoss_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("inK");
+        QTest::newRow("lensConnect") << int(State::lensConnect) << true;
+        QTest::newRow("lensDisadhesion") << int(State::lensDisadhesion) << true;
+        QTest::newRow("processing") << int(State::processing) << false;
+        QTest::newRow("fwUpdate") << int(State::fwUpdate) << false;
+    }
+    void adapterLoss() {
+        QFETCH(int, state);
+        QFETCH(bool, inK);
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State(state));
+        QVERIFY(h.reach(State(state)));
+        h.provider->injectRemoval();
+        h.steps(1);
+        if (inK) {
+            QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+            QCOMPARE(h.screen.disconnectedCount(), 1);
+        } else {
+            QCOMPARE(h.thread.appState(), State(state));
+            QCOMPARE(h.thread.processingErr(), ProcessingErrorType::adapter);
+        }
+    }
+
+    void terminationReleasesTheLensAndEnds() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State::appTerminate);
+        h.steps(3);
+        QCOMPARE(byteAt(h.provider->written().last(), 6), FunctionNumber::reqLensDisconnect);
+        QVERIFY(h.thread.hasExited());
+        QCOMPARE(h.screen.results().last().state, State::appTerminate);
+        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::success);
+        QVERIFY(!h.provider->isOpen());
+    }
+
+    void refusedReleaseStillClosesAndEnds() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.provider->setAcceptWrites(false);
+        LogCapture capture;
+        h.thread.requestState(State::appTerminate);
+        h.steps(2);
+        QVERIFY(capture.contains("[USB] Port Close"));
+        QVERIFY(!h.provider->isOpen());
+        QVERIFY(h.thread.hasExited());
+        QCOMPARE(h.screen.results().last().state, State::appTerminate);
+        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::failure);
+    }
+
+    void runsOnItsOwnThread() {
+        Harness h;
+        UsbSerialThread fast(h.serial, h.current, h.lens, 1ms);
+        RecordingThreadDelegate screen;
+        fast.setDelegate(&screen);
+        h.dock.answers = false; // answered from this thread below
+        fast.start();
+        for (int i = 0; i < 200 && screen.results().isEmpty(); ++i) {
+            if (h.provider->waitForWrites(0, 10ms))
+                h.provider->feed(h.dock.replyTo(h.provider->written().last()));
+        }
+        QCOMPARE(screen.countOf(State::startup), 1);
+        fast.requestState(State::appTerminate);
+        for (int i = 0; i < 200 && !fast.hasExited(); ++i) {
+            if (h.provider->waitForWrites(1, 10ms))
+                h.provider->feed(h.dock.replyTo(h.provider->written().last()));
+        }
+        QVERIFY(fast.waitForExit(5s));
+        QCOMPARE(screen.results().last().state, State::appTerminate);
+    }
+};
+
+QTEST_GUILESS_MAIN(TestConnectionThread)
+#include "tst_connectionthread.moc"
