@@ -12,6 +12,9 @@ namespace {
 using std::chrono::milliseconds;
 // While the host still has our last answer to read, look again this often.
 constexpr milliseconds drainPollInterval{5};
+// The kernel hands bytes written to the master on to the slave a moment later; until then the host
+// seems to have read everything. Give the last answer this long to get there before a hang-up.
+constexpr milliseconds ptySettleTime{20};
 const QByteArray strayPattern = QByteArray::fromHex("55AA13");
 constexpr std::uint8_t errorFrameFlags = VirtualDock::errorUnknownFunction;
 
@@ -300,7 +303,7 @@ void EmulatorEngine::queueBytes(const QByteArray& bytes, std::chrono::millisecon
 }
 
 void EmulatorEngine::queueAction(LinkAction action) {
-    const Clock::time_point due = std::max(Clock::now(), lastOutDue_);
+    const Clock::time_point due = std::max(Clock::now(), lastOutDue_) + ptySettleTime;
     outbox_.push_back({due, {}, action, due + options_.resetLinger});
 }
 
