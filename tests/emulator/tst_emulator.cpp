@@ -6,9 +6,11 @@
 #include "link/FrameCodec.h"
 #include "link/IdentityDecoder.h"
 
+#include <mutex>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
+#include <QSerialPort>
 #include <QTest>
 
 using namespace lensdock;
@@ -144,6 +146,36 @@ private slots:
         QCOMPARE(reply->data, hexBytes("01"));
     }
 
+    void replugOntoAFileReportsAProblemAndKeepsTheFile() {
+        DockFixture dock;
+        std::mutex mutex;
+        QStringList problems;
+        dock.emulator = std::make_unique<DockEmulator>(dock.options);
+        dock.emulator->setProblemHandler([&](const QString& message) {
+            std::lock_guard lock(mutex);
+            problems << message;
+        });
+        QString error;
+        QVERIFY(dock.emulator->start(&error));
+        dock.emulator->unplug();
+        QFile file(dock.options.linkPath);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("keep me");
+        file.close();
+        dock.emulator->replug();
+        QVERIFY(!dock.emulator->snapshot().plugged);
+        {
+            std::lock_guard lock(mutex);
+            QCOMPARE(problems.size(), 1);
+            QVERIFY(problems[0].contains(QStringLiteral("not a symlink")));
+        }
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(file.readAll(), QByteArray("keep me"));
+        QVERIFY(file.remove());
+        dock.emulator->replug();
+        QVERIFY(dock.reopen(2));
+    }
+
     void adjustDataSurvivesReplug() {
         DockFixture dock;
         QVERIFY(dock.start());
@@ -243,6 +275,26 @@ private slots:
         const QByteArray text = trace.readAll();
         QVERIFY(text.contains(" RX 0F 01 01 00 01 00 F7 D0 CD F0"));
         QVERIFY(text.contains(" TX 0F 01 01 00 02 00 F7 01"));
+    }
+
+    // The program's own serial port class, through the link, as the application will use it.
+    void qtSerialPortExchangesFrames() {
+        DockFixture dock;
+        QVERIFY(dock.start());
+        dock.host.close();
+        QSerialPort port(dock.options.linkPath);
+        port.setBaudRate(115200);
+        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
+        port.write(
+            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 3));
+        QVERIFY(port.waitForBytesWritten(5000));
+        QByteArray reply;
+        while (reply.size() < 11 && port.waitForReadyRead(5000))
+            reply += port.readAll();
+        QCOMPARE(reply.size(), 11);
+        QCOMPARE(FrameCodec::decodeFrame(reply)->data, hexBytes("01"));
+        port.close();
+        QVERIFY(dock.host.open(dock.options.linkPath));
     }
 
     void pacedLineStillDeliversWholeFrames() {

@@ -39,6 +39,10 @@ void DockEmulator::setBareFinishedHandler(std::function<void(qsizetype)> handler
     bareFinishedHandler_ = std::move(handler);
 }
 
+void DockEmulator::setProblemHandler(std::function<void(const QString&)> handler) {
+    problemHandler_ = std::move(handler);
+}
+
 bool DockEmulator::start(QString* error) {
     if (engine_)
         return true;
@@ -49,6 +53,10 @@ bool DockEmulator::start(QString* error) {
     };
     hooks.plugChanged = [this](bool plugged, int count) { onPlugChanged(plugged, count); };
     hooks.bareFinished = [this](qsizetype bytes) { onBareFinished(bytes); };
+    hooks.problem = [this](const QString& message) {
+        if (problemHandler_)
+            problemHandler_(message);
+    };
     auto engine = std::make_unique<EmulatorEngine>(options_, std::move(hooks));
     if (!engine->openTrace(error) || pipe2(wakePipe_, O_CLOEXEC | O_NONBLOCK) != 0)
         return false;

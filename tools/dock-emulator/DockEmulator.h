@@ -27,10 +27,15 @@ public:
     DockEmulator(const DockEmulator&) = delete;
     DockEmulator& operator=(const DockEmulator&) = delete;
 
-    // Called on the emulator's thread each time a pty is ready behind the link. Set before start().
+    // Called each time a pty is ready behind the link: for the first one inside start(), later on the
+    // emulator's thread. Set before start().
     void setReadyHandler(std::function<void(const QString& linkPath)> handler);
     // Bare receiver: called with the bytes stored (-1 when the file could not be written).
     void setBareFinishedHandler(std::function<void(qsizetype bytes)> handler);
+
+    // Called on the emulator's thread when something goes wrong that no caller waits for (a failed
+    // replug after a reset). Set before start().
+    void setProblemHandler(std::function<void(const QString& message)> handler);
 
     // Creates the first pty and starts the thread; false with `error` set when that fails.
     bool start(QString* error);
@@ -64,6 +69,7 @@ private:
     DockEmulatorOptions options_;
     std::function<void(const QString&)> readyHandler_;
     std::function<void(qsizetype)> bareFinishedHandler_;
+    std::function<void(const QString&)> problemHandler_;
     std::unique_ptr<EmulatorEngine> engine_;
     std::thread thread_;
     std::atomic<bool> stopping_{false};

@@ -71,8 +71,11 @@ void EmulatorEngine::unplugNow() {
 void EmulatorEngine::requestReplug() {
     replugAt_.reset();
     QString error;
-    if (!plugIn(&error))
-        trace_.record("--", {}, QStringLiteral("replug failed: %1").arg(error));
+    if (plugIn(&error))
+        return;
+    trace_.record("--", {}, QStringLiteral("replug failed: %1").arg(error));
+    if (hooks_.problem)
+        hooks_.problem(QStringLiteral("replug failed: %1").arg(error));
 }
 
 void EmulatorEngine::onReadable(Clock::time_point now) {

@@ -25,6 +25,7 @@ public:
         std::function<void(const QString& linkPath)> ready;
         std::function<void(bool plugged, int plugCount)> plugChanged;
         std::function<void(qsizetype bytes)> bareFinished;
+        std::function<void(const QString& message)> problem;
     };
 
     EmulatorEngine(DockEmulatorOptions options, Hooks hooks);

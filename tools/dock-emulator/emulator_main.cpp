@@ -192,6 +192,8 @@ int main(int argc, char* argv[]) {
 
     DockEmulator emulator(options);
     emulator.setReadyHandler([](const QString& path) { printLine(stdout, QStringLiteral("ready ") + path); });
+    emulator.setProblemHandler(
+        [](const QString& message) { printLine(stderr, QStringLiteral("lensdock-emulator: ") + message); });
     emulator.setBareFinishedHandler([&options](qsizetype bytes) {
         printLine(stdout, QStringLiteral("received %1 %2").arg(bytes).arg(options.xmodemReceiveFile));
         const char byte = wakeBareFinished;
