@@ -7,6 +7,7 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 #include <QProcess>
+#include <QStandardPaths>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -88,6 +89,35 @@ private slots:
         QVERIFY(program.waitForFinished(processWaitMs));
         QCOMPARE(program.exitCode(), 0);
         QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void bareReceiverReportsAndExits() {
+        const QString sx = QStandardPaths::findExecutable(QStringLiteral("sx"));
+        if (sx.isEmpty())
+            QSKIP("sx (lrzsz) is not installed");
+        QTemporaryDir dir;
+        const QString link = dir.filePath(QStringLiteral("dock"));
+        const QString source = dir.filePath(QStringLiteral("source.bin"));
+        const QString target = dir.filePath(QStringLiteral("target.bin"));
+        QFile file(source);
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write(QByteArray(2048, 'q'));
+        file.close();
+        QProcess receiver;
+        receiver.start(QStringLiteral(LENSDOCK_EMULATOR_EXE),
+                       {QStringLiteral("--link"), link, QStringLiteral("--xmodem-receive"), target});
+        QCOMPARE(readLine(receiver), QByteArray("ready ") + link.toUtf8());
+        QProcess sender;
+        sender.start(QStringLiteral("sh"),
+                     {QStringLiteral("-c"), QStringLiteral("exec \"$0\" -k -q \"$1\" <\"$2\" >\"$2\""), sx,
+                      source, link});
+        QCOMPARE(readLine(receiver), QByteArray("received 2048 ") + target.toUtf8());
+        QVERIFY(receiver.waitForFinished(processWaitMs));
+        QCOMPARE(receiver.exitCode(), 0);
+        QVERIFY(sender.waitForFinished(processWaitMs));
+        QFile received(target);
+        QVERIFY(received.open(QIODevice::ReadOnly));
+        QCOMPARE(received.readAll(), QByteArray(2048, 'q'));
     }
 
     void badArgumentsAreRefused_data() {
