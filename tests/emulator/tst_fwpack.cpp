@@ -116,7 +116,7 @@ private slots:
 
     void commandLineToolWritesBothFiles() {
         QTemporaryDir dir;
-        const QString data = dir.filePath(QStringLiteral("data.bin"));
+        const QString data = dir.filePath(QStringLiteral("data,1.bin"));
         QFile file(data);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("ABC");
@@ -138,6 +138,33 @@ private slots:
         QFile image(plain);
         QVERIFY(image.open(QIODevice::ReadOnly));
         QCOMPARE(image.readAll().mid(64, 10), hexBytes("03 00 00 00 01 02 94 39 01 02"));
+    }
+
+    void commandLineToolRejectsBadRecords_data() {
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("message");
+        QTest::newRow("three fields")
+            << QStringLiteral("1,0,0102") << QStringLiteral("is not DEVICE,AREA,VERSION,DATAFILE");
+        QTest::newRow("device 256") << QStringLiteral("256,0,0102,x")
+                                    << QStringLiteral("device and area must be 0 to 255");
+        QTest::newRow("missing file")
+            << QStringLiteral("1,0,0102,/nonexistent/data.bin") << QStringLiteral("cannot read");
+        QTest::newRow("bad version") << QStringLiteral("1,0,1.2,") + QStringLiteral(LENSDOCK_FWPACK_EXE)
+                                     << QStringLiteral("record 1: version");
+    }
+    void commandLineToolRejectsBadRecords() {
+        QFETCH(QString, record);
+        QFETCH(QString, message);
+        QTemporaryDir dir;
+        const QString out = dir.filePath(QStringLiteral("fw.vfwf"));
+        QProcess tool;
+        tool.start(QStringLiteral(LENSDOCK_FWPACK_EXE),
+                   {QStringLiteral("--key"), vectorKey, QStringLiteral("--record"), record,
+                    QStringLiteral("--out"), out});
+        QVERIFY(tool.waitForFinished(30000));
+        QCOMPARE(tool.exitCode(), 1);
+        QVERIFY2(QString::fromUtf8(tool.readAllStandardError()).contains(message), qPrintable(message));
+        QVERIFY(!QFile::exists(out));
     }
 
     void commandLineToolRejectsABadKeyAndWritesNothing() {

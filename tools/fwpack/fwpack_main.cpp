@@ -18,17 +18,19 @@ std::optional<std::uint8_t> parseByte(const QString& text) {
     return static_cast<std::uint8_t>(value);
 }
 
-// DEVICE,AREA,VERSION,DATAFILE
-std::optional<FirmwareRecord> parseRecord(const QString& spec, QString& error) {
-    const QStringList parts = spec.split(QLatin1Char(','));
-    if (parts.size() != 4) {
-        error = QStringLiteral("record \"%1\" is not DEVICE,AREA,VERSION,DATAFILE").arg(spec);
+// DEVICE,AREA,VERSION,DATAFILE; the file name may itself hold commas.
+std::optional<FirmwareRecord> parseRecord(const QString& recordText, QString& error) {
+    const QStringList parts{
+        recordText.section(QLatin1Char(','), 0, 0), recordText.section(QLatin1Char(','), 1, 1),
+        recordText.section(QLatin1Char(','), 2, 2), recordText.section(QLatin1Char(','), 3)};
+    if (recordText.count(QLatin1Char(',')) < 3 || parts[3].isEmpty()) {
+        error = QStringLiteral("record \"%1\" is not DEVICE,AREA,VERSION,DATAFILE").arg(recordText);
         return std::nullopt;
     }
     const auto device = parseByte(parts[0]);
     const auto area = parseByte(parts[1]);
     if (!device || !area) {
-        error = QStringLiteral("record \"%1\": device and area must be 0 to 255").arg(spec);
+        error = QStringLiteral("record \"%1\": device and area must be 0 to 255").arg(recordText);
         return std::nullopt;
     }
     QFile file(parts[3]);
@@ -80,8 +82,8 @@ int main(int argc, char* argv[]) {
         return fail(QStringLiteral("--key and --out are required (see --help)"));
     QList<FirmwareRecord> records;
     QString error;
-    for (const QString& spec : parser.values(QStringLiteral("record"))) {
-        const auto record = parseRecord(spec, error);
+    for (const QString& recordText : parser.values(QStringLiteral("record"))) {
+        const auto record = parseRecord(recordText, error);
         if (!record)
             return fail(error);
         records.append(*record);
