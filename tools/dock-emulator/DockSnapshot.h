@@ -1,0 +1,34 @@
+#pragma once
+
+#include "VirtualDock.h"
+
+#include <map>
+#include <QByteArray>
+#include <QJsonObject>
+#include <QList>
+
+namespace lensdock {
+
+// A copy of the emulator's state at one moment, safe to read on any thread.
+struct DockSnapshot {
+    bool plugged = false;
+    int plugCount = 0; // ptys created so far; grows by one per re-enumeration
+    QString slavePath;
+    AdapterBasicInfo adapter;
+    LensInfo lens;
+    bool lensMounted = false;
+    bool lensConnected = false;
+    bool overCurrent = false;
+    bool receivingBlocks = false;
+    QByteArray adjustBytes;
+    QList<ReceivedFirmware> firmware;
+    QByteArray firmwareImage;
+    qsizetype bareBytesReceived = 0;
+    std::map<QString, int> faults;
+
+    QJsonObject toJson() const;
+    // The state as one line of compact JSON.
+    QByteArray toJsonLine() const;
+};
+
+} // namespace lensdock

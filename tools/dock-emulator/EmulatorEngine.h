@@ -1,0 +1,104 @@
+#pragma once
+
+#include "DockEmulatorOptions.h"
+#include "DockSnapshot.h"
+#include "FaultPlan.h"
+#include "FrameTrace.h"
+#include "LinePacer.h"
+#include "PseudoTerminal.h"
+#include "VirtualDock.h"
+#include "XmodemReceiver.h"
+
+#include <chrono>
+#include <deque>
+#include <functional>
+#include <optional>
+
+namespace lensdock {
+
+// The emulator's single-threaded core: one pty at a time, the bytes crossing it (paced, traced,
+// faulted) and the dock behind it. Every member runs on the thread that owns the engine.
+class EmulatorEngine {
+public:
+    using Clock = std::chrono::steady_clock;
+    struct Hooks {
+        std::function<void(const QString& linkPath)> ready;
+        std::function<void(bool plugged, int plugCount)> plugChanged;
+        std::function<void(qsizetype bytes)> bareFinished;
+        std::function<void(const QString& message)> problem;
+    };
+
+    EmulatorEngine(DockEmulatorOptions options, Hooks hooks);
+
+    bool plugIn(QString* error);
+    void unplugNow();
+    void requestReplug();
+    bool openTrace(QString* error);
+
+    int masterFd() const { return pty_.masterFd(); }
+    void onReadable(Clock::time_point now);
+    void runDue(Clock::time_point now);
+    std::optional<Clock::time_point> nextDeadline(Clock::time_point now) const;
+
+    void setLensMounted(bool mounted) { dock_.setLensMounted(mounted); }
+    void setOverCurrent(bool on) { dock_.setOverCurrent(on); }
+    void armFault(FaultKind kind, int count);
+    DockSnapshot snapshot() const;
+
+private:
+    enum class LinkAction { none, unplug, reenumerate };
+    struct Outgoing {
+        Clock::time_point due;
+        QByteArray bytes;
+        LinkAction action = LinkAction::none;
+        Clock::time_point lingerUntil{};
+    };
+    struct Incoming {
+        Clock::time_point due;
+        QByteArray bytes;
+    };
+
+    void processInbound();
+    bool takeCommandFrame();
+    void handleFrame(const QByteArray& frame);
+    bool takeTransferUnit();
+    bool takeBareUnit();
+    QByteArray takeTracedUnit(XmodemReceiver& receiver, XmodemReceiver::Refusal refusal,
+                              XmodemReceiver::Step& step);
+    void endTransfer();
+    void finishBareTransfer();
+    void discardStaleInput();
+
+    void sendFrame(CommDataFormat reply, std::uint8_t packetNumber);
+    void sendReply(const QByteArray& bytes);
+    void queueBytes(const QByteArray& bytes, std::chrono::milliseconds delay = {});
+    void queueAction(LinkAction action);
+    void flushOutbox(Clock::time_point now);
+    void perform(LinkAction action, Clock::time_point now);
+    void sendReadyToReceive(Clock::time_point now);
+
+    DockEmulatorOptions options_;
+    Hooks hooks_;
+    PseudoTerminal pty_;
+    VirtualDock dock_;
+    FaultPlan faults_;
+    FrameTrace trace_;
+    LinePacer rxPacer_;
+    LinePacer txPacer_;
+    XmodemReceiver deviceReceiver_{XmodemReceiver::Numbering::skipsZero};
+    XmodemReceiver bareReceiver_{XmodemReceiver::Numbering::wrapsToZero};
+
+    QByteArray inbound_;
+    Clock::time_point lastInboundAt_{};
+    std::deque<Incoming> pendingIn_;
+    std::deque<Outgoing> outbox_;
+    Clock::time_point lastOutDue_{};
+    std::optional<Clock::time_point> replugAt_;
+    std::optional<Clock::time_point> nextReadyToReceive_;
+    bool receivingBlocks_ = false;
+    std::uint8_t transferDestination_ = 0;
+    int plugCount_ = 0;
+    bool bareDone_ = false;
+};
+
+} // namespace lensdock

@@ -1,0 +1,47 @@
+#pragma once
+
+#include <map>
+#include <optional>
+#include <QString>
+#include <QStringList>
+
+namespace lensdock {
+
+// Misbehaviour the emulator shows on request, each kind armed for a number of occasions.
+enum class FaultKind {
+    dropReply,        // the next reply is not sent
+    crcLow,           // reply CRC low byte wrong
+    crcHigh,          // reply CRC high byte wrong
+    packetNumber,     // reply carries another packet number
+    destination,      // reply carries the other destination
+    function,         // reply carries another function number
+    errorFrame,       // reply is a 0xFF error frame without the over-current bit
+    splitReply,       // reply sent in three delayed chunks
+    strayBytes,       // bytes sent at once, with no request pending
+    nakBlock,         // a good transfer block is answered with NAK
+    canBlock,         // a good transfer block is answered with CAN
+    unplugAfterBlock, // unplug once the record's K-th block is acknowledged
+};
+
+class FaultPlan {
+public:
+    static std::optional<FaultKind> kindFromName(const QString& name);
+    static QString nameOf(FaultKind kind);
+    static QStringList names();
+
+    // Arms `kind` for `count` more occasions; for unplugAfterBlock `count` is the block number K.
+    void arm(FaultKind kind, int count);
+    // True (and one occasion used up) when `kind` is armed.
+    bool take(FaultKind kind);
+    // True when the unplug is due after `blocksInRecord` acknowledged blocks; disarms it then.
+    bool takeUnplugAfter(int blocksInRecord);
+    void clear();
+    // Armed kinds and their counts, for the state dump.
+    std::map<QString, int> armed() const;
+
+private:
+    std::map<FaultKind, int> counts_;
+    std::optional<int> unplugAfterBlock_;
+};
+
+} // namespace lensdock
