@@ -351,20 +351,25 @@ private slots:
         UsbSerialThread fast(h.serial, h.current, h.lens, 1ms);
         RecordingThreadDelegate screen;
         fast.setDelegate(&screen);
-        h.dock.answers = false; // answered from this thread below
-        fast.start();
-        for (int i = 0; i < 200 && screen.results().isEmpty(); ++i) {
-            if (h.provider->waitForWrites(0, 10ms))
+        qsizetype answered = 0;
+        // The test is the dock: it answers each new request until `done` holds or 5 s pass.
+        const auto answerUntil = [&](const std::function<bool()>& done) {
+            const auto deadline = std::chrono::steady_clock::now() + 5s;
+            while (!done() && std::chrono::steady_clock::now() < deadline) {
+                if (!h.provider->waitForWrites(answered, 10ms))
+                    continue;
+                answered = h.provider->writeCount();
                 h.provider->feed(h.dock.replyTo(h.provider->written().last()));
-        }
+            }
+        };
+        fast.start();
+        answerUntil([&] { return screen.countOf(State::startup) > 0; });
         QCOMPARE(screen.countOf(State::startup), 1);
         fast.requestState(State::appTerminate);
-        for (int i = 0; i < 200 && !fast.hasExited(); ++i) {
-            if (h.provider->waitForWrites(1, 10ms))
-                h.provider->feed(h.dock.replyTo(h.provider->written().last()));
-        }
+        answerUntil([&] { return fast.hasExited(); });
         QVERIFY(fast.waitForExit(5s));
         QCOMPARE(screen.results().last().state, State::appTerminate);
+        QCOMPARE(byteAt(h.provider->written().last(), 6), FunctionNumber::reqLensDisconnect);
     }
 };
 

@@ -1,0 +1,85 @@
+#pragma once
+
+#include "adjust/LensAdjustData.h"
+#include "link/AdapterBasicInfo.h"
+#include "link/Guarded.h"
+#include "link/LensInfo.h"
+#include "link/QtSerialPortProvider.h"
+#include "link/UsbSerialInterface.h"
+#include "link/UsbSerialThread.h"
+#include "online/AdapterModelInfo.h"
+#include "online/DownloadHost.h"
+#include "online/LensModelInfo.h"
+#include "online/NetworkInterface.h"
+
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <optional>
+#include <QString>
+
+class QCommandLineParser;
+
+namespace lensdock {
+
+// Where the current lens catalogue came from.
+enum class LensModelsInfoSource { none = 0, downloadHost = 1, localCopy = 2, unavailable = 3 };
+
+struct AppOptions {
+    // Serial device to use instead of searching for the adapter (--port).
+    QString portOverride;
+    // Download host (--download-url).
+    DownloadHost downloadHost;
+    std::chrono::microseconds watchdogTick = UsbSerialTimer::defaultTick;
+    std::chrono::microseconds threadTick = UsbSerialThread::loopInterval;
+    NetworkLimits networkLimits;
+
+    // Adds --port and --download-url to a parser.
+    static void addCommandLineOptions(QCommandLineParser& parser);
+    // The options a parsed command line gives; nothing (with the reason) when a value is unusable.
+    static std::optional<AppOptions> fromCommandLine(const QCommandLineParser& parser, QString* error);
+};
+
+// The application-wide objects: one serial channel, one connection thread, the identity records, the
+// two adjust data sets, the two catalogue records and the shared download service. The GUI and the
+// command-line tool each own exactly one; tests construct as many as they like. Records that two
+// threads touch sit in guarded holders.
+class AppContext {
+public:
+    explicit AppContext(AppOptions options = AppOptions());
+    ~AppContext();
+    AppContext(const AppContext&) = delete;
+    AppContext& operator=(const AppContext&) = delete;
+
+    const AppOptions& options() const { return options_; }
+    UsbSerialInterface& usbSerial() { return *usbSerial_; }
+    UsbSerialThread& usbSerialThread() { return *usbSerialThread_; }
+    NetworkInterface& networkInterface() { return *networkInterface_; }
+
+    Guarded<LensInfo>& lensInfo() { return lensInfo_; }
+    Guarded<AdapterBasicInfo>& adapterBasicInfo() { return adapterBasicInfo_; }
+    Guarded<LensAdjustData>& currentAdjustData() { return currentAdjustData_; }
+    Guarded<LensAdjustData>& defaultAdjustData() { return defaultAdjustData_; }
+    Guarded<LensModelInfo>& lensModelInfo() { return lensModelInfo_; }
+    Guarded<AdapterModelInfo>& adapterModelInfo() { return adapterModelInfo_; }
+    std::atomic<LensModelsInfoSource>& lensModelsInfoSource() { return lensModelsInfoSource_; }
+
+    // Takes a newly read lens identity: stores it and sets the lens's factory values.
+    void setConnectedLens(const LensInfo& lens);
+
+private:
+    AppOptions options_;
+    Guarded<LensInfo> lensInfo_;
+    Guarded<AdapterBasicInfo> adapterBasicInfo_;
+    Guarded<LensAdjustData> currentAdjustData_;
+    Guarded<LensAdjustData> defaultAdjustData_;
+    Guarded<LensModelInfo> lensModelInfo_;
+    Guarded<AdapterModelInfo> adapterModelInfo_;
+    std::atomic<LensModelsInfoSource> lensModelsInfoSource_{LensModelsInfoSource::none};
+    std::shared_ptr<QtSerialPortProvider> portProvider_;
+    std::unique_ptr<UsbSerialInterface> usbSerial_;
+    std::unique_ptr<UsbSerialThread> usbSerialThread_;
+    std::unique_ptr<NetworkInterface> networkInterface_;
+};
+
+} // namespace lensdock
