@@ -21,11 +21,14 @@ std::optional<QByteArray> FirmwareCipher::doAlgorithm(const QByteArray& input) {
         return std::nullopt;
     }
     QByteArray output(input.size(), Qt::Uninitialized);
+    char* out = output.data();
+    const char* in = input.constData();
     const char* keyBytes = key_->constData();
     const int length = static_cast<int>(key_->size());
     for (qsizetype i = 0; i < input.size(); ++i) {
-        output[i] = static_cast<char>(keyBytes[keyIndex_] ^ input[i]);
-        keyIndex_ = (keyIndex_ + 1) % length;
+        out[i] = static_cast<char>(keyBytes[keyIndex_] ^ in[i]);
+        if (++keyIndex_ == length)
+            keyIndex_ = 0;
     }
     return output;
 }

@@ -41,7 +41,7 @@ private:
     static bool crcMatches(const QByteArray& header, const QByteArray& data);
     bool fail(FwErrorCode result, const QString& errorLine);
 
-    const QByteArray& file_;
+    QByteArray file_; // shared, not copied
     FirmwareCipher& cipher_;
     Progress progress_;
     qsizetype consumed_ = 0;
