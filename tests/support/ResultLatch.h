@@ -9,11 +9,9 @@
 template <typename T> class ResultLatch {
 public:
     void add(T value) {
-        {
-            std::lock_guard lock(mutex_);
-            values_ << std::move(value);
-        }
-        arrived_.notify_all();
+        std::lock_guard lock(mutex_);
+        values_ << std::move(value);
+        arrived_.notify_all(); // under the lock: the waiter may drop this object once it is free
     }
     bool wait(std::chrono::milliseconds limit) {
         std::unique_lock lock(mutex_);
