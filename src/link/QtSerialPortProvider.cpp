@@ -100,7 +100,8 @@ private:
 };
 
 bool openOnIoThread(const std::shared_ptr<PortState>& state) {
-    auto* port = new QSerialPort(state->path);
+    // A copy of its own: the port frees its name on this thread, the state may go on another.
+    auto* port = new QSerialPort(QString(state->path.constData(), state->path.size()));
     port->setBaudRate(QtSerialPortProvider::baudrate);
     port->setDataBits(QSerialPort::Data8);
     port->setParity(QSerialPort::NoParity);
