@@ -4,12 +4,15 @@
 #include "link/Logger.h"
 
 #include <atomic>
+#include <cerrno>
 #include <chrono>
+#include <mutex>
 #include <QFileInfo>
 #include <QMetaObject>
 #include <QSerialPort>
 #include <QSerialPortInfo>
 #include <QTimer>
+#include <unistd.h>
 
 namespace lensdock {
 
@@ -17,7 +20,7 @@ namespace {
 // How often an open port checks that its device path still exists (a vanished node is an unplug).
 constexpr std::chrono::milliseconds presenceInterval{250};
 
-// State of one open port; touched on the I/O thread except `open`.
+// State of one open port; touched on the I/O thread except `open` and the write state.
 struct PortState {
     QString path;
     QSerialPort* port = nullptr;
@@ -25,11 +28,23 @@ struct PortState {
     SerialPort::Callbacks callbacks;
     std::atomic<bool> open{false};
     bool removedReported = false;
+
+    // Writes go straight to the descriptor from the writing thread, which saves the I/O thread a
+    // wake-up per exchange. Whatever the descriptor does not take at once goes through the port on
+    // the I/O thread; until that backlog is gone, later writes queue behind it to keep their order.
+    std::mutex writeMutex;
+    qintptr handle = -1; // -1 once the port is closing
+    int pendingPosts = 0;
+    bool portBacklog = false;
 };
 
 void releasePort(PortState& state) {
     state.callbacks = {};
     state.open = false;
+    {
+        std::lock_guard lock(state.writeMutex);
+        state.handle = -1;
+    }
     if (state.presence) {
         state.presence->stop();
         state.presence->deleteLater();
@@ -56,6 +71,36 @@ void reportRemoval(const std::shared_ptr<PortState>& state) {
         removed();
 }
 
+// As much of `bytes` as the descriptor takes without waiting; -1 when it fails.
+qsizetype writeNow(qintptr handle, const QByteArray& bytes) {
+    qsizetype done = 0;
+    while (done < bytes.size()) {
+        const ssize_t n = ::write(int(handle), bytes.constData() + done, size_t(bytes.size() - done));
+        if (n > 0) {
+            done += n;
+        } else if (n < 0 && errno == EINTR) {
+            continue;
+        } else if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+            break;
+        } else {
+            return -1;
+        }
+    }
+    return done;
+}
+
+void writeThroughPort(const std::shared_ptr<PortState>& state, const QByteArray& bytes) {
+    bool backlog = false;
+    if (state->port && state->port->isOpen()) {
+        state->port->write(bytes);
+        state->port->flush();
+        backlog = state->port->bytesToWrite() > 0;
+    }
+    std::lock_guard lock(state->writeMutex);
+    --state->pendingPosts;
+    state->portBacklog = backlog;
+}
+
 void deliverReceived(const std::shared_ptr<PortState>& state) {
     if (!state->port)
         return;
@@ -75,18 +120,23 @@ public:
 
     bool isOpen() const override { return state_->open; }
 
+    // Never waits for the I/O thread, so a caller holding its own lock cannot deadlock with it.
     bool write(const QByteArray& bytes) override {
         if (!state_->open)
             return false;
-        // Queued, also from the I/O thread itself, so that writes keep their order and a caller
-        // holding its own lock never waits for the I/O thread.
-        io_->post([state = state_, bytes] {
-            if (state->port && state->port->isOpen()) {
-                state->port->write(bytes);
-                // Out now rather than on the next turn of the event loop: every exchange waits for it.
-                state->port->flush();
-            }
-        });
+        std::lock_guard lock(state_->writeMutex);
+        if (state_->handle < 0)
+            return false;
+        qsizetype written = 0;
+        if (state_->pendingPosts == 0 && !state_->portBacklog) {
+            written = writeNow(state_->handle, bytes);
+            if (written < 0)
+                return false;
+            if (written == bytes.size())
+                return true;
+        }
+        ++state_->pendingPosts;
+        io_->post([state = state_, rest = bytes.mid(written)] { writeThroughPort(state, rest); });
         return true;
     }
 
@@ -113,7 +163,17 @@ bool openOnIoThread(const std::shared_ptr<PortState>& state) {
         return false;
     }
     state->port = port;
+    {
+        std::lock_guard lock(state->writeMutex);
+        state->handle = port->handle();
+    }
     state->open = true;
+    QObject::connect(port, &QSerialPort::bytesWritten, port, [state] {
+        if (state->port && state->port->bytesToWrite() == 0) {
+            std::lock_guard lock(state->writeMutex);
+            state->portBacklog = false;
+        }
+    });
     QObject::connect(port, &QSerialPort::readyRead, port, [state] { deliverReceived(state); });
     QObject::connect(port, &QSerialPort::errorOccurred, port, [state](QSerialPort::SerialPortError error) {
         if (error == QSerialPort::ReadError || error == QSerialPort::ResourceError)
