@@ -19,13 +19,13 @@ namespace {
     QT_TRID_NOOP("dialogBtnYes"),
     //% "Apply the settings"
     QT_TRID_NOOP("dialogCustomizeCautionTitle"),
-    //% "The settings will be written to the lens. Do not remove the lens or the adapter until writing has
-    //finished."
+    //% "The settings will be written to the lens. Do not remove the lens or the adapter until writing "
+    //% "has finished."
     QT_TRID_NOOP("dialogCustomizeCautionMessage"),
     //% "Restore factory settings"
     QT_TRID_NOOP("dialogInitializeCautionTitle"),
-    //% "All settings of the lens will return to their factory values. Do not remove the lens or the adapter
-    //until this has finished."
+    //% "All settings of the lens will return to their factory values. Do not remove the lens or the "
+    //% "adapter until this has finished."
     QT_TRID_NOOP("dialogInitializeCautionMessage"),
     //% "Settings applied"
     QT_TRID_NOOP("dialogSetAdjustDataCompleteTitle"),
@@ -49,8 +49,8 @@ namespace {
     QT_TRID_NOOP("dialogUpdateLensConfirmMessage"),
     //% "Update the lens"
     QT_TRID_NOOP("dialogUpdateLensCautionTitle"),
-    //% "Do not remove the lens, do not unplug the adapter and do not quit the program until the update has
-    //finished."
+    //% "Do not remove the lens, do not unplug the adapter and do not quit the program until the update "
+    //% "has finished."
     QT_TRID_NOOP("dialogUpdateLensCautionMessage"),
     //% "Lens firmware is current"
     QT_TRID_NOOP("dialogUpdateLensLatestTitle"),
@@ -62,8 +62,8 @@ namespace {
     QT_TRID_NOOP("dialogUpdateCompleteMessage"),
     //% "User information"
     QT_TRID_NOOP("dialogUserInformationTitle"),
-    //% "Settings changed with this program stay in the lens until they are changed again or the factory
-    //settings are restored."
+    //% "Settings changed with this program stay in the lens until they are changed again or the factory "
+    //% "settings are restored."
     QT_TRID_NOOP("dialogUserInformationMessage"),
     //% "Adapter not found"
     QT_TRID_NOOP("dialogAdapterConnectErrorTitle"),
@@ -87,8 +87,8 @@ namespace {
     QT_TRID_NOOP("dialogLensConnectErrorMessage"),
     //% "Lens information unavailable"
     QT_TRID_NOOP("dialogGetModelInfoErrorTitle"),
-    //% "The information for this lens could not be fetched. Check the internet connection, then remove the
-    //lens and mount it again."
+    //% "The information for this lens could not be fetched. Check the internet connection, then remove "
+    //% "the lens and mount it again."
     QT_TRID_NOOP("dialogGetModelInfoErrorMessage"),
     //% "Reading the settings failed"
     QT_TRID_NOOP("dialogGetAdjustDataErrorTitle"),
