@@ -38,6 +38,9 @@ signals:
 
 public slots:
     void reject() override;
+    // The display of the update's progress: bar and percentage, and the phase text of `textKey`.
+    void setProgress(double percent);
+    void changePhase(const QString& textKey);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -45,8 +48,6 @@ protected:
 
 private:
     class Listener;
-    void setProgress(double percent);
-    void changePhase(const QString& textKey);
     void finish(FwErrorCode code);
 
     QProgressBar* progressBar_;
