@@ -32,6 +32,9 @@ struct GuiFixture {
     std::unique_ptr<lensdock::AppContext> context;
     std::unique_ptr<lensdock::AppShell> shell;
     std::unique_ptr<lensdock::MainWindow> window;
+    std::chrono::milliseconds fade{0};
+    // Opens web pages and documents for the program.
+    std::function<bool(const QUrl&)> openUrl = [](const QUrl&) { return true; };
 
     explicit GuiFixture(const lensdock::DockProfile& profile = lensdock::DockProfile::zoomLens()) {
         libraryFolder = dir.filePath(QStringLiteral("library"));
@@ -123,10 +126,10 @@ struct GuiFixture {
             exitCode = code;
             ++endCount;
         };
-        shellOptions.openUrl = [](const QUrl&) { return true; };
+        shellOptions.openUrl = [this](const QUrl& url) { return openUrl(url); };
         shell = std::make_unique<lensdock::AppShell>(*context, shellOptions);
         lensdock::MainWindow::Options windowOptions;
-        windowOptions.fadeDuration = std::chrono::milliseconds(0);
+        windowOptions.fadeDuration = fade;
         windowOptions.connect = connectOptions();
         window = std::make_unique<lensdock::MainWindow>(*shell, windowOptions);
         window->show();
