@@ -81,7 +81,7 @@
     </message>
     <message id="dialogUpdateAdapterConfirmMessage">
         <source>A newer firmware for the adapter is available. Update the adapter now?</source>
-        <translation>アダプターの新しいファームウェアがあります。今すぐアップデートしますか?</translation>
+        <translation>アダプターの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateAdapterCautionTitle">
         <source>Update the adapter</source>
@@ -97,7 +97,7 @@
     </message>
     <message id="dialogUpdateLensConfirmMessage">
         <source>A newer firmware for the lens is available. Update the lens now?</source>
-        <translation>レンズの新しいファームウェアがあります。今すぐアップデートしますか?</translation>
+        <translation>レンズの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateLensCautionTitle">
         <source>Update the lens</source>
