@@ -77,7 +77,9 @@ void InitialViewController::request(ApplicationState state) {
 }
 
 void InitialViewController::usbSerialThreadDisconnected() {
-    logInit(QStringLiteral("Disconnect delegate do nothing"));
+    const InFlightCalls::Scope scope(*calls_);
+    if (scope.admitted())
+        logInit(QStringLiteral("Disconnect delegate do nothing"));
 }
 
 void InitialViewController::usbSerialThreadResult(ApplicationState state, UsbThreadErrorCode error,
