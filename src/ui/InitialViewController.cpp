@@ -8,6 +8,7 @@
 #include "online/ResourcePaths.h"
 #include "ui/AppShell.h"
 #include "ui/LensFileStore.h"
+#include "ui/UpdateResultAlert.h"
 
 #include <thread>
 
@@ -388,26 +389,6 @@ void InitialViewController::handleAlertYes(DialogId kind) {
         break;
     default:
         break;
-    }
-}
-
-DialogId InitialViewController::alertForUpdateResult(FwErrorCode code) {
-    switch (code) {
-    case FwErrorCode::resultOk:
-        return DialogId::updateComplete;
-    case FwErrorCode::errorNetwork:
-        return DialogId::updateErrorNetwork;
-    case FwErrorCode::errorDownload:
-        return DialogId::updateErrorDownload;
-    case FwErrorCode::errorUsbSerialFailed:
-    case FwErrorCode::errorUsbSerialRemoved:
-        return DialogId::updateErrorSend;
-    case FwErrorCode::errorInvalidKey:
-    case FwErrorCode::errorInvalidFile:
-    case FwErrorCode::errorCrc:
-        return DialogId::updateErrorDecode;
-    default:
-        return DialogId::updateError;
     }
 }
 

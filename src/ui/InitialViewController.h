@@ -48,8 +48,6 @@ public:
     // The end of an adapter update (GUI thread): the result alert is posted, and its follow-up runs
     // once it is answered; the connection thread is held in initialProcessing meanwhile.
     void updateResult(FwErrorCode code);
-    // The alert that reports an update's result.
-    static DialogId alertForUpdateResult(FwErrorCode code);
 
     void handleAlertYes(DialogId kind);
     void handleAlertNo(DialogId kind);
