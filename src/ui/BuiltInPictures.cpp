@@ -207,4 +207,19 @@ QImage BuiltInPictures::computer() {
     return image;
 }
 
+QImage BuiltInPictures::arrow() {
+    QImage image = canvas(72, 40);
+    QPainter painter(&image);
+    prepare(painter);
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(8, 20), QPointF(50, 20));
+    QPainterPath head;
+    head.moveTo(66, 20);
+    head.lineTo(46, 8);
+    head.lineTo(46, 32);
+    head.closeSubpath();
+    painter.fillPath(head, ink);
+    return image;
+}
+
 } // namespace lensdock
