@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja" sourcelanguage="en">
 <context>
-    <name />
+    <name></name>
     <message id="aboutTitle">
         <source>About Lens Dock Utility</source>
         <translation>Lens Dock Utility について</translation>
@@ -228,7 +228,7 @@
         <translation>別のレンズモデルのファイルです。</translation>
     </message>
     <message id="dialogLoadAdjustDataErrorReasonValue">
-        <source>The file contains values outside the lens's range.</source>
+        <source>The file contains values outside the lens&apos;s range.</source>
         <translation>レンズの範囲外の値が含まれています。</translation>
     </message>
     <message id="dialogUpdateErrorTitle">
