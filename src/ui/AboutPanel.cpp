@@ -1,0 +1,88 @@
+#include "ui/AboutPanel.h"
+
+#include "ui/BuiltInPictures.h"
+
+#include <QCoreApplication>
+#include <QDesktopServices>
+#include <QDir>
+#include <QFileInfo>
+#include <QLabel>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace lensdock {
+
+namespace {
+// Preferred first: the document as the maker ships it, then plain text.
+const QStringList documentExtensions{QStringLiteral("pdf"), QStringLiteral("txt")};
+} // namespace
+
+AboutPanel::AboutPanel(AlertBridge& alerts, QStringList documentFolders, UrlOpener openUrl, QWidget* parent)
+    : QDialog(parent), alerts_(alerts), documentFolders_(std::move(documentFolders)),
+      openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)) {
+    //% "About Lens Dock Utility"
+    setWindowTitle(qtTrId("aboutTitle"));
+    auto* icon = new QLabel(this);
+    icon->setPixmap(QPixmap::fromImage(BuiltInPictures::appIcon(96)));
+    icon->setAlignment(Qt::AlignCenter);
+    //% "Lens Dock Utility"
+    auto* name = new QLabel(qtTrId("appName"), this);
+    QFont bold = name->font();
+    bold.setBold(true);
+    bold.setPointSizeF(bold.pointSizeF() * 1.3);
+    name->setFont(bold);
+    name->setAlignment(Qt::AlignCenter);
+    txtAppVersion_->setObjectName(QStringLiteral("txtAppVersion"));
+    txtAppVersion_->setText(versionText());
+    txtAppVersion_->setAlignment(Qt::AlignCenter);
+    //% "Copyright the Lens Dock Utility developers"
+    auto* copyright = new QLabel(qtTrId("aboutCopyright"), this);
+    copyright->setAlignment(Qt::AlignCenter);
+    //% "Licence Agreement"
+    auto* license = new QPushButton(qtTrId("aboutBtnLicense"), this);
+    license->setObjectName(QStringLiteral("btnLicense"));
+    connect(license, &QPushButton::clicked, this, &AboutPanel::openLicenseAgreement);
+    auto* layout = new QVBoxLayout(this);
+    for (QWidget* widget : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
+                            static_cast<QWidget*>(txtAppVersion_), static_cast<QWidget*>(copyright)})
+        layout->addWidget(widget);
+    layout->addWidget(license, 0, Qt::AlignCenter);
+    setMinimumWidth(320);
+}
+
+QStringList AboutPanel::defaultDocumentFolders() {
+    const QString appDir = QCoreApplication::applicationDirPath();
+    return {appDir + QStringLiteral("/share/lensdock"), appDir + QStringLiteral("/../share/lensdock")};
+}
+
+QString AboutPanel::versionString() {
+    return QStringLiteral(LENSDOCK_VERSION);
+}
+
+QString AboutPanel::versionText() const {
+    //% "Version "
+    return qtTrId("aboutVersion") + versionString();
+}
+
+QString AboutPanel::licenseDocumentPath() const {
+    //% "license"
+    const QString baseName = qtTrId("licenseFileName");
+    for (const QString& folder : documentFolders_) {
+        for (const QString& extension : documentExtensions) {
+            const QFileInfo file(QDir(folder).filePath(baseName + QLatin1Char('.') + extension));
+            if (file.isFile() && file.isReadable())
+                return file.absoluteFilePath();
+        }
+    }
+    return {};
+}
+
+void AboutPanel::openLicenseAgreement() {
+    const QString path = licenseDocumentPath();
+    const QUrl url = QUrl::fromLocalFile(path);
+    const bool opened = !path.isEmpty() && (openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url));
+    if (!opened)
+        alerts_.showAlert(DialogId::openLicenseError);
+}
+
+} // namespace lensdock

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ui/AlertBridge.h"
+
+#include <functional>
+#include <QDialog>
+#include <QStringList>
+#include <QUrl>
+
+class QLabel;
+
+namespace lensdock {
+
+// The About panel: program name, version from the build, copyright and the licence agreement.
+class AboutPanel : public QDialog {
+    Q_OBJECT
+public:
+    using UrlOpener = std::function<bool(const QUrl&)>;
+
+    // `documentFolders` are searched in order for the licence document; `openUrl` opens it (the
+    // desktop's default handler when empty); alerts go through `alerts`.
+    AboutPanel(AlertBridge& alerts, QStringList documentFolders, UrlOpener openUrl = UrlOpener(),
+               QWidget* parent = nullptr);
+
+    // Folders where an installed or freshly built program keeps its documents.
+    static QStringList defaultDocumentFolders();
+    static QString versionString();
+
+    QString versionText() const;
+    // The licence document, or an empty text when there is none.
+    QString licenseDocumentPath() const;
+
+public slots:
+    void openLicenseAgreement();
+
+private:
+    AlertBridge& alerts_;
+    QStringList documentFolders_;
+    UrlOpener openUrl_;
+    QLabel* txtAppVersion_;
+};
+
+} // namespace lensdock

@@ -1,0 +1,204 @@
+#include "ui/AlertCatalogue.h"
+
+#include <array>
+#include <QtGlobal>
+
+namespace lensdock {
+
+namespace {
+
+// The English texts of the alerts, for the translation tools; the table below names the ids.
+[[maybe_unused]] const char* const alertTextIds[] = {
+    //% "Cancel"
+    QT_TRID_NOOP("dialogBtnCancel"),
+    //% "OK"
+    QT_TRID_NOOP("dialogBtnOK"),
+    //% "No"
+    QT_TRID_NOOP("dialogBtnNo"),
+    //% "Yes"
+    QT_TRID_NOOP("dialogBtnYes"),
+    //% "Apply the settings"
+    QT_TRID_NOOP("dialogCustomizeCautionTitle"),
+    //% "The settings will be written to the lens. Do not remove the lens or the adapter until writing "
+    //% "has finished."
+    QT_TRID_NOOP("dialogCustomizeCautionMessage"),
+    //% "Restore factory settings"
+    QT_TRID_NOOP("dialogInitializeCautionTitle"),
+    //% "All settings of the lens will return to their factory values. Do not remove the lens or the "
+    //% "adapter until this has finished."
+    QT_TRID_NOOP("dialogInitializeCautionMessage"),
+    //% "Settings applied"
+    QT_TRID_NOOP("dialogSetAdjustDataCompleteTitle"),
+    //% "The settings have been written to the lens."
+    QT_TRID_NOOP("dialogSetAdjustDataCompleteMessage"),
+    //% "Factory settings restored"
+    QT_TRID_NOOP("dialogSetDefaultDataCompleteTitle"),
+    //% "The lens is back to its factory settings."
+    QT_TRID_NOOP("dialogSetDefaultDataCompleteMessage"),
+    //% "Adapter update available"
+    QT_TRID_NOOP("dialogUpdateAdapterConfirmTitle"),
+    //% "A newer firmware for the adapter is available. Update the adapter now?"
+    QT_TRID_NOOP("dialogUpdateAdapterConfirmMessage"),
+    //% "Update the adapter"
+    QT_TRID_NOOP("dialogUpdateAdapterCautionTitle"),
+    //% "Do not unplug the adapter and do not quit the program until the update has finished."
+    QT_TRID_NOOP("dialogUpdateAdapterCautionMessage"),
+    //% "Lens update available"
+    QT_TRID_NOOP("dialogUpdateLensConfirmTitle"),
+    //% "A newer firmware for the lens is available. Update the lens now?"
+    QT_TRID_NOOP("dialogUpdateLensConfirmMessage"),
+    //% "Update the lens"
+    QT_TRID_NOOP("dialogUpdateLensCautionTitle"),
+    //% "Do not remove the lens, do not unplug the adapter and do not quit the program until the update "
+    //% "has finished."
+    QT_TRID_NOOP("dialogUpdateLensCautionMessage"),
+    //% "Lens firmware is current"
+    QT_TRID_NOOP("dialogUpdateLensLatestTitle"),
+    //% "The lens already has the latest firmware."
+    QT_TRID_NOOP("dialogUpdateLensLatestMessage"),
+    //% "Update complete"
+    QT_TRID_NOOP("dialogUpdateCompleteTitle"),
+    //% "The firmware has been updated."
+    QT_TRID_NOOP("dialogUpdateCompleteMessage"),
+    //% "User information"
+    QT_TRID_NOOP("dialogUserInformationTitle"),
+    //% "Settings changed with this program stay in the lens until they are changed again or the factory "
+    //% "settings are restored."
+    QT_TRID_NOOP("dialogUserInformationMessage"),
+    //% "Adapter not found"
+    QT_TRID_NOOP("dialogAdapterConnectErrorTitle"),
+    //% "The lens dock could not be reached. Plug the dock into the computer and start the program again."
+    QT_TRID_NOOP("dialogAdapterConnectErrorMessage"),
+    //% "Lens removed"
+    QT_TRID_NOOP("dialogLensDisconnectedErrorTitle"),
+    //% "The connection to the lens was lost."
+    QT_TRID_NOOP("dialogLensDisconnectedErrorMessage"),
+    //% "Network error"
+    QT_TRID_NOOP("dialogNetworkConnectErrorTitle"),
+    //% "The firmware information could not be fetched. Check the internet connection."
+    QT_TRID_NOOP("dialogNetworkConnectErrorMessage"),
+    //% "Over-current"
+    QT_TRID_NOOP("dialogOverCurrentErrorTitle"),
+    //% "Too much current is flowing to the lens. Remove the lens from the dock."
+    QT_TRID_NOOP("dialogOverCurrentErrorMessage"),
+    //% "Lens connection error"
+    QT_TRID_NOOP("dialogLensConnectErrorTitle"),
+    //% "The lens could not be connected. Remove the lens and mount it again."
+    QT_TRID_NOOP("dialogLensConnectErrorMessage"),
+    //% "Lens information unavailable"
+    QT_TRID_NOOP("dialogGetModelInfoErrorTitle"),
+    //% "The information for this lens could not be fetched. Check the internet connection, then remove "
+    //% "the lens and mount it again."
+    QT_TRID_NOOP("dialogGetModelInfoErrorMessage"),
+    //% "Reading the settings failed"
+    QT_TRID_NOOP("dialogGetAdjustDataErrorTitle"),
+    //% "The settings could not be read from the lens. The factory settings are shown instead."
+    QT_TRID_NOOP("dialogGetAdjustDataErrorMessage"),
+    //% "Writing the settings failed"
+    QT_TRID_NOOP("dialogSetAdjustDataErrorTitle"),
+    //% "The settings could not be written to the lens."
+    QT_TRID_NOOP("dialogSetAdjustDataErrorMessage"),
+    //% "Restoring the factory settings failed"
+    QT_TRID_NOOP("dialogSetDefaultDataErrorTitle"),
+    //% "The factory settings could not be written to the lens."
+    QT_TRID_NOOP("dialogSetDefaultDataErrorMessage"),
+    //% "Saving failed"
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorTitle"),
+    //% "The settings file could not be saved."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorMessage"),
+    //% "Opening failed"
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorTitle"),
+    //% "The settings file could not be opened."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorMessage"),
+    //% "The file is not a settings file of this program."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonFormat"),
+    //% "The file belongs to another lens model."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonModel"),
+    //% "The file contains values outside the lens's range."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonValue"),
+    //% "Update failed"
+    QT_TRID_NOOP("dialogUpdateErrorTitle"),
+    //% "The firmware could not be updated."
+    QT_TRID_NOOP("dialogUpdateErrorMessage"),
+    //% "The download server could not be reached."
+    QT_TRID_NOOP("dialogUpdateErrorReasonNetwork"),
+    //% "The firmware file could not be downloaded."
+    QT_TRID_NOOP("dialogUpdateErrorReasonDownload"),
+    //% "The firmware file is damaged."
+    QT_TRID_NOOP("dialogUpdateErrorReasonDecode"),
+    //% "The firmware could not be sent to the device."
+    QT_TRID_NOOP("dialogUpdateErrorReasonSend"),
+    //% "Licence agreement unavailable"
+    QT_TRID_NOOP("dialogOpenLicenseErrorTitle"),
+    //% "The licence agreement could not be opened."
+    QT_TRID_NOOP("dialogOpenLicenseErrorMessage"),
+    //% "Manual unavailable"
+    QT_TRID_NOOP("dialogOpenManualErrorTitle"),
+    //% "The manual could not be opened."
+    QT_TRID_NOOP("dialogOpenManualErrorMessage"),
+};
+
+constexpr const char* cancel = "dialogBtnCancel";
+constexpr const char* ok = "dialogBtnOK";
+constexpr const char* no = "dialogBtnNo";
+constexpr const char* yes = "dialogBtnYes";
+
+AlertRow warning(const char* title, const char* message, std::vector<const char*> buttons) {
+    return AlertRow{title, message, nullptr, std::move(buttons), false};
+}
+
+AlertRow critical(const char* title, const char* message, const char* reason = nullptr) {
+    return AlertRow{title, message, reason, {ok}, true};
+}
+
+using Catalogue = std::array<AlertRow, dialogIdCount>;
+
+Catalogue makeCatalogue() {
+    constexpr const char* loadTitle = "dialogLoadAdjustDataErrorTitle";
+    constexpr const char* loadMessage = "dialogLoadAdjustDataErrorMessage";
+    constexpr const char* updateTitle = "dialogUpdateErrorTitle";
+    constexpr const char* updateMessage = "dialogUpdateErrorMessage";
+    return Catalogue{
+        warning("dialogCustomizeCautionTitle", "dialogCustomizeCautionMessage", {cancel, ok}),
+        warning("dialogInitializeCautionTitle", "dialogInitializeCautionMessage", {cancel, ok}),
+        warning("dialogSetAdjustDataCompleteTitle", "dialogSetAdjustDataCompleteMessage", {ok}),
+        warning("dialogSetDefaultDataCompleteTitle", "dialogSetDefaultDataCompleteMessage", {ok}),
+        warning("dialogUpdateAdapterConfirmTitle", "dialogUpdateAdapterConfirmMessage", {no, yes}),
+        warning("dialogUpdateAdapterCautionTitle", "dialogUpdateAdapterCautionMessage", {cancel, ok}),
+        warning("dialogUpdateLensConfirmTitle", "dialogUpdateLensConfirmMessage", {no, yes}),
+        warning("dialogUpdateLensCautionTitle", "dialogUpdateLensCautionMessage", {cancel, ok}),
+        warning("dialogUpdateLensLatestTitle", "dialogUpdateLensLatestMessage", {ok}),
+        warning("dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage", {ok}),
+        warning("dialogUserInformationTitle", "dialogUserInformationMessage", {ok}),
+        critical("dialogAdapterConnectErrorTitle", "dialogAdapterConnectErrorMessage"),
+        critical("dialogLensDisconnectedErrorTitle", "dialogLensDisconnectedErrorMessage"),
+        critical("dialogNetworkConnectErrorTitle", "dialogNetworkConnectErrorMessage"),
+        critical("dialogOverCurrentErrorTitle", "dialogOverCurrentErrorMessage"),
+        critical("dialogLensConnectErrorTitle", "dialogLensConnectErrorMessage"),
+        critical("dialogGetModelInfoErrorTitle", "dialogGetModelInfoErrorMessage"),
+        critical("dialogGetAdjustDataErrorTitle", "dialogGetAdjustDataErrorMessage"),
+        critical("dialogSetAdjustDataErrorTitle", "dialogSetAdjustDataErrorMessage"),
+        critical("dialogSetDefaultDataErrorTitle", "dialogSetDefaultDataErrorMessage"),
+        critical("dialogSaveAdjustDataErrorTitle", "dialogSaveAdjustDataErrorMessage"),
+        critical(loadTitle, loadMessage),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonFormat"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonModel"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonValue"),
+        critical(updateTitle, updateMessage),
+        critical(updateTitle, updateMessage, "dialogUpdateErrorReasonNetwork"),
+        critical(updateTitle, updateMessage, "dialogUpdateErrorReasonDownload"),
+        critical(updateTitle, updateMessage, "dialogUpdateErrorReasonDecode"),
+        critical(updateTitle, updateMessage, "dialogUpdateErrorReasonSend"),
+        critical("dialogOpenLicenseErrorTitle", "dialogOpenLicenseErrorMessage"),
+        critical("dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage"),
+    };
+}
+
+} // namespace
+
+const AlertRow& alertRow(DialogId kind) {
+    static const Catalogue catalogue = makeCatalogue();
+    return catalogue.at(static_cast<std::size_t>(kind));
+}
+
+} // namespace lensdock

@@ -1,0 +1,22 @@
+#pragma once
+
+#include "ui/DialogId.h"
+
+#include <vector>
+
+namespace lensdock {
+
+// One row of the alert catalogue: text ids (for qtTrId), buttons in the order they are added, and
+// whether the alert is critical. `reasonKey` may be null.
+struct AlertRow {
+    const char* titleKey = nullptr;
+    const char* messageKey = nullptr;
+    const char* reasonKey = nullptr;
+    std::vector<const char*> buttonKeys;
+    bool critical = false;
+};
+
+// The row of `kind`. Every DialogId has one.
+const AlertRow& alertRow(DialogId kind);
+
+} // namespace lensdock

@@ -1,0 +1,55 @@
+#include "ui/AlertDialog.h"
+
+#include "ui/AlertCatalogue.h"
+
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace lensdock {
+
+QString AlertDialog::informativeText(DialogId kind, const QString& extraText) {
+    const AlertRow& row = alertRow(kind);
+    QString text = qtTrId(row.messageKey);
+    if (row.reasonKey)
+        text += QLatin1Char('\n') + qtTrId(row.reasonKey);
+    if (!extraText.isEmpty())
+        text += QLatin1Char('\n') + extraText;
+    return text;
+}
+
+std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& extraText, QWidget* parent) {
+    const AlertRow& row = alertRow(kind);
+    auto box = std::make_unique<QMessageBox>(parent);
+    box->setWindowTitle(qtTrId(row.titleKey));
+    box->setText(qtTrId(row.titleKey));
+    box->setInformativeText(informativeText(kind, extraText));
+    box->setIcon(row.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    const bool twoButtons = row.buttonKeys.size() == 2;
+    QStringList buttonIds;
+    for (std::size_t i = 0; i < row.buttonKeys.size(); ++i) {
+        // The first of two buttons declines; the last one confirms.
+        const bool declines = twoButtons && i == 0;
+        QPushButton* button = box->addButton(qtTrId(row.buttonKeys[i]),
+                                             declines ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
+        button->setObjectName(QString::fromLatin1(row.buttonKeys[i]));
+        buttonIds << button->objectName();
+        if (declines)
+            box->setEscapeButton(button);
+        else
+            box->setDefaultButton(button);
+    }
+    // The button box orders buttons by role; keep the catalogue order for whoever inspects the box.
+    box->setProperty("buttonIds", buttonIds);
+    return box;
+}
+
+DialogResponse AlertDialog::showAlert(DialogId kind, const QString& extraText, QWidget* parent) {
+    const auto box = build(kind, extraText, parent);
+    box->exec();
+    const auto buttons = box->buttons();
+    const bool declined = buttons.size() == 2 && box->clickedButton() &&
+                          box->buttonRole(box->clickedButton()) == QMessageBox::RejectRole;
+    return declined ? DialogResponse::no : DialogResponse::yes;
+}
+
+} // namespace lensdock

@@ -1,0 +1,152 @@
+#include "ui/AppShell.h"
+
+#include "context/AppContext.h"
+#include "link/Logger.h"
+#include "ui/AboutPanel.h"
+
+#include <QApplication>
+#include <QDesktopServices>
+
+namespace lensdock {
+
+MenuTexts MenuTexts::load() {
+    MenuTexts texts;
+    //% "&File"
+    texts.fileItem = qtTrId("menuFileItem");
+    //% "&Open…"
+    texts.open = qtTrId("menuOpen");
+    //% "Save &As…"
+    texts.saveAs = qtTrId("menuSaveAs");
+    //% "&Restore Factory Settings"
+    texts.factory = qtTrId("menuFactory");
+    //% "&Quit"
+    texts.quit = qtTrId("menuAppItemQuit");
+    //% "&View"
+    texts.viewItem = qtTrId("menuViewItem");
+    //% "Focus &Adjustment"
+    texts.focusAdjustment = qtTrId("menuFocusAdjustment");
+    //% "Focus &Limiter"
+    texts.focusLimit = qtTrId("menuFocusLimit");
+    //% "&Miscellaneous"
+    texts.custom = qtTrId("menuCustom");
+    //% "&Help"
+    texts.helpItem = qtTrId("menuHelpItem");
+    //% "&About Lens Dock Utility"
+    texts.helpAbout = qtTrId("menuHelpItemAbout");
+    //% "&Download Page"
+    texts.helpDownloadSite = qtTrId("menuHelpItemDownloadSite");
+    //% "&Manual"
+    texts.helpManual = qtTrId("menuHelpItemManual");
+    //% "&User Information"
+    texts.helpUserInformation = qtTrId("menuHelpItemUserInformation");
+    return texts;
+}
+
+AppShell::AppShell(AppContext& context, Options options, QObject* parent)
+    : QObject(parent), context_(context), options_(std::move(options)), menuTexts_(MenuTexts::load()),
+      //% "https://download.lensdock.example/"
+      downloadUrlText_(qtTrId("downloadUrl")),
+      //% "https://download.lensdock.example/manual/"
+      manualUrlText_(qtTrId("manualUrl")), alerts_(options_.alertPresenter) {
+    terminationTimer_.setSingleShot(true);
+    connect(&terminationTimer_, &QTimer::timeout, this, [this] {
+        Logger::error(QStringLiteral("Init"), QStringLiteral("Termination not reported; ending anyway"));
+        endProcess(0);
+    });
+}
+
+void AppShell::setConnected(bool value) {
+    if (connected_ == value)
+        return;
+    connected_ = value;
+    emit connectedChanged(value);
+}
+
+void AppShell::postConnected(bool value) {
+    QMetaObject::invokeMethod(
+        this, [this, value] { setConnected(value); }, Qt::QueuedConnection);
+}
+
+void AppShell::setWrite(bool value) {
+    if (write_ == value)
+        return;
+    write_ = value;
+    emit writeChanged(value);
+}
+
+void AppShell::setControl(bool value) {
+    if (control_ == value)
+        return;
+    control_ = value;
+    emit controlChanged(value);
+}
+
+void AppShell::raiseWrite() {
+    setWrite(true);
+    setWrite(false);
+}
+
+void AppShell::raiseControl() {
+    setControl(true);
+    setControl(false);
+}
+
+void AppShell::endProcess(int exitCode) {
+    if (ended_.exchange(true))
+        return;
+    QMetaObject::invokeMethod(
+        this,
+        [this, exitCode] {
+            terminationTimer_.stop();
+            if (options_.endProcess)
+                options_.endProcess(exitCode);
+            else
+                QCoreApplication::exit(exitCode);
+        },
+        Qt::QueuedConnection);
+}
+
+bool AppShell::openUrl(const QUrl& url) const {
+    if (!url.isValid() || url.isRelative())
+        return false;
+    return options_.openUrl ? options_.openUrl(url) : QDesktopServices::openUrl(url);
+}
+
+void AppShell::openHelpFile() {
+    if (!openUrl(QUrl(manualUrlText_)))
+        alerts_.showAlert(DialogId::openManualError);
+}
+
+void AppShell::openDownloadURL() {
+    if (!openUrl(QUrl(downloadUrlText_)))
+        Logger::error(QStringLiteral("Init"), QStringLiteral("Cannot open ") + downloadUrlText_);
+}
+
+void AppShell::aboutApplication() {
+    if (QApplication::activeModalWidget())
+        return;
+    const QStringList folders =
+        options_.documentFolders.isEmpty() ? AboutPanel::defaultDocumentFolders() : options_.documentFolders;
+    AboutPanel panel(alerts_, folders, options_.openUrl, QApplication::activeWindow());
+    panel.exec();
+}
+
+void AppShell::openUserInformation() {
+    alerts_.showAlert(DialogId::infoUserInformation);
+}
+
+void AppShell::quit() {
+    QApplication::closeAllWindows();
+}
+
+void AppShell::requestTermination() {
+    context_.usbSerialThread().requestState(ApplicationState::appTerminate);
+    // A thread that was never started cannot report; nothing is left to release.
+    if (!context_.usbSerialThread().isRunning()) {
+        endProcess(0);
+        return;
+    }
+    terminationTimer_.start(options_.terminationBound);
+}
+
+} // namespace lensdock

@@ -1,0 +1,227 @@
+#include "ModalAnswerer.h"
+#include "ui/AboutPanel.h"
+#include "ui/AlertDialog.h"
+#include "ui/ProgressPanel.h"
+#include "ui/Translations.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QMessageBox>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lensdock;
+
+Q_DECLARE_METATYPE(lensdock::DialogId)
+
+class TestAlerts : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() {
+        QCOMPARE(Translations::install(*qApp, QLocale(QLocale::English)), QStringList{"en"});
+    }
+
+    void catalogueRow_data() {
+        QTest::addColumn<int>("raw");
+        QTest::addColumn<QString>("titleKey");
+        QTest::addColumn<QString>("messageKey");
+        QTest::addColumn<QString>("reasonKey");
+        QTest::addColumn<QStringList>("buttons");
+        QTest::addColumn<bool>("critical");
+        const QStringList cancelOk{"dialogBtnCancel", "dialogBtnOK"};
+        const QStringList noYes{"dialogBtnNo", "dialogBtnYes"};
+        const QStringList ok{"dialogBtnOK"};
+        auto row = [](int raw, const char* name, const QString& title, const QString& message,
+                      const QString& reason, const QStringList& buttons, bool critical) {
+            QTest::newRow(name) << raw << title << message << reason << buttons << critical;
+        };
+        row(0, "customizeCaution", "dialogCustomizeCautionTitle", "dialogCustomizeCautionMessage", "",
+            cancelOk, false);
+        row(1, "initializeCaution", "dialogInitializeCautionTitle", "dialogInitializeCautionMessage", "",
+            cancelOk, false);
+        row(2, "setAdjustDataComplete", "dialogSetAdjustDataCompleteTitle",
+            "dialogSetAdjustDataCompleteMessage", "", ok, false);
+        row(3, "setDefaultDataComplete", "dialogSetDefaultDataCompleteTitle",
+            "dialogSetDefaultDataCompleteMessage", "", ok, false);
+        row(4, "updateAdapterConfirm", "dialogUpdateAdapterConfirmTitle", "dialogUpdateAdapterConfirmMessage",
+            "", noYes, false);
+        row(5, "updateAdapterCaution", "dialogUpdateAdapterCautionTitle", "dialogUpdateAdapterCautionMessage",
+            "", cancelOk, false);
+        row(6, "updateLensConfirm", "dialogUpdateLensConfirmTitle", "dialogUpdateLensConfirmMessage", "",
+            noYes, false);
+        row(7, "updateLensCaution", "dialogUpdateLensCautionTitle", "dialogUpdateLensCautionMessage", "",
+            cancelOk, false);
+        row(8, "updateLensLatest", "dialogUpdateLensLatestTitle", "dialogUpdateLensLatestMessage", "", ok,
+            false);
+        row(9, "updateComplete", "dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage", "", ok, false);
+        row(10, "infoUserInformation", "dialogUserInformationTitle", "dialogUserInformationMessage", "", ok,
+            false);
+        row(11, "adapterConnectError", "dialogAdapterConnectErrorTitle", "dialogAdapterConnectErrorMessage",
+            "", ok, true);
+        row(12, "lensDisconnectedError", "dialogLensDisconnectedErrorTitle",
+            "dialogLensDisconnectedErrorMessage", "", ok, true);
+        row(13, "networkConnectError", "dialogNetworkConnectErrorTitle", "dialogNetworkConnectErrorMessage",
+            "", ok, true);
+        row(14, "overCurrentError", "dialogOverCurrentErrorTitle", "dialogOverCurrentErrorMessage", "", ok,
+            true);
+        row(15, "lensConnectError", "dialogLensConnectErrorTitle", "dialogLensConnectErrorMessage", "", ok,
+            true);
+        row(16, "getModelInfoError", "dialogGetModelInfoErrorTitle", "dialogGetModelInfoErrorMessage", "", ok,
+            true);
+        row(17, "getAdjustError", "dialogGetAdjustDataErrorTitle", "dialogGetAdjustDataErrorMessage", "", ok,
+            true);
+        row(18, "setAdjustError", "dialogSetAdjustDataErrorTitle", "dialogSetAdjustDataErrorMessage", "", ok,
+            true);
+        row(19, "setDefaultError", "dialogSetDefaultDataErrorTitle", "dialogSetDefaultDataErrorMessage", "",
+            ok, true);
+        row(20, "saveAdjustErrorOs", "dialogSaveAdjustDataErrorTitle", "dialogSaveAdjustDataErrorMessage", "",
+            ok, true);
+        const QString load = "dialogLoadAdjustDataError";
+        row(21, "loadAdjustErrorOs", load + "Title", load + "Message", "", ok, true);
+        row(22, "loadAdjustErrorFormat", load + "Title", load + "Message", load + "ReasonFormat", ok, true);
+        row(23, "loadAdjustErrorModel", load + "Title", load + "Message", load + "ReasonModel", ok, true);
+        row(24, "loadAdjustErrorValue", load + "Title", load + "Message", load + "ReasonValue", ok, true);
+        const QString update = "dialogUpdateError";
+        row(25, "updateError", update + "Title", update + "Message", "", ok, true);
+        row(26, "updateErrorNetwork", update + "Title", update + "Message", update + "ReasonNetwork", ok,
+            true);
+        row(27, "updateErrorDownload", update + "Title", update + "Message", update + "ReasonDownload", ok,
+            true);
+        row(28, "updateErrorDecode", update + "Title", update + "Message", update + "ReasonDecode", ok, true);
+        row(29, "updateErrorSend", update + "Title", update + "Message", update + "ReasonSend", ok, true);
+        row(30, "openLicenseError", "dialogOpenLicenseErrorTitle", "dialogOpenLicenseErrorMessage", "", ok,
+            true);
+        row(31, "openManualError", "dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage", "", ok,
+            true);
+    }
+    void catalogueRow() {
+        QFETCH(int, raw);
+        QFETCH(QString, titleKey);
+        QFETCH(QString, messageKey);
+        QFETCH(QString, reasonKey);
+        QFETCH(QStringList, buttons);
+        QFETCH(bool, critical);
+        const auto box = AlertDialog::build(static_cast<DialogId>(raw));
+        const QString title = qtTrId(qPrintable(titleKey));
+        QVERIFY2(title != titleKey, "the title has an English text");
+        QCOMPARE(box->text(), title);
+        QString informative = qtTrId(qPrintable(messageKey));
+        QVERIFY(informative != messageKey);
+        if (!reasonKey.isEmpty())
+            informative += "\n" + qtTrId(qPrintable(reasonKey));
+        QCOMPARE(box->informativeText(), informative);
+        QCOMPARE(box->icon(), critical ? QMessageBox::Critical : QMessageBox::Warning);
+        QCOMPARE(box->property("buttonIds").toStringList(), buttons);
+        QCOMPARE(box->buttons().size(), buttons.size());
+        for (const QString& id : buttons) {
+            auto* button = box->findChild<QPushButton*>(id);
+            QVERIFY(button);
+            QCOMPARE(button->text(), qtTrId(qPrintable(id)));
+        }
+    }
+
+    void extraTextGoesOnItsOwnLine() {
+        const auto box = AlertDialog::build(DialogId::loadAdjustErrorModel, "settings.vlad");
+        QCOMPARE(box->informativeText(), QStringLiteral("The settings file could not be opened.\n"
+                                                        "The file belongs to another lens model.\n"
+                                                        "settings.vlad"));
+    }
+
+    void answers_data() {
+        QTest::addColumn<DialogId>("kind");
+        QTest::addColumn<int>("buttonIndex");
+        QTest::addColumn<bool>("yes");
+        QTest::newRow("initializeCaution Cancel") << DialogId::initializeCaution << 0 << false;
+        QTest::newRow("initializeCaution OK") << DialogId::initializeCaution << 1 << true;
+        QTest::newRow("updateAdapterConfirm No") << DialogId::updateAdapterConfirm << 0 << false;
+        QTest::newRow("updateAdapterConfirm Yes") << DialogId::updateAdapterConfirm << 1 << true;
+        QTest::newRow("one button, critical") << DialogId::adapterConnectError << 0 << true;
+        QTest::newRow("one button, warning") << DialogId::updateComplete << 0 << true;
+    }
+    void answers() {
+        QFETCH(DialogId, kind);
+        QFETCH(int, buttonIndex);
+        QFETCH(bool, yes);
+        ModalAnswerer answerer(
+            [buttonIndex](const ModalAnswerer::Seen& seen) { return seen.buttonIds[buttonIndex]; });
+        const DialogResponse response = AlertDialog::showAlert(kind);
+        QCOMPARE(answerer.seen().size(), 1);
+        QCOMPARE(response, yes ? DialogResponse::yes : DialogResponse::no);
+    }
+
+    void panelSize_data() {
+        QTest::addColumn<QString>("message");
+        QTest::addColumn<QSize>("size");
+        QTest::newRow("14 characters") << QString(14, 'a') << QSize(260, 60);
+        QTest::newRow("15 characters") << QString(15, 'a') << QSize(365, 60);
+        QTest::newRow("24 characters") << QString(24, 'a') << QSize(365, 60);
+        QTest::newRow("25 characters") << QString(25, 'a') << QSize(470, 60);
+        QTest::newRow("two lines, longer 20") << QString(12, 'b') + "\n" + QString(20, 'c') << QSize(365, 80);
+        QTest::newRow("two lines, longer 14") << QString(14, 'b') + "\n" + QString(3, 'c') << QSize(260, 80);
+        QTest::newRow("Japanese, 9 characters") << QStringLiteral("処理をしています。") << QSize(260, 60);
+    }
+    void panelSize() {
+        QFETCH(QString, message);
+        QFETCH(QSize, size);
+        QCOMPARE(ProgressPanel::sizeFor(message), size);
+    }
+
+    void panelWithoutIdUsesTheProcessingTexts() {
+        ProgressPanel panel;
+        panel.show();
+        QCOMPARE(panel.windowTitle(), QStringLiteral("Processing"));
+        QCOMPARE(panel.message(), QStringLiteral("Processing, please wait."));
+        // 24 characters, one line.
+        QCOMPARE(panel.size(), QSize(365, 60));
+    }
+
+    void panelWithIdUsesItsTexts() {
+        ProgressPanel panel;
+        panel.setDialogId(DialogViewId::setDefaultData);
+        panel.show();
+        QCOMPARE(panel.windowTitle(), QStringLiteral("Restoring factory settings"));
+        QCOMPARE(panel.message(), QStringLiteral("Restoring the factory settings\nof the lens."));
+        QCOMPARE(panel.size(), QSize(470, 80));
+        panel.closeFromAnyThread();
+        QTRY_VERIFY(!panel.isVisible());
+    }
+
+    void aboutShowsTheBuildVersion() {
+        AlertBridge alerts;
+        AboutPanel panel(alerts, {});
+        QCOMPARE(panel.findChild<QLabel*>("txtAppVersion")->text(), "Version " LENSDOCK_EXPECTED_VERSION);
+    }
+
+    void missingLicenceGivesOpenLicenseError() {
+        QTemporaryDir empty;
+        AlertBridge alerts;
+        bool opened = false;
+        AboutPanel panel(alerts, {empty.path()}, [&](const QUrl&) { return opened = true; });
+        ModalAnswerer answerer(ModalAnswerer::confirm);
+        QTest::mouseClick(panel.findChild<QPushButton*>("btnLicense"), Qt::LeftButton);
+        QVERIFY(!opened);
+        QCOMPARE(answerer.titles(), QStringList{"Licence agreement unavailable"});
+    }
+
+    void licenceIsOpenedFromTheDocumentFolder() {
+        QTemporaryDir folder;
+        QFile file(folder.filePath("license.txt"));
+        QVERIFY(file.open(QIODevice::WriteOnly));
+        file.write("terms");
+        file.close();
+        AlertBridge alerts;
+        QUrl opened;
+        AboutPanel panel(alerts, {folder.path() + "/missing", folder.path()}, [&](const QUrl& url) {
+            opened = url;
+            return true;
+        });
+        ModalAnswerer answerer(ModalAnswerer::confirm);
+        QTest::mouseClick(panel.findChild<QPushButton*>("btnLicense"), Qt::LeftButton);
+        QCOMPARE(opened, QUrl::fromLocalFile(folder.filePath("license.txt")));
+        QVERIFY(answerer.seen().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestAlerts)
+#include "tst_alerts.moc"

@@ -1,0 +1,337 @@
+#include "GuiFixture.h"
+#include "LogCapture.h"
+#include "ui/BuiltInPictures.h"
+#include "ui/ConnectScreen.h"
+#include "ui/InitialViewController.h"
+#include "ui/LensScreenPlaceholder.h"
+#include "ui/Translations.h"
+
+#include <algorithm>
+#include <QDir>
+#include <QSignalSpy>
+#include <QTest>
+#include <thread>
+
+using namespace lensdock;
+
+Q_DECLARE_METATYPE(lensdock::FwErrorCode)
+Q_DECLARE_METATYPE(lensdock::ApplicationState)
+
+namespace {
+constexpr int connectBoundMs = 20000;
+const QString adapterNotFound = QStringLiteral("Adapter not found");
+const QString networkError = QStringLiteral("Network error");
+const QString modelInfoError = QStringLiteral("Lens information unavailable");
+const QString updateOfferTitle = QStringLiteral("Adapter update available");
+
+QRgb colourOf(const QImage& image) {
+    return image.isNull() ? 0 : image.pixel(0, 0) | 0xff000000u;
+}
+
+bool sameImage(const QImage& a, const QImage& b) {
+    return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
+}
+} // namespace
+
+class TestConnectScreen : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    void launchWithoutAdapterEndsAfterOneAlert() {
+        GuiFixture gui;
+        gui.launch(GuiFixture::unreachableHost(), ModalAnswerer::confirm, gui.dir.filePath("no-such-port"));
+        QVERIFY(QTest::qWaitFor([&] { return gui.endCount > 0; }, connectBoundMs));
+        QCOMPARE(gui.answerer->titles(), QStringList{adapterNotFound});
+        QCOMPARE(gui.exitCode.load(), 0);
+        QTest::qWait(50);
+        QCOMPARE(gui.endCount.load(), 1);
+        QVERIFY(!gui.context->usbSerial().isPortOpen());
+    }
+
+    void connectsWithTheCatalogueFromTheHost() {
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
+        gui.launch(gui.host.downloadHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        QVERIFY(gui.answerer->seen().isEmpty());
+        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
+        QCOMPARE(gui.context->lensModelInfo().get().lensName, QStringLiteral("Test Zoom 28-300"));
+        QCOMPARE(gui.context->adapterModelInfo().get().latestVersion, QStringLiteral("0100"));
+        QCOMPARE(gui.context->lensInfo().get(), gui.dockOptions.profile.lens);
+        QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
+        QCOMPARE(colourOf(gui.shell->pictures().focusAdjustmentImage.get()), qRgb(0, 255, 0));
+        QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
+        QTRY_VERIFY(qobject_cast<LensScreenPlaceholder*>(gui.window->content()));
+        const QDir lensFolder(gui.libraryFolder + "/Varnet/lens");
+        for (const char* name : {"lensinfo_A036E0.xml", "lensimage_A036E0.png", "focusadjustment_A036.png",
+                                 "focuslimit_A036.png"})
+            QVERIFY2(lensFolder.exists(name), name);
+        QVERIFY(gui.action("menuFocusLimit")->isEnabled());
+    }
+
+    void quitReleasesTheLensBeforeTheEnd() {
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
+        gui.launch(gui.host.downloadHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        QTRY_VERIFY(gui.dock->snapshot().lensConnected);
+        QVERIFY(gui.quit());
+        QCOMPARE(gui.exitCode.load(), 0);
+        QVERIFY(!gui.dock->snapshot().lensConnected);
+        QVERIFY(!gui.context->usbSerial().isPortOpen());
+    }
+
+    void menusFollowConnected() {
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
+        gui.launch(gui.host.downloadHost());
+        for (const char* name : {"menuOpen", "menuSaveAs", "menuFactory", "menuFocusAdjustment"})
+            QVERIFY2(!gui.action(name)->isEnabled(), name);
+        QVERIFY(gui.action("menuHelpItemAbout")->isEnabled());
+        QVERIFY(gui.action("menuQuit")->isEnabled());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        for (const char* name : {"menuOpen", "menuSaveAs", "menuFactory", "menuFocusAdjustment"})
+            QVERIFY2(gui.action(name)->isEnabled(), name);
+    }
+
+    void offlineWithLocalCopiesConnectsFromThem() {
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
+        gui.launch(gui.host.downloadHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        gui.stop();
+        QVERIFY(gui.startDock());
+        gui.launch(GuiFixture::unreachableHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::localCopy);
+        QCOMPARE(gui.answerer->titles(), QStringList{networkError});
+        QCOMPARE(gui.context->lensModelInfo().get().lensName, QStringLiteral("Test Zoom 28-300"));
+        QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
+        QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
+    }
+
+    void offlineWithoutCopiesRefusesTheLens() {
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        gui.launch(GuiFixture::unreachableHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
+        QCOMPARE(gui.answerer->titles(), (QStringList{networkError, modelInfoError}));
+        QVERIFY(!gui.shell->connected());
+        QVERIFY(gui.context->usbSerialThread().waitNotAdhesion());
+        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::unavailable);
+        QVERIFY(sameImage(gui.shell->pictures().lensImage.get(), BuiltInPictures::lensImage()));
+        QVERIFY(
+            sameImage(gui.shell->pictures().focusAdjustmentImage.get(), BuiltInPictures::focusAdjustment()));
+        QVERIFY(sameImage(gui.shell->pictures().focusLimitImage.get(), BuiltInPictures::focusLimit()));
+        QTest::qWait(200);
+        QCOMPARE(gui.countOf(modelInfoError), 1);
+    }
+
+    void adapterUpdateOffer_data() {
+        QTest::addColumn<QString>("adapterVersion");
+        QTest::addColumn<QString>("catalogueVersion");
+        QTest::addColumn<int>("offersAtLaunch");
+        QTest::addColumn<int>("offersAfterReconnection");
+        QTest::newRow("older: at launch only") << "0102"
+                                               << "0200" << 1 << 1;
+        QTest::newRow("no valid firmware: every time") << "ffff"
+                                                       << "0200" << 1 << 2;
+        QTest::newRow("current: never") << "0200"
+                                        << "0200" << 0 << 0;
+    }
+    void adapterUpdateOffer() {
+        QFETCH(QString, adapterVersion);
+        QFETCH(QString, catalogueVersion);
+        QFETCH(int, offersAtLaunch);
+        QFETCH(int, offersAfterReconnection);
+        DockProfile profile = DockProfile::zoomLens();
+        profile.adapter.fwVersion = adapterVersion;
+        GuiFixture gui(profile);
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues(catalogueVersion, profile.lens);
+        // Declines every offered update.
+        gui.launch(gui.host.downloadHost(),
+                   [](const ModalAnswerer::Seen& seen) { return seen.buttonIds.first(); });
+        QSignalSpy connections(gui.shell.get(), &AppShell::connectedChanged);
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        QCOMPARE(gui.countOf(updateOfferTitle), offersAtLaunch);
+        gui.dock->unplug();
+        QTRY_VERIFY_WITH_TIMEOUT(!gui.shell->connected(), connectBoundMs);
+        gui.dock->replug();
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
+        QCOMPARE(connections.count(), 3);
+        QCOMPARE(gui.countOf(updateOfferTitle), offersAfterReconnection);
+        QCOMPARE(gui.answerer->seen().size(), offersAfterReconnection);
+    }
+
+    void adapterRule_data() {
+        QTest::addColumn<QString>("adapter");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<bool>("atLaunch");
+        QTest::addColumn<bool>("offered");
+        QTest::newRow("older at launch") << "0102"
+                                         << "0200" << true << true;
+        QTest::newRow("older after reconnection") << "0102"
+                                                  << "0200" << false << false;
+        QTest::newRow("only two digits count") << "0109"
+                                               << "0150" << true << false;
+        QTest::newRow("ff at launch") << "ffff"
+                                      << "0200" << true << true;
+        QTest::newRow("ff after reconnection") << "ff00"
+                                               << "0200" << false << true;
+        QTest::newRow("ff but short catalogue") << "ffff"
+                                                << "020" << false << false;
+        QTest::newRow("short adapter") << "012"
+                                       << "0200" << true << false;
+        QTest::newRow("not a number") << "x102"
+                                      << "0200" << true << false;
+        QTest::newRow("newer adapter") << "0300"
+                                       << "0200" << true << false;
+        QTest::newRow("multi-byte character") << QString::fromUtf8("0\xc3\xa9") + "1"
+                                              << "0200" << true << false;
+    }
+    void adapterRule() {
+        QFETCH(QString, adapter);
+        QFETCH(QString, latest);
+        QFETCH(bool, atLaunch);
+        QFETCH(bool, offered);
+        QCOMPARE(InitialViewController::isAdapterUpdateAvailable(adapter, latest, atLaunch), offered);
+    }
+
+    void updateResultAlertAndFollowUp_data() {
+        QTest::addColumn<FwErrorCode>("code");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("reason"); // last line of the informative text
+        QTest::addColumn<bool>("logsCode");
+        QTest::addColumn<ApplicationState>("next");
+        const QString failed = "Update failed";
+        const auto waiting = ApplicationState::lensDisadhesion;
+        QTest::newRow("ok") << FwErrorCode::resultOk << "Update complete"
+                            << "The firmware has been updated." << false << waiting;
+        QTest::newRow("network") << FwErrorCode::errorNetwork << failed
+                                 << "The download server could not be reached." << false << waiting;
+        QTest::newRow("download") << FwErrorCode::errorDownload << failed
+                                  << "The firmware file could not be downloaded." << false << waiting;
+        QTest::newRow("send") << FwErrorCode::errorUsbSerialFailed << failed
+                              << "The firmware could not be sent to the device." << false << waiting;
+        QTest::newRow("removed") << FwErrorCode::errorUsbSerialRemoved << failed
+                                 << "The firmware could not be sent to the device." << false
+                                 << ApplicationState::adapterDisconnect;
+        for (auto code : {FwErrorCode::errorInvalidKey, FwErrorCode::errorInvalidFile, FwErrorCode::errorCrc})
+            QTest::newRow(qPrintable(QString("decode %1").arg(rawValue(code))))
+                << code << failed << "The firmware file is damaged." << false << waiting;
+        for (auto code :
+             {FwErrorCode::errorInput, FwErrorCode::errorWaitResetFailed, FwErrorCode::errorVersion})
+            QTest::newRow(qPrintable(QString("other %1").arg(rawValue(code))))
+                << code << failed << "The firmware could not be updated." << true << waiting;
+    }
+    void updateResultAlertAndFollowUp() {
+        QFETCH(FwErrorCode, code);
+        QFETCH(QString, title);
+        QFETCH(QString, reason);
+        QFETCH(bool, logsCode);
+        QFETCH(ApplicationState, next);
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        InitialViewController controller(*gui.shell, gui.connectOptions());
+        LogCapture log;
+        controller.updateResult(code);
+        // The thread is held at once; the alert comes later, without blocking the caller.
+        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::initialProcessing);
+        QVERIFY(gui.answerer->seen().isEmpty());
+        QTRY_COMPARE(gui.answerer->titles(), QStringList{title});
+        QCOMPARE(gui.answerer->seen().first().informativeText.split('\n').last(), reason);
+        QTRY_COMPARE(gui.context->usbSerialThread().appNewState(), next);
+        QCOMPARE(log.contains(QString("[Init] Update Error Code : %1").arg(rawValue(code))), logsCode);
+    }
+
+    void downloadsInAnyOrderParseOnce_data() {
+        QTest::addColumn<QString>("order");
+        QString order = "CLAF"; // catalogue, lens picture, adjustment picture, limit picture
+        std::sort(order.begin(), order.end());
+        do {
+            QTest::newRow(qPrintable(order)) << order;
+        } while (std::next_permutation(order.begin(), order.end()));
+        QTest::newRow("all at once") << QString();
+    }
+    void downloadsInAnyOrderParseOnce() {
+        QFETCH(QString, order);
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        InitialViewController controller(*gui.shell, gui.connectOptions());
+        gui.context->setConnectedLens(DockProfile::zoomLens().lens);
+        auto deliver = [&](QChar which) {
+            if (which == 'C')
+                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo,
+                                                 GuiFixture::lensCatalogue("A036"), std::nullopt);
+            else if (which == 'L')
+                controller.fileDownloadCompleted(NetworkFileType::lensImage, GuiFixture::png(Qt::red),
+                                                 std::nullopt);
+            else if (which == 'A')
+                controller.fileDownloadCompleted(NetworkFileType::focusAdjustmentImage,
+                                                 GuiFixture::png(Qt::green), std::nullopt);
+            else
+                controller.fileDownloadCompleted(NetworkFileType::focusLimitImage, GuiFixture::png(Qt::blue),
+                                                 std::nullopt);
+        };
+        std::vector<std::jthread> threads;
+        if (order.isEmpty()) {
+            for (QChar which : QStringLiteral("CLAF"))
+                threads.emplace_back(deliver, which);
+        } else {
+            // One after the other, as the network thread delivers them.
+            threads.emplace_back([&] {
+                for (QChar which : order)
+                    deliver(which);
+            });
+        }
+        for (auto& thread : threads)
+            thread.join();
+        QCOMPARE(controller.lensCatalogueParseCount(), 1);
+        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::adjDataRead);
+        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
+        QVERIFY(gui.answerer->seen().isEmpty());
+    }
+
+    void missingCatalogueIsReportedOnceWhateverTheOrder_data() {
+        QTest::addColumn<bool>("catalogueFirst");
+        QTest::newRow("catalogue first") << true;
+        QTest::newRow("catalogue last") << false;
+    }
+    void missingCatalogueIsReportedOnceWhateverTheOrder() {
+        QFETCH(bool, catalogueFirst);
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        InitialViewController controller(*gui.shell, gui.connectOptions());
+        gui.context->setConnectedLens(DockProfile::zoomLens().lens);
+        const NetworkError offline{NetworkError::platformDomain, 1, "Connection refused", QUrl()};
+        std::jthread network([&] {
+            if (catalogueFirst)
+                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
+            for (auto type : {NetworkFileType::lensImage, NetworkFileType::focusAdjustmentImage,
+                              NetworkFileType::focusLimitImage})
+                controller.fileDownloadCompleted(type, std::nullopt, offline);
+            if (!catalogueFirst)
+                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
+        });
+        // The alert waits for the GUI thread, so keep its event loop running while the thread works.
+        QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
+        network.join();
+        QCOMPARE(controller.lensCatalogueParseCount(), 0);
+        QCOMPARE(gui.answerer->titles(), QStringList{modelInfoError});
+        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::lensDisadhesion);
+    }
+};
+
+QTEST_MAIN(TestConnectScreen)
+#include "tst_connectscreen.moc"
