@@ -56,6 +56,7 @@ QWidget* FocusAdjustmentTab::buildIndicator() {
     auto* layout = new QVBoxLayout(box);
     layout->setContentsMargins(0, 0, 0, 0);
     focusIndicator_ = new FocusIndicatorView(box);
+    focusIndicator_->setObjectName(QStringLiteral("focusIndicator"));
     focusIndicator_->setFixedWidth(int(focusIndicator_->imageWidth));
     layout->addWidget(focusIndicator_, 0, Qt::AlignHCenter);
     // Under the indicator's marks: the smallest value at the left end, the neutral one in the middle.
@@ -65,6 +66,9 @@ QWidget* FocusAdjustmentTab::buildIndicator() {
     txtFocusMinimum_ = new QLabel(box);
     txtFocusDefault_ = new QLabel(box);
     txtFocusMaximum_ = new QLabel(box);
+    txtFocusMinimum_->setObjectName(QStringLiteral("txtFocusMinimum"));
+    txtFocusDefault_->setObjectName(QStringLiteral("txtFocusDefault"));
+    txtFocusMaximum_->setObjectName(QStringLiteral("txtFocusMaximum"));
     legend->addWidget(txtFocusMinimum_, 1, Qt::AlignLeft);
     legend->addWidget(txtFocusDefault_, 1, Qt::AlignHCenter);
     legend->addWidget(txtFocusMaximum_, 1, Qt::AlignRight);
@@ -166,7 +170,8 @@ void FocusAdjustmentTab::storeAdjustData() {
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; c < columnCount; ++c) {
             FocusValueSlider* slider = cells_[r][c]->slider();
-            stored[c][r] = slider->isEnabled() ? slider->integerValue() : 0;
+            // The cell's own state: a screen that disables the whole tab must not zero the values.
+            stored[c][r] = slider->isEnabledTo(this) ? slider->integerValue() : 0;
         }
     }
     abandonEdit();
@@ -174,7 +179,7 @@ void FocusAdjustmentTab::storeAdjustData() {
         for (int c = 0; c < columnCount; ++c) {
             QLineEdit* text = cells_[r][c]->text();
             const QString value = QString::number(stored[c][r]);
-            if (text->isEnabled() && text->text() != value)
+            if (text->isEnabledTo(this) && text->text() != value)
                 text->setText(value);
         }
     }

@@ -36,7 +36,9 @@ QGroupBox* MiscellaneousTab::buildFullTimeManual() {
     auto* group = new QGroupBox(qtTrId("fullTimeManualTitle"), this);
     //% "Allow manual focusing while autofocus is on"
     chkFulltimeManualFocus_ = new QCheckBox(qtTrId("fullTimeManualEnable"), group);
+    chkFulltimeManualFocus_->setObjectName(QStringLiteral("chkFulltimeManualFocus"));
     sliderFulltimeManualFocus_ = new QSlider(Qt::Horizontal, group);
+    sliderFulltimeManualFocus_->setObjectName(QStringLiteral("sliderFulltimeManualFocus"));
     sliderFulltimeManualFocus_->setRange(fullTimeManualMinimum, fullTimeManualMaximum);
     sliderFulltimeManualFocus_->setTickPosition(QSlider::TicksBelow);
     sliderFulltimeManualFocus_->setTickInterval(1);
@@ -60,6 +62,7 @@ QGroupBox* MiscellaneousTab::buildVcMode() {
     //% "VC mode"
     auto* group = new QGroupBox(qtTrId("vcModeTitle"), this);
     vcModeBox_ = new QWidget(group);
+    vcModeBox_->setObjectName(QStringLiteral("radioVcMode"));
     auto* rows = new QVBoxLayout(vcModeBox_);
     rows->setContentsMargins(0, 0, 0, 0);
     radioVcMode_ = new QButtonGroup(this);
@@ -112,15 +115,17 @@ int MiscellaneousTab::vcModeOfRow(int row) {
 
 void MiscellaneousTab::showAdjustData() {
     const LensInfo lens = context().lensInfo().get();
-    std::int64_t vcMode = 0;
-    // Read and adjusted as one step: a lens without mode 3 never keeps it.
-    context().currentAdjustData().update([&](LensAdjustData& data) {
-        showFullTimeManual(lens, data);
-        if (lens.supportsVcMode && lens.vcModeType == vcModeTypeWithoutMode3 && data.vcMode == 3)
-            data.vcMode = 2;
-        vcMode = data.vcMode;
-    });
-    showVcMode(lens, vcMode);
+    LensAdjustData data = context().currentAdjustData().get();
+    if (lens.supportsVcMode && lens.vcModeType == vcModeTypeWithoutMode3 && data.vcMode == 3) {
+        // A lens without mode 3 never keeps it, stored or not.
+        data.vcMode = 2;
+        context().currentAdjustData().update([](LensAdjustData& current) {
+            if (current.vcMode == 3)
+                current.vcMode = 2;
+        });
+    }
+    showFullTimeManual(lens, data);
+    showVcMode(lens, data.vcMode);
 }
 
 void MiscellaneousTab::showFullTimeManual(const LensInfo& lens, const LensAdjustData& data) {

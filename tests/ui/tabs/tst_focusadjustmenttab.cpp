@@ -6,6 +6,7 @@
 #include "ui/tabs/OnlyIntegerValidator.h"
 #include "ui/Translations.h"
 
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
 
@@ -191,6 +192,19 @@ private slots:
         }
     }
 
+    void aTabDisabledByItsScreenStillStoresItsValues() {
+        TabFixture f(zoomLens());
+        LensAdjustData data;
+        data.focusZoomCenter[6] = -12;
+        f.setData(data);
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        tab.setEnabled(false);
+        f.shell->raiseWrite();
+        QCOMPARE(f.data().focusZoomCenter[6], -12);
+        QCOMPARE(tab.textField(6, 1)->text(), QString("-12"));
+    }
+
     void writeAppliesTheCorrection() {
         TabFixture f(zoomLens());
         LensAdjustData data;
@@ -345,6 +359,45 @@ private slots:
         QCOMPARE(tab.slider(1, 2)->integerValue(), stored);
         f.shell->raiseWrite();
         QCOMPARE(f.data().focusZoomInfinite[1], stored);
+    }
+
+    void pressingAnotherCellEndsTheEditInProgress() {
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        openForTyping(tab, 0, 0);
+        QTest::keyClicks(tab.textField(0, 0), "12");
+        openForTyping(tab, 1, 0);
+        QCOMPARE(tab.textField(0, 0)->text(), QString("12"));
+        QVERIFY(tab.textField(0, 0)->isReadOnly());
+        QCOMPARE(tab.slider(0, 0)->integerValue(), 12);
+        QVERIFY(!tab.textField(1, 0)->isReadOnly());
+        QCOMPARE(tab.selectText(), tab.textField(1, 0));
+    }
+
+    void movingTheKeyboardFocusAwayEndsTheEdit_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("accepted") << "-9"
+                                  << "-9";
+        QTest::newRow("refused") << "45"
+                                 << "0";
+    }
+    void movingTheKeyboardFocusAwayEndsTheEdit() {
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        openForTyping(tab, 4, 1);
+        QVERIFY(tab.textField(4, 1)->hasFocus());
+        QTest::keyClicks(tab.textField(4, 1), typed);
+        tab.slider(6, 2)->setFocus();
+        QCOMPARE(tab.textField(4, 1)->text(), shown);
+        QVERIFY(tab.textField(4, 1)->isReadOnly());
+        QCOMPARE(tab.slider(4, 1)->integerValue(), shown.toInt());
     }
 
     void writeShowsTheStoredValueInTheText() {
