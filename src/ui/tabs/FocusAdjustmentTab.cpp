@@ -59,24 +59,28 @@ QWidget* FocusAdjustmentTab::buildIndicator() {
     focusIndicator_->setObjectName(QStringLiteral("focusIndicator"));
     focusIndicator_->setFixedWidth(int(focusIndicator_->imageWidth));
     layout->addWidget(focusIndicator_, 0, Qt::AlignHCenter);
-    // Under the indicator's marks: the smallest value at the left end, the neutral one in the middle.
-    auto* legend = new QHBoxLayout;
-    const int inset = int(focusIndicator_->focusIndicatorImageInsets) / 2;
-    legend->setContentsMargins(inset, 0, inset, 0);
-    txtFocusMinimum_ = new QLabel(box);
-    txtFocusDefault_ = new QLabel(box);
-    txtFocusMaximum_ = new QLabel(box);
-    txtFocusMinimum_->setObjectName(QStringLiteral("txtFocusMinimum"));
-    txtFocusDefault_->setObjectName(QStringLiteral("txtFocusDefault"));
-    txtFocusMaximum_->setObjectName(QStringLiteral("txtFocusMaximum"));
-    legend->addWidget(txtFocusMinimum_, 1, Qt::AlignLeft);
-    legend->addWidget(txtFocusDefault_, 1, Qt::AlignHCenter);
-    legend->addWidget(txtFocusMaximum_, 1, Qt::AlignRight);
-    auto* legendBox = new QWidget(box);
-    legendBox->setFixedWidth(int(focusIndicator_->imageWidth));
-    legendBox->setLayout(legend);
-    layout->addWidget(legendBox, 0, Qt::AlignHCenter);
+    layout->addWidget(buildLegend(box), 0, Qt::AlignHCenter);
     return box;
+}
+
+QWidget* FocusAdjustmentTab::buildLegend(QWidget* parent) {
+    // Under the indicator's marks: the smallest value at the left end, the neutral one in the middle.
+    auto* legend = new QWidget(parent);
+    legend->setFixedWidth(int(focusIndicator_->imageWidth));
+    auto* layout = new QHBoxLayout(legend);
+    const int inset = int(focusIndicator_->focusIndicatorImageInsets) / 2;
+    layout->setContentsMargins(inset, 0, inset, 0);
+    auto newLabel = [&](const char* name, Qt::Alignment alignment) {
+        auto* label = new QLabel(legend);
+        label->setObjectName(QString::fromLatin1(name));
+        label->setAlignment(alignment | Qt::AlignVCenter);
+        layout->addWidget(label, 1);
+        return label;
+    };
+    txtFocusMinimum_ = newLabel("txtFocusMinimum", Qt::AlignLeft);
+    txtFocusDefault_ = newLabel("txtFocusDefault", Qt::AlignHCenter);
+    txtFocusMaximum_ = newLabel("txtFocusMaximum", Qt::AlignRight);
+    return legend;
 }
 
 QScrollArea* FocusAdjustmentTab::buildGrid() {

@@ -49,6 +49,7 @@ protected:
 
 private:
     QWidget* buildIndicator();
+    QWidget* buildLegend(QWidget* parent);
     QScrollArea* buildGrid();
     void showLabels();
     void showCells(const LensAdjustData& data);
