@@ -10,13 +10,23 @@ namespace {
 const QString folder = QStringLiteral(":/i18n");
 const QString baseName = QStringLiteral("lensdock_");
 const QString fallbackLanguage = QStringLiteral("en");
+// The settings tabs keep their texts in a catalogue of their own.
+const QString tabsFolder = QStringLiteral(":/i18n/tabs");
+const QString tabsBaseName = QStringLiteral("lensdock_tabs_");
 
-bool load(QCoreApplication& app, const QString& language) {
+bool loadCatalogue(QCoreApplication& app, const QString& name, const QString& from) {
     auto* translator = new QTranslator(&app);
-    if (translator->load(baseName + language, folder) && QCoreApplication::installTranslator(translator))
+    if (translator->load(name, from) && QCoreApplication::installTranslator(translator))
         return true;
     delete translator;
     return false;
+}
+
+bool load(QCoreApplication& app, const QString& language) {
+    if (!loadCatalogue(app, baseName + language, folder))
+        return false;
+    loadCatalogue(app, tabsBaseName + language, tabsFolder);
+    return true;
 }
 } // namespace
 

@@ -1,0 +1,197 @@
+#include "ui/tabs/FocusLimitPosition.h"
+
+#include "ui/tabs/FocusLimitSwitchIcon.h"
+#include "ui/tabs/FocusLimitView.h"
+
+#include <QButtonGroup>
+#include <QGridLayout>
+#include <QLabel>
+#include <QPixmap>
+#include <QRadioButton>
+#include <QSignalBlocker>
+#include <QSlider>
+
+namespace lensdock {
+
+namespace {
+struct PositionTexts {
+    QString heading, range, segment, shortEnd, longEnd, titleType0, titleType1;
+};
+
+PositionTexts textsOf(int number) {
+    if (number == 1) {
+        return {
+            //% "Limiter 1"
+            qtTrId("focusLimit1"),
+            //% "Range"
+            qtTrId("focusLimit1Range"),
+            //% "Segment"
+            qtTrId("focusLimit1Segment"),
+            //% "Near"
+            qtTrId("focusLimit1Short"),
+            //% "Far"
+            qtTrId("focusLimit1Long"),
+            //% "Switch at the bottom"
+            qtTrId("focusLimitSwPos1TitleType0"),
+            //% "Switch in the middle"
+            qtTrId("focusLimitSwPos1TitleType1"),
+        };
+    }
+    return {
+        //% "Limiter 2"
+        qtTrId("focusLimit2"),
+        //% "Range"
+        qtTrId("focusLimit2Range"),
+        //% "Segment"
+        qtTrId("focusLimit2Segment"),
+        //% "Near"
+        qtTrId("focusLimit2Short"),
+        //% "Far"
+        qtTrId("focusLimit2Long"),
+        //% "Switch in the middle"
+        qtTrId("focusLimitSwPos2TitleType0"),
+        //% "Switch at the bottom"
+        qtTrId("focusLimitSwPos2TitleType1"),
+    };
+}
+
+QSlider* newSlider(const QString& name, QWidget* parent) {
+    auto* slider = new QSlider(Qt::Horizontal, parent);
+    slider->setObjectName(name);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    slider->setPageStep(1);
+    return slider;
+}
+} // namespace
+
+FocusLimitPosition::FocusLimitPosition(int number, QWidget* parent)
+    : QGroupBox(textsOf(number).heading, parent), number_(number) {
+    buildControls();
+}
+
+void FocusLimitPosition::buildControls() {
+    const PositionTexts texts = textsOf(number_);
+    const QString prefix = QStringLiteral("focusLimit%1").arg(number_);
+    radioRange_ = new QRadioButton(texts.range, this);
+    radioRange_->setObjectName(prefix + QStringLiteral("Range"));
+    radioSegment_ = new QRadioButton(texts.segment, this);
+    radioSegment_->setObjectName(prefix + QStringLiteral("Segment"));
+    auto* modes = new QButtonGroup(this);
+    modes->addButton(radioRange_);
+    modes->addButton(radioSegment_);
+    sliderNear_ = newSlider(prefix + QStringLiteral("Near"), this);
+    sliderFar_ = newSlider(prefix + QStringLiteral("Far"), this);
+    view_ = new FocusLimitView(this);
+    view_->setFixedWidth(int(view_->imageWidth));
+    icon_ = new QLabel(this);
+    title_ = new QLabel(this);
+
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon_, 0, 0, 2, 1);
+    layout->addWidget(title_, 0, 1, 1, 2);
+    layout->addWidget(radioRange_, 1, 1);
+    layout->addWidget(radioSegment_, 1, 2);
+    layout->addWidget(view_, 2, 0, 1, 4, Qt::AlignHCenter);
+    layout->addWidget(new QLabel(texts.shortEnd, this), 3, 0);
+    layout->addWidget(sliderNear_, 3, 1, 1, 3);
+    layout->addWidget(new QLabel(texts.longEnd, this), 4, 0);
+    layout->addWidget(sliderFar_, 4, 1, 1, 3);
+
+    connect(radioRange_, &QRadioButton::clicked, this, [this] { changeFocusLimitMode(rangeMode); });
+    connect(radioSegment_, &QRadioButton::clicked, this, [this] { changeFocusLimitMode(segmentMode); });
+    connect(sliderNear_, &QSlider::valueChanged, this, [this] { changeSliderValue(sliderNear_); });
+    connect(sliderFar_, &QSlider::valueChanged, this, [this] { changeSliderValue(sliderFar_); });
+    showUnavailable();
+    mode_ = rangeMode;
+}
+
+void FocusLimitPosition::setSwitchLayout(int focusLimitSwitchType) {
+    const PositionTexts texts = textsOf(number_);
+    const bool middleFirst = focusLimitSwitchType == 1;
+    const bool middle = (number_ == 1) == middleFirst;
+    icon_->setPixmap(QPixmap::fromImage(FocusLimitSwitchIcon::named(
+        middle ? FocusLimitSwitchIcon::middleName : FocusLimitSwitchIcon::bottomName)));
+    icon_->setObjectName(middle ? FocusLimitSwitchIcon::middleName : FocusLimitSwitchIcon::bottomName);
+    title_->setText(middleFirst ? texts.titleType1 : texts.titleType0);
+}
+
+void FocusLimitPosition::showLimits(bool available, std::int64_t mode, std::int64_t near, std::int64_t far,
+                                    int divisions) {
+    if (!available || mode_ == notAvailable) {
+        showUnavailable();
+        return;
+    }
+    mode_ = int(mode);
+    showMode();
+    const QSignalBlocker nearBlocker(sliderNear_);
+    const QSignalBlocker farBlocker(sliderFar_);
+    for (QSlider* slider : {sliderNear_, sliderFar_}) {
+        slider->setRange(1, divisions);
+        slider->setEnabled(true);
+    }
+    sliderNear_->setValue(int(near + 1));
+    sliderFar_->setValue(int(far + 1));
+    radioRange_->setEnabled(true);
+    radioSegment_->setEnabled(true);
+    showViewValues();
+}
+
+void FocusLimitPosition::showUnavailable() {
+    mode_ = notAvailable;
+    showMode();
+    const QSignalBlocker nearBlocker(sliderNear_);
+    const QSignalBlocker farBlocker(sliderFar_);
+    for (QSlider* slider : {sliderNear_, sliderFar_}) {
+        slider->setRange(1, defaultSliderDevide);
+        slider->setEnabled(false);
+    }
+    sliderNear_->setValue(defaultNearValue + 1);
+    sliderFar_->setValue(defaultFarValue + 1);
+    radioRange_->setEnabled(false);
+    radioSegment_->setEnabled(false);
+    showViewValues();
+}
+
+void FocusLimitPosition::storeLimits(std::int64_t& mode, std::int64_t& near, std::int64_t& far) const {
+    mode = mode_;
+    near = mode_ == notAvailable ? 0 : sliderNear_->value() - 1;
+    far = mode_ == notAvailable ? 0 : sliderFar_->value() - 1;
+}
+
+void FocusLimitPosition::showMode() {
+    const bool segment = mode_ == segmentMode;
+    radioRange_->setChecked(!segment);
+    radioSegment_->setChecked(segment);
+    view_->setMode(segment ? FocusLimitView::segmentMode : FocusLimitView::rangeMode);
+}
+
+void FocusLimitPosition::changeFocusLimitMode(int mode) {
+    mode_ = mode;
+    showMode();
+}
+
+void FocusLimitPosition::changeSliderValue(QSlider* sender) {
+    if (sender == sliderNear_) {
+        if (sliderFar_->value() <= sliderNear_->value())
+            sliderNear_->setValue(sliderFar_->value() - 1);
+        view_->setNearValue(fraction(sliderNear_));
+        return;
+    }
+    if (sliderNear_->value() >= sliderFar_->value())
+        sliderFar_->setValue(sliderNear_->value() + 1);
+    view_->setFarValue(fraction(sliderFar_));
+}
+
+qreal FocusLimitPosition::fraction(const QSlider* slider) const {
+    // A scale of one step has no length: everything sits at its start.
+    const int span = slider->maximum() - 1;
+    return span > 0 ? qreal(slider->value() - 1) / span : 0.0;
+}
+
+void FocusLimitPosition::showViewValues() {
+    view_->setNearValue(fraction(sliderNear_));
+    view_->setFarValue(fraction(sliderFar_));
+}
+
+} // namespace lensdock

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QSlider>
+
+namespace lensdock {
+
+// A slider over whole focus adjustment values that moves in tenths, so that a drag can stop between
+// two values; the tab then rounds it to the nearest whole value.
+class FocusValueSlider : public QSlider {
+    Q_OBJECT
+public:
+    static constexpr int stepsPerUnit = 10;
+
+    explicit FocusValueSlider(QWidget* parent = nullptr);
+
+    void setUnitRange(int minimum, int maximum);
+    void setUnitValue(qint64 value);
+    // The position in whole values, fractions included.
+    qreal unitPosition() const { return qreal(value()) / stepsPerUnit; }
+    // The position rounded to a whole value, halves away from zero.
+    qint64 integerValue() const;
+};
+
+} // namespace lensdock

@@ -1,0 +1,42 @@
+#pragma once
+
+#include <QMetaObject>
+#include <QWidget>
+
+namespace lensdock {
+
+class AppContext;
+class AppShell;
+
+// What the three settings tabs share: from the moment a tab is shown until it is hidden it follows
+// the shell's flags, storing its controls into the current adjust data when `write` is raised and
+// showing that data again when `control` is raised. Every showing starts from the data afresh.
+class SettingsTab : public QWidget {
+    Q_OBJECT
+public:
+    explicit SettingsTab(AppShell& shell, QWidget* parent = nullptr);
+
+    // Shows the current adjust data in the controls.
+    virtual void showAdjustData() = 0;
+    // Stores the controls into the current adjust data, then corrects it.
+    virtual void storeAdjustData() = 0;
+
+    bool isObserving() const { return observing_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+    void hideEvent(QHideEvent* event) override;
+    AppShell& shell() { return shell_; }
+    AppContext& context();
+
+private:
+    void startObserving();
+    void stopObserving();
+
+    AppShell& shell_;
+    bool observing_ = false;
+    QMetaObject::Connection writeObservation_;
+    QMetaObject::Connection controlObservation_;
+};
+
+} // namespace lensdock

@@ -1,0 +1,79 @@
+#include "ui/Translations.h"
+
+#include <QDir>
+#include <QRegularExpression>
+#include <QTest>
+#include <QTranslator>
+
+using namespace lensdock;
+
+namespace {
+QString readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
+}
+
+QStringList matches(const QString& text, const QString& pattern) {
+    QStringList found;
+    const QRegularExpression expression(pattern);
+    for (auto it = expression.globalMatch(text); it.hasNext();)
+        found << it.next().captured(1);
+    return found;
+}
+
+// Every key the tabs look up, read from their sources.
+QStringList keysInSources() {
+    QStringList keys;
+    const QDir folder(QStringLiteral(LENSDOCK_TABS_SOURCE_DIR));
+    for (const QString& name : folder.entryList({QStringLiteral("*.cpp")}))
+        keys << matches(readAll(folder.filePath(name)), QStringLiteral("qtTrId\\(\"([^\"]+)\"\\)"));
+    keys.removeDuplicates();
+    return keys;
+}
+
+QStringList idsIn(const QString& tsFile) {
+    return matches(readAll(QStringLiteral(LENSDOCK_TABS_TS_DIR "/") + tsFile),
+                   QStringLiteral("<message id=\"([^\"]+)\""));
+}
+} // namespace
+
+class TestTabTexts : public QObject {
+    Q_OBJECT
+private slots:
+    void everyKeyHasATextInEveryLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "en";
+        QTest::newRow("Japanese") << "ja";
+    }
+    void everyKeyHasATextInEveryLanguage() {
+        QFETCH(QString, language);
+        const QStringList keys = keysInSources();
+        QVERIFY(keys.size() >= 29);
+        QVERIFY(keys.contains("focusLimitSwPos2TitleType1"));
+        QTranslator translator;
+        QVERIFY(translator.load("lensdock_tabs_" + language, ":/i18n/tabs"));
+        const QStringList ids = idsIn("lensdock_tabs_" + language + ".ts");
+        for (const QString& key : keys) {
+            QVERIFY2(ids.contains(key), qPrintable(language + ": " + key));
+            QVERIFY2(!translator.translate(nullptr, qPrintable(key)).isEmpty(),
+                     qPrintable(language + ": " + key));
+        }
+    }
+
+    void theTabsKeysDoNotShadowTheShellsOnes() {
+        const QStringList shellIds = idsIn("lensdock_en.ts");
+        QVERIFY(shellIds.size() > 90);
+        for (const QString& key : keysInSources())
+            QVERIFY2(!shellIds.contains(key), qPrintable(key));
+    }
+
+    // Runs last: installed translators stay.
+    void zz_bothCataloguesOfTheLocaleAreInstalled() {
+        QCOMPARE(Translations::install(*qApp, QLocale(QLocale::Japanese)), (QStringList{"en", "ja"}));
+        QCOMPARE(qtTrId("focusUnit3"), QStringLiteral("無限遠"));
+        QCOMPARE(qtTrId("dialogBtnYes"), QStringLiteral("はい"));
+    }
+};
+
+QTEST_MAIN(TestTabTexts)
+#include "tst_tabtexts.moc"
