@@ -159,6 +159,10 @@ void DeviceSession::onAdapterIdentity(ApplicationState state, UsbThreadErrorCode
                                                  : QStringLiteral("no adapter at %1").arg(port));
         return;
     }
+    if (error == UsbThreadErrorCode::overcurrent) {
+        fail(ExitCode::device, QStringLiteral("over-current: remove the lens"));
+        return;
+    }
     const auto adapter = response ? response->makeAdapterBasicInfo() : std::nullopt;
     if (error != UsbThreadErrorCode::success || !adapter) {
         fail(ExitCode::device, QStringLiteral("the adapter did not identify itself"));

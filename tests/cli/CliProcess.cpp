@@ -1,0 +1,68 @@
+#include "CliProcess.h"
+
+#include <algorithm>
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
+
+QJsonObject CliResult::json() const {
+    return QJsonDocument::fromJson(out).object();
+}
+
+QStringList CliResult::errorLines() const {
+    return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+CliProcess::CliProcess(const QString& dataHome) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    process_.setProcessEnvironment(environment);
+}
+
+QStringList CliProcess::fastTiming() {
+    return {QStringLiteral("--thread-tick-ms"),     QStringLiteral("5"),
+            QStringLiteral("--watchdog-tick-ms"),   QStringLiteral("5"),
+            QStringLiteral("--network-timeout-ms"), QStringLiteral("3000")};
+}
+
+CliResult CliProcess::run(const QStringList& arguments, const QByteArray& input) {
+    start(arguments);
+    write(input);
+    return finish();
+}
+
+void CliProcess::start(const QStringList& arguments) {
+    out_.clear();
+    process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming() + arguments);
+    process_.waitForStarted(runBoundMs);
+}
+
+bool CliProcess::waitForOutput(const QByteArray& text, int boundMs) {
+    const QDeadlineTimer deadline(boundMs);
+    while (!out_.contains(text) && !deadline.hasExpired()) {
+        if (process_.state() == QProcess::NotRunning)
+            break;
+        process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        out_ += process_.readAllStandardOutput();
+    }
+    return out_.contains(text);
+}
+
+void CliProcess::write(const QByteArray& input) {
+    if (!input.isEmpty())
+        process_.write(input);
+    process_.closeWriteChannel();
+}
+
+CliResult CliProcess::finish() {
+    CliResult result;
+    result.finished = process_.waitForFinished(runBoundMs);
+    if (!result.finished) {
+        process_.kill();
+        process_.waitForFinished(runBoundMs);
+    }
+    result.exitCode = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    result.out = out_ + process_.readAllStandardOutput();
+    result.err = process_.readAllStandardError();
+    return result;
+}
