@@ -38,9 +38,11 @@ AppContext::AppContext(AppOptions options)
 }
 
 AppContext::~AppContext() {
-    // The thread goes first: it uses the channel and the records until it has ended.
-    usbSerialThread_.reset();
+    // The loop ends first, as it uses the channel; the channel goes next, which ends its callbacks
+    // into the thread object; the thread object goes last.
+    usbSerialThread_->stop();
     usbSerial_.reset();
+    usbSerialThread_.reset();
 }
 
 void AppContext::setConnectedLens(const LensInfo& lens) {

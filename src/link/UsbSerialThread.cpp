@@ -44,6 +44,12 @@ UsbSerialThread::UsbSerialThread(UsbSerialInterface& serial, const Guarded<LensA
     : serial_(serial), currentAdjustData_(currentAdjustData), lensInfo_(lensInfo), tickLength_(tick) {}
 
 UsbSerialThread::~UsbSerialThread() {
+    stop();
+}
+
+void UsbSerialThread::stop() {
+    if (stopped_.exchange(true))
+        return;
     {
         std::lock_guard lock(wakeMutex_);
         stopRequested_ = true;

@@ -38,6 +38,9 @@ public:
 
     // Runs main() on its own thread; does nothing when it already runs.
     void start();
+    // Ends the loop where it stands (no termination exchange), joins it and leaves the channel.
+    // The channel's callbacks may still arrive until the channel itself is closed.
+    void stop();
     bool isRunning() const { return running_; }
     // Waits until the thread has ended (after the termination report); false after `limit`.
     bool waitForExit(std::chrono::milliseconds limit);
@@ -116,6 +119,7 @@ private:
     std::atomic<bool> exited_{false};
     std::atomic<bool> running_{false};
     std::atomic<bool> stopRequested_{false};
+    std::atomic<bool> stopped_{false};
     std::mutex wakeMutex_;
     std::condition_variable wake_;
     std::thread thread_;

@@ -257,10 +257,15 @@ void NetworkInterface::firmwareTaskCompleted(const DataTaskOutcome& outcome) {
     const std::shared_ptr<NetworkInterfaceDelegate> listener = delegate();
     if (!listener)
         return;
-    const std::optional<NetworkError> failure = failureOf(outcome);
-    if (!failure)
-        listener->downloadFinished(*outcome.data);
-    listener->downloadCompleted(failure);
+    // The HTTP status is not examined: whatever the host answered is the file, and an error page or
+    // an empty body saved as firmware fails in decoding. Only a missing answer is a download error.
+    const bool answered = !outcome.error && outcome.data && outcome.response;
+    if (!answered) {
+        listener->downloadCompleted(failureOf(outcome));
+        return;
+    }
+    listener->downloadFinished(*outcome.data);
+    listener->downloadCompleted(std::nullopt);
 }
 
 const ReplyWatch* NetworkInterface::get(const QUrl& url, std::chrono::milliseconds wholeTransferTimeout,

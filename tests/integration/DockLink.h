@@ -24,7 +24,11 @@ struct DockLink {
         provider->setOverridePath(options.linkPath);
         thread.setDelegate(&screen);
     }
-    ~DockLink() { emulator.reset(); }
+    ~DockLink() {
+        thread.stop();
+        serial.setDelegate(nullptr); // the test's delegates may already be gone
+        emulator.reset();
+    }
 
     bool startEmulator() {
         emulator = std::make_unique<lensdock::DockEmulator>(options);
