@@ -32,6 +32,7 @@ void addOptions(QCommandLineParser& parser) {
     parser.addOption(hidden({QStringLiteral("thread-tick-ms"), QString(), QStringLiteral("MS")}));
     parser.addOption(hidden({QStringLiteral("watchdog-tick-ms"), QString(), QStringLiteral("MS")}));
     parser.addOption(hidden({QStringLiteral("network-timeout-ms"), QString(), QStringLiteral("MS")}));
+    parser.addOption(hidden({QStringLiteral("reset-wait-ms"), QString(), QStringLiteral("MS")}));
 }
 
 Failure usage(const QString& message) {
@@ -67,6 +68,12 @@ bool readTiming(const QCommandLineParser& parser, CliOptions& options, Failure* 
     options.app.threadTick = threadTick;
     options.app.watchdogTick = watchdogTick;
     options.app.networkLimits.requestTimeout = networkTimeout;
+    if (parser.isSet(QStringLiteral("reset-wait-ms"))) {
+        std::chrono::milliseconds resetWait{0};
+        if (!readMilliseconds(parser, QStringLiteral("reset-wait-ms"), resetWait, failure))
+            return false;
+        options.resetWait = resetWait;
+    }
     return true;
 }
 

@@ -25,6 +25,8 @@ struct CliOptions {
     QStringList arguments; // the command's own arguments
     QString output;        // --output
     QString key;           // --key
+    // How long an update waits for a device to come back after its reset (hidden, for tests).
+    std::optional<std::chrono::milliseconds> resetWait;
 };
 
 // Reads `arguments` (the program name first). Nothing, with the usage failure, when they do not make
