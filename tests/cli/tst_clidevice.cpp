@@ -369,6 +369,25 @@ private slots:
         QCOMPARE(dock.emulator->snapshot().adjustBytes, before);
     }
 
+    void lensRemovedDuringApply() {
+        CliDock dock;
+        QVERIFY(dock.start());
+        QTemporaryDir files;
+        const QString input = files.filePath(QStringLiteral("custom.vlad"));
+        writeFile(input, customFile);
+        const QByteArray before = dock.emulator->snapshot().adjustBytes;
+        CliProcess cli(dataHome.path());
+        cli.start(dock.port() + offline() + QStringList{QStringLiteral("apply"), input});
+        QVERIFY(cli.waitForOutput("Changes", outputBoundMs));
+        dock.emulator->unmountLens();
+        cli.write("y\n");
+        const CliResult result = cli.finish();
+        QCOMPARE(result.exitCode, exitNoLens);
+        QVERIFY2(result.errText().contains(QStringLiteral("lens stopped answering")),
+                 qPrintable(result.errText()));
+        QCOMPARE(dock.emulator->snapshot().adjustBytes, before);
+    }
+
     void diagnosticsOnlyWhenVerbose() {
         CliDock dock;
         QVERIFY(dock.start());

@@ -4,6 +4,8 @@
 #include "link/UsbSerialInterface.h"
 #include "link/UsbSerialTimer.h"
 
+#include <thread>
+
 namespace lensdock::cli {
 
 namespace {
@@ -42,7 +44,8 @@ std::optional<Failure> DeviceSession::connect(AppContext& context, Scope scope) 
         return Failure{ExitCode::device, QStringLiteral("the adapter did not answer in time")};
     if (scope == Scope::adapter)
         return takeFailure();
-    if (!waitWhile(Phase::waitingLens, timing_.lensWait))
+    // The wait starts with the first check for a lens, which takes up to one poll period.
+    if (!waitWhile(Phase::waitingLens, timing_.lensWait + timing_.tick * spareTicks))
         return Failure{ExitCode::noLens,
                        QStringLiteral("no lens mounted within %1 s").arg(secondsText(timing_.lensWait))};
     // Connecting, identity and adjust data: three exchanges.
@@ -68,17 +71,40 @@ std::optional<Failure> DeviceSession::write(const LensAdjustData& data, LensAdju
         return Failure{ExitCode::device, QStringLiteral("the lens did not answer the write in time")};
     if (auto failure = takeFailure())
         return failure;
+    {
+        std::lock_guard lock(mutex_);
+        if (readBack_) {
+            readBack = *readBack_;
+            return std::nullopt;
+        }
+    }
     if (auto loss = deviceLoss())
         return loss;
+    // The same check the thread made before sending; its log line names the value (--verbose).
+    if (!data.checkAdjustData(context_->lensInfo().get(), true))
+        return Failure{ExitCode::file,
+                       QStringLiteral("the settings are outside the lens's ranges (see --verbose); "
+                                      "nothing was written")};
+    if (auto loss = lossAfterFailedWrite())
+        return loss;
+    return Failure{ExitCode::device, QStringLiteral("the lens did not accept the settings")};
+}
+
+bool DeviceSession::adjustDataRead() const {
     std::lock_guard lock(mutex_);
-    if (!readBack_) {
-        if (!data.checkAdjustData(context_->lensInfo().get(), false))
-            return Failure{ExitCode::file, QStringLiteral("the settings are outside the lens's ranges; "
-                                                          "nothing was written")};
-        return Failure{ExitCode::device, QStringLiteral("the lens did not accept the settings")};
+    return adjustDataRead_;
+}
+
+// A lens taken off answers a write with an error; the next idle poll (due at once after the write)
+// tells that apart from a refusal.
+std::optional<Failure> DeviceSession::lossAfterFailedWrite() const {
+    const auto deadline = std::chrono::steady_clock::now() + timing_.tick * spareTicks;
+    while (std::chrono::steady_clock::now() < deadline) {
+        if (auto loss = deviceLoss())
+            return loss;
+        std::this_thread::sleep_for(timing_.tick);
     }
-    readBack = *readBack_;
-    return std::nullopt;
+    return deviceLoss();
 }
 
 std::optional<Failure> DeviceSession::deviceLoss() const {

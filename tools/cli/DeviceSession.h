@@ -40,7 +40,7 @@ public:
     // `initialProcessing` (adapter scope).
     std::optional<Failure> connect(AppContext& context, Scope scope);
     // Whether the lens's adjust data could be read while connecting.
-    bool adjustDataRead() const { return adjustDataRead_; }
+    bool adjustDataRead() const;
 
     // Writes `data` to the lens and reads it back; on success `readBack` holds what the lens now has.
     std::optional<Failure> write(const LensAdjustData& data, LensAdjustData& readBack);
@@ -80,13 +80,15 @@ private:
     // Waits until the phase leaves `phase`; false after `limit`.
     bool waitWhile(Phase phase, std::chrono::milliseconds limit);
     std::optional<Failure> takeFailure();
+    // After a failed write: gives the thread's idle poll a moment to tell a lost device.
+    std::optional<Failure> lossAfterFailedWrite() const;
 
     const Timing timing_;
     AppContext* context_ = nullptr;
     Scope scope_ = Scope::lens;
-    bool adjustDataRead_ = false;
 
     mutable std::mutex mutex_;
+    bool adjustDataRead_ = false;
     std::condition_variable changed_;
     Phase phase_ = Phase::idle;
     std::optional<Failure> failure_;
