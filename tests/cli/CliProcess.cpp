@@ -33,19 +33,32 @@ CliResult CliProcess::run(const QStringList& arguments, const QByteArray& input)
 
 void CliProcess::start(const QStringList& arguments) {
     out_.clear();
+    err_.clear();
     process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming() + arguments);
     process_.waitForStarted(runBoundMs);
 }
 
 bool CliProcess::waitForOutput(const QByteArray& text, int boundMs) {
+    return waitFor(text, boundMs, QProcess::StandardOutput);
+}
+
+bool CliProcess::waitForError(const QByteArray& text, int boundMs) {
+    return waitFor(text, boundMs, QProcess::StandardError);
+}
+
+bool CliProcess::waitFor(const QByteArray& text, int boundMs, QProcess::ProcessChannel channel) {
+    const QByteArray& seen = channel == QProcess::StandardOutput ? out_ : err_;
+    // waitForReadyRead() wakes only for the current read channel.
+    process_.setReadChannel(channel);
     const QDeadlineTimer deadline(boundMs);
-    while (!out_.contains(text) && !deadline.hasExpired()) {
-        if (process_.state() == QProcess::NotRunning)
-            break;
+    while (!seen.contains(text) && !deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
         process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
         out_ += process_.readAllStandardOutput();
+        err_ += process_.readAllStandardError();
     }
-    return out_.contains(text);
+    out_ += process_.readAllStandardOutput();
+    err_ += process_.readAllStandardError();
+    return seen.contains(text);
 }
 
 void CliProcess::write(const QByteArray& input) {
@@ -63,6 +76,6 @@ CliResult CliProcess::finish() {
     }
     result.exitCode = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
     result.out = out_ + process_.readAllStandardOutput();
-    result.err = process_.readAllStandardError();
+    result.err = err_ + process_.readAllStandardError();
     return result;
 }

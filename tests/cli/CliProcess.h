@@ -33,10 +33,16 @@ public:
     // Interactive use: start, wait for output, answer, finish.
     void start(const QStringList& arguments);
     bool waitForOutput(const QByteArray& text, int boundMs);
+    bool waitForError(const QByteArray& text, int boundMs);
+    // Sends SIGTERM.
+    void terminate() { process_.terminate(); }
     void write(const QByteArray& input);
     CliResult finish();
 
 private:
     QProcess process_;
+    bool waitFor(const QByteArray& text, int boundMs, QProcess::ProcessChannel channel);
+
     QByteArray out_;
+    QByteArray err_;
 };

@@ -2,6 +2,7 @@
 #include "CliDock.h"
 #include "CliProcess.h"
 
+#include <csignal>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -386,6 +387,21 @@ private slots:
         QVERIFY2(result.errText().contains(QStringLiteral("lens stopped answering")),
                  qPrintable(result.errText()));
         QCOMPARE(dock.emulator->snapshot().adjustBytes, before);
+    }
+
+    void interruptedWhileWaitingForALens() {
+        CliDock dock;
+        dock.options.lensMounted = false;
+        QVERIFY(dock.start());
+        CliProcess cli(dataHome.path());
+        cli.start(dock.port() + offline() +
+                  QStringList{QStringLiteral("--verbose"), QStringLiteral("--wait"), QStringLiteral("60"),
+                              QStringLiteral("info")});
+        QVERIFY(cli.waitForError("Change appState: 3", outputBoundMs)); // waiting for a lens
+        cli.terminate();
+        const CliResult result = cli.finish();
+        QVERIFY(result.finished);
+        QCOMPARE(result.exitCode, 128 + SIGTERM);
     }
 
     void diagnosticsOnlyWhenVerbose() {

@@ -104,6 +104,28 @@ private slots:
         QCOMPARE(snapshot.firmware.size(), 1);
     }
 
+    void updateIsNotInterrupted() {
+        LocalDownloadHost host;
+        QVERIFY(startHost(host));
+        host.put(QStringLiteral("zolen/adapter/zoleninfo.xml"), adapterCatalogue("0201", decodeKey));
+        host.put(QStringLiteral("zolen/adapter/QB117_0201.vfwf"),
+                 packed(adapterDevice, 0x00, "0201", decodeKey));
+        CliDock dock;
+        QVERIFY(dock.start());
+        CliProcess cli(dataHome.path());
+        // The adapter's reset wait keeps the job running while the signal comes.
+        cli.start(dock.port() + QStringList{QStringLiteral("--download-url"), host.url(),
+                                            QStringLiteral("--reset-wait-ms"), QStringLiteral("1500"),
+                                            QStringLiteral("--yes"), QStringLiteral("update"),
+                                            QStringLiteral("adapter")});
+        QVERIFY(cli.waitForOutput("Sending", 30000));
+        cli.terminate();
+        const CliResult result = cli.finish();
+        QCOMPARE(result.exitCode, exitOk);
+        QVERIFY(result.errText().contains(QStringLiteral("not interrupted")));
+        QCOMPARE(dock.emulator->snapshot().adapter.fwVersion, QStringLiteral("0201"));
+    }
+
     void lensUpdateAsJson() {
         LocalDownloadHost host;
         QVERIFY(startHost(host));

@@ -13,6 +13,8 @@ using std::chrono::milliseconds;
 
 // Ticks the thread may spend between exchanges (taking a state, poll spacing) before an answer.
 constexpr int spareTicks = 3 * UsbSerialThread::countMax;
+constexpr int overshootFactor = 2;
+constexpr std::chrono::seconds overshootMargin{1};
 
 QString secondsText(milliseconds duration) {
     return QString::number(double(duration.count()) / 1000.0, 'g', 6);
@@ -23,8 +25,11 @@ DeviceSession::Timing DeviceSession::timingFor(const AppOptions& options, millis
     const auto watchdog = std::chrono::duration_cast<milliseconds>(options.watchdogTick);
     const auto tick = std::max(milliseconds(1), std::chrono::duration_cast<milliseconds>(options.threadTick));
     const auto attempts = UsbSerialInterface::reSendLimit + 1;
+    // The channel itself ends every exchange after its watchdog periods; this bound only guards against
+    // one that never reports, so it leaves room for ticks that oversleep on a busy machine.
     const milliseconds exchange =
-        watchdog * UsbSerialTimer::requestTimeoutTicks * attempts + tick * spareTicks;
+        watchdog * UsbSerialTimer::requestTimeoutTicks * attempts * overshootFactor + tick * spareTicks +
+        overshootMargin;
     return Timing{lensWait, exchange, tick};
 }
 

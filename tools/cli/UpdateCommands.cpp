@@ -1,6 +1,7 @@
 #include "CatalogueLookup.h"
 #include "Commands.h"
 #include "firmware/UpdateJob.h"
+#include "InterruptGuard.h"
 #include "online/FirmwareVersionCheck.h"
 #include "online/ResourcePaths.h"
 #include "UpdateProgress.h"
@@ -165,6 +166,7 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
     env.context.usbSerialThread().requestState(ApplicationState::fwUpdate);
     std::optional<FwErrorCode> result;
     {
+        const InterruptGuard::Shield shield;
         UpdateJob job(env.context, progress, timings);
         if (plan.adapter)
             job.setAdapterUpdateInfo(plan.version, plan.decodeKey);
