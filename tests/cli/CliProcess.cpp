@@ -16,6 +16,9 @@ QStringList CliResult::errorLines() const {
 CliProcess::CliProcess(const QString& dataHome) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    // Read by ThreadSanitizer builds only; a report makes the tool exit with 66.
+    environment.insert(QStringLiteral("TSAN_OPTIONS"),
+                       QStringLiteral("suppressions=" LENSDOCK_CLI_TSAN_SUPPRESSIONS " halt_on_error=1"));
     process_.setProcessEnvironment(environment);
 }
 
