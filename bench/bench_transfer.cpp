@@ -112,10 +112,16 @@ double lrzszTransfer(const QTemporaryDir& dir, const QString& payload, int pace)
     QElapsedTimer clock;
     clock.start();
     sender.start(QStringLiteral("sh"), {"-c", "exec sx -k -q \"$1\" < \"$2\" > \"$2\"", "sh", payload, link});
-    if (!sender.waitForFinished(600000) || sender.exitCode() != 0)
-        return -1;
+    // sx's exit status is not a verdict (it reports 128 after a good transfer); the receiver's count is.
+    const bool finished = sender.waitForFinished(600000);
     const double seconds = double(clock.nsecsElapsed()) / 1e9;
     emulator.waitForFinished(5000);
+    const QByteArray report = emulator.readAllStandardOutput();
+    if (!finished || !report.contains("received")) {
+        emulator.kill();
+        emulator.waitForFinished(1000);
+        return -1;
+    }
     return seconds;
 }
 } // namespace

@@ -12,7 +12,6 @@ constexpr qsizetype adapterFwVersionLow = 36;
 constexpr qsizetype adapterMount = 47;
 constexpr qsizetype adapterHardware = 48;
 constexpr qsizetype adapterCommHigh = 49;
-constexpr qsizetype adapterCommLow = 50;
 constexpr std::uint8_t unversionedByte = 0xFF;
 
 // Offsets in the lens's identity payload.

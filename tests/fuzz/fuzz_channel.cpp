@@ -1,0 +1,45 @@
+// The serial channel's receive path: arbitrary bytes, in arbitrary chunks, arrive for a request.
+// Every request must end in at most one report, and the channel must stay usable.
+#include "MemorySerialPort.h"
+#include "RecordingSerialDelegate.h"
+#include "link/CommandSet.h"
+#include "link/Logger.h"
+#include "link/UsbSerialInterface.h"
+
+#include <cstdint>
+#include <cstdlib>
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    static const bool quiet = (lensdock::Logger::setSink([](const QString&) {}), true);
+    (void)quiet;
+    auto provider = std::make_shared<MemoryPortProvider>();
+    // The watchdog never fires here: only the bytes decide.
+    lensdock::UsbSerialInterface serial(provider, std::chrono::hours(1));
+    RecordingSerialDelegate delegate;
+    serial.setDelegate(&delegate);
+    if (!serial.openPort(provider->path()))
+        std::abort();
+    std::size_t at = 0;
+    int requests = 0;
+    while (at < size) {
+        const std::uint8_t control = data[at++];
+        if (!serial.isResponseWaiting()) {
+            const auto kind = control & 0x03;
+            if (kind == 0)
+                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::getBasicInfo, true), control & 4);
+            else if (kind == 1)
+                serial.sendBlock(QByteArray("\x02\x01\xFE", 3), QByteArray(8, 'x'), control & 4);
+            else
+                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::checkLensMounted, true), false);
+            ++requests;
+        }
+        const std::size_t chunk = std::min<std::size_t>(size - at, 1 + (control >> 3));
+        provider->feed(QByteArray(reinterpret_cast<const char*>(data + at), qsizetype(chunk)));
+        at += chunk;
+    }
+    const qsizetype reports = delegate.count();
+    if (reports > requests || reports < requests - 1)
+        std::abort(); // one report for each request but the one still open
+    serial.setDelegate(nullptr);
+    return 0;
+}
