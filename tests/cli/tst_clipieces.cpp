@@ -1,9 +1,11 @@
 // The pieces of lensdock-cli without a device: command line, help, settings report, output, answers.
+#include "AdapterUpdateCheck.h"
 #include "CliOptions.h"
 #include "CommandHelp.h"
 #include "CommandOutput.h"
 #include "Confirmation.h"
 #include "SettingsReport.h"
+#include "UpdateProgress.h"
 
 #include <cstdio>
 #include <QJsonArray>
@@ -261,6 +263,65 @@ private slots:
         QVERIFY(contents(err).startsWith("Write? [y/N] "));
         std::fclose(in);
         std::fclose(err);
+    }
+
+    void adapterUpdateRule_data() {
+        QTest::addColumn<QString>("current");
+        QTest::addColumn<QString>("latest");
+        QTest::addColumn<bool>("available");
+        QTest::newRow("newer major") << "0123"
+                                     << "0200" << true;
+        QTest::newRow("same major") << "0123"
+                                    << "0150" << false;
+        QTest::newRow("older") << "0200"
+                               << "0123" << false;
+        QTest::newRow("no valid firmware") << "ff00"
+                                           << "0100" << true;
+        QTest::newRow("no valid firmware, old catalogue") << "ffff"
+                                                          << "0000" << true;
+        QTest::newRow("three characters") << "ff0"
+                                          << "0100" << false;
+        QTest::newRow("latest not a number") << "0123"
+                                             << "ab00" << false;
+        QTest::newRow("latest too long") << "0123"
+                                         << "02000" << false;
+    }
+
+    void adapterUpdateRule() {
+        QFETCH(QString, current);
+        QFETCH(QString, latest);
+        QFETCH(bool, available);
+        QCOMPARE(isAdapterUpdateAvailable(current, latest), available);
+    }
+
+    void progressBar_data() {
+        QTest::addColumn<double>("percent");
+        QTest::addColumn<QString>("bar");
+        QTest::newRow("start") << 0.0 << "[..............................]   0% Sending     ";
+        QTest::newRow("half") << 50.0 << "[###############...............]  50% Sending     ";
+        QTest::newRow("done") << 100.0 << "[##############################] 100% Sending     ";
+        QTest::newRow("beyond") << 130.0 << "[##############################] 100% Sending     ";
+    }
+
+    void progressBar() {
+        QFETCH(double, percent);
+        QFETCH(QString, bar);
+        QCOMPARE(UpdateProgress::bar(percent, QStringLiteral("Sending")), bar);
+    }
+
+    void plainProgressLines() {
+        std::FILE* out = std::tmpfile();
+        QVERIFY(out);
+        UpdateProgress progress(out, false);
+        progress.updatePhase(2, QStringLiteral("updateStateDownloading"));
+        for (double percent : {5.0, 7.0, 12.0, 40.0, 41.0, 100.0})
+            progress.updateProgress(percent);
+        progress.updatePhase(3, QString()); // a phase without its own text changes nothing
+        progress.updateResult(FwErrorCode::resultOk);
+        QCOMPARE(contents(out),
+                 QByteArray("Downloading\nprogress 0%\nprogress 10%\nprogress 40%\nprogress 100%\n"));
+        QCOMPARE(progress.waitForResult(std::chrono::milliseconds(0)), std::optional(FwErrorCode::resultOk));
+        std::fclose(out);
     }
 
     void assumedYesAsksNothing() {

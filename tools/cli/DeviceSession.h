@@ -12,7 +12,7 @@
 
 namespace lensdock::cli {
 
-// Plays the screens' part for the connection thread: drives it from the adapter's identity through
+// Does for the connection thread what the desktop screens do: drives it from the adapter's identity through
 // the lens's connection, identity and adjust-data read to the idle `processing`, runs writes, and
 // ends it with `appTerminate` (which releases the lens). The thread reports on its own thread; the
 // caller waits here, every wait bounded.

@@ -1,3 +1,4 @@
+#include "AdapterUpdateCheck.h"
 #include "CatalogueLookup.h"
 #include "Commands.h"
 #include "firmware/UpdateJob.h"
@@ -20,14 +21,6 @@ struct VersionCheck {
     bool available = false;
 };
 
-// An adapter reporting "ff" has no valid firmware; otherwise the leading two digits decide. Every run
-// of the tool is a first identification, so the numeric comparison always applies.
-bool adapterUpdateAvailable(const QString& current, const QString& latest) {
-    if (current.toUtf8().size() != 4 || latest.toUtf8().size() != 4)
-        return false;
-    return current.startsWith(QStringLiteral("ff")) || isFirmwareUpdateAvailable(current, latest);
-}
-
 void report(CommandEnv& env, const VersionCheck& check) {
     const QString verdict =
         check.available ? QStringLiteral("update available") : QStringLiteral("up to date");
@@ -48,7 +41,7 @@ std::optional<Failure> checkAdapter(CommandEnv& env, CatalogueLookup& lookup) {
         return catalogue.failure;
     const QString current = env.context.adapterBasicInfo().get().fwVersion;
     report(env, {QStringLiteral("Adapter"), current, catalogue.record->latestVersion,
-                 adapterUpdateAvailable(current, catalogue.record->latestVersion)});
+                 isAdapterUpdateAvailable(current, catalogue.record->latestVersion)});
     return std::nullopt;
 }
 
@@ -82,7 +75,7 @@ std::optional<Failure> planAdapterUpdate(CommandEnv& env, CatalogueLookup& looku
     plan.current = env.context.adapterBasicInfo().get().fwVersion;
     plan.version = catalogue.record->latestVersion;
     plan.decodeKey = catalogue.record->decodeKey;
-    plan.available = adapterUpdateAvailable(plan.current, plan.version);
+    plan.available = isAdapterUpdateAvailable(plan.current, plan.version);
     return std::nullopt;
 }
 
