@@ -1,0 +1,84 @@
+#include "CliProcess.h"
+
+#include <algorithm>
+#include <QDeadlineTimer>
+#include <QJsonDocument>
+#include <QProcessEnvironment>
+
+QJsonObject CliResult::json() const {
+    return QJsonDocument::fromJson(out).object();
+}
+
+QStringList CliResult::errorLines() const {
+    return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+}
+
+CliProcess::CliProcess(const QString& dataHome) {
+    QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+    environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    // Read by ThreadSanitizer builds only; a report makes the tool exit with 66.
+    environment.insert(QStringLiteral("TSAN_OPTIONS"),
+                       QStringLiteral("suppressions=" LENSDOCK_CLI_TSAN_SUPPRESSIONS " halt_on_error=1"));
+    process_.setProcessEnvironment(environment);
+}
+
+QStringList CliProcess::fastTiming() {
+    return {QStringLiteral("--thread-tick-ms"),     QStringLiteral("5"),
+            QStringLiteral("--watchdog-tick-ms"),   QStringLiteral("5"),
+            QStringLiteral("--network-timeout-ms"), QStringLiteral("3000")};
+}
+
+CliResult CliProcess::run(const QStringList& arguments, const QByteArray& input) {
+    start(arguments);
+    write(input);
+    return finish();
+}
+
+void CliProcess::start(const QStringList& arguments) {
+    out_.clear();
+    err_.clear();
+    process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming() + arguments);
+    process_.waitForStarted(runBoundMs);
+}
+
+bool CliProcess::waitForOutput(const QByteArray& text, int boundMs) {
+    return waitFor(text, boundMs, QProcess::StandardOutput);
+}
+
+bool CliProcess::waitForError(const QByteArray& text, int boundMs) {
+    return waitFor(text, boundMs, QProcess::StandardError);
+}
+
+bool CliProcess::waitFor(const QByteArray& text, int boundMs, QProcess::ProcessChannel channel) {
+    const QByteArray& seen = channel == QProcess::StandardOutput ? out_ : err_;
+    // waitForReadyRead() wakes only for the current read channel.
+    process_.setReadChannel(channel);
+    const QDeadlineTimer deadline(boundMs);
+    while (!seen.contains(text) && !deadline.hasExpired() && process_.state() != QProcess::NotRunning) {
+        process_.waitForReadyRead(int(std::max<qint64>(1, deadline.remainingTime())));
+        out_ += process_.readAllStandardOutput();
+        err_ += process_.readAllStandardError();
+    }
+    out_ += process_.readAllStandardOutput();
+    err_ += process_.readAllStandardError();
+    return seen.contains(text);
+}
+
+void CliProcess::write(const QByteArray& input) {
+    if (!input.isEmpty())
+        process_.write(input);
+    process_.closeWriteChannel();
+}
+
+CliResult CliProcess::finish() {
+    CliResult result;
+    result.finished = process_.waitForFinished(runBoundMs);
+    if (!result.finished) {
+        process_.kill();
+        process_.waitForFinished(runBoundMs);
+    }
+    result.exitCode = process_.exitStatus() == QProcess::NormalExit ? process_.exitCode() : -1;
+    result.out = out_ + process_.readAllStandardOutput();
+    result.err = err_ + process_.readAllStandardError();
+    return result;
+}

@@ -1,0 +1,43 @@
+#pragma once
+
+#include "ExitCode.h"
+#include "link/LensInfo.h"
+#include "online/AdapterModelInfo.h"
+#include "online/LensModelInfo.h"
+#include "online/NetworkInterface.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+
+namespace lensdock::cli {
+
+// Fetches and parses the catalogues of the download host, waiting (bounded) for each download.
+// A lens catalogue that arrives is kept as the local copy, as the desktop program keeps it.
+class CatalogueLookup {
+public:
+    template <typename Record> struct Outcome {
+        std::optional<Record> record;
+        std::optional<Failure> failure; // set exactly when `record` is not
+    };
+
+    CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound);
+
+    // Nothing when the host's name resolves; otherwise the network failure.
+    std::optional<Failure> checkReachable() const;
+
+    Outcome<AdapterModelInfo> adapterCatalogue();
+    // `allowLocalCopy`: when the download fails, the copy kept from an earlier download will do.
+    Outcome<LensModelInfo> lensCatalogue(const LensInfo& lens, int mountInfo, bool allowLocalCopy);
+
+private:
+    struct Download;
+    std::optional<QByteArray> fetch(NetworkFileType type, const std::function<bool()>& start,
+                                    Failure& failure);
+
+    NetworkInterface& network_;
+    const std::chrono::milliseconds bound_;
+};
+
+} // namespace lensdock::cli

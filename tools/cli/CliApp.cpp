@@ -1,0 +1,68 @@
+#include "CliApp.h"
+
+#include "CommandHelp.h"
+#include "Commands.h"
+#include "Diagnostics.h"
+
+#include <cstdio>
+
+namespace lensdock::cli {
+
+namespace {
+using Runner = std::optional<Failure> (*)(CommandEnv&);
+
+Runner runnerFor(const QString& command) {
+    if (command == QStringLiteral("info"))
+        return runInfo;
+    if (command == QStringLiteral("read"))
+        return runRead;
+    if (command == QStringLiteral("apply"))
+        return runApply;
+    if (command == QStringLiteral("factory-reset"))
+        return runFactoryReset;
+    if (command == QStringLiteral("check-update"))
+        return runCheckUpdate;
+    return runUpdate;
+}
+
+std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& out) {
+    const Confirmation confirmation(options.yes);
+    // The session outlives the context, whose destruction ends the connection thread that calls it.
+    DeviceSession session(DeviceSession::timingFor(options.app, options.lensWait));
+    AppContext context(options.app);
+    CommandEnv env{options, context, session, out, confirmation};
+    std::optional<Failure> failure = runnerFor(options.command)(env);
+    session.terminate();
+    return failure;
+}
+
+void printHelp(const CliOptions& options) {
+    const QString text =
+        options.command.isEmpty() ? CommandHelp::generalHelp() : CommandHelp::commandHelp(options.command);
+    const QByteArray bytes = text.toUtf8();
+    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
+    std::fflush(stdout);
+}
+} // namespace
+
+int CliApp::run(const QStringList& arguments) {
+    Failure usage;
+    const auto options = parseCommandLine(arguments, &usage);
+    if (!options) {
+        CommandOutput::printError(stderr, usage.message);
+        return int(usage.code);
+    }
+    if (options->help) {
+        printHelp(*options);
+        return int(ExitCode::ok);
+    }
+    const Diagnostics diagnostics(options->verbose);
+    CommandOutput out(options->json, options->command);
+    const std::optional<Failure> failure = options->command == QStringLiteral("decode")
+                                               ? runDecode(*options, out)
+                                               : runWithDevices(*options, out);
+    out.finish(failure);
+    return int(failure ? failure->code : ExitCode::ok);
+}
+
+} // namespace lensdock::cli

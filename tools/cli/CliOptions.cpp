@@ -1,0 +1,145 @@
+#include "CliOptions.h"
+
+#include "CommandHelp.h"
+
+#include <cmath>
+#include <QCommandLineParser>
+
+namespace lensdock::cli {
+
+namespace {
+// Longest accepted --wait: a day is far beyond any sensible wait and keeps the arithmetic safe.
+constexpr double maxWaitSeconds = 86400.0;
+constexpr qint64 maxTickMs = 60000;
+
+QCommandLineOption hidden(QCommandLineOption option) {
+    option.setFlags(QCommandLineOption::HiddenFromHelp);
+    return option;
+}
+
+void addOptions(QCommandLineParser& parser) {
+    AppOptions::addCommandLineOptions(parser);
+    parser.addOptions({
+        {QStringLiteral("wait"), QStringLiteral("Seconds to wait for a lens."), QStringLiteral("SECONDS")},
+        {QStringLiteral("json"), QStringLiteral("One JSON object on standard output.")},
+        {QStringLiteral("yes"), QStringLiteral("Do not ask for confirmation.")},
+        {QStringLiteral("verbose"), QStringLiteral("Diagnostic lines on standard error.")},
+        {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Help.")},
+        {QStringLiteral("output"), QStringLiteral("Output file."), QStringLiteral("FILE")},
+        {QStringLiteral("dry-run"), QStringLiteral("Stop before writing.")},
+        {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
+    });
+    parser.addOption(hidden({QStringLiteral("thread-tick-ms"), QString(), QStringLiteral("MS")}));
+    parser.addOption(hidden({QStringLiteral("watchdog-tick-ms"), QString(), QStringLiteral("MS")}));
+    parser.addOption(hidden({QStringLiteral("network-timeout-ms"), QString(), QStringLiteral("MS")}));
+    parser.addOption(hidden({QStringLiteral("reset-wait-ms"), QString(), QStringLiteral("MS")}));
+}
+
+Failure usage(const QString& message) {
+    return {ExitCode::usage, message};
+}
+
+bool readMilliseconds(const QCommandLineParser& parser, const QString& name,
+                      std::chrono::milliseconds& target, Failure* failure) {
+    if (!parser.isSet(name))
+        return true;
+    bool ok = false;
+    const qint64 value = parser.value(name).toLongLong(&ok);
+    if (!ok || value < 1 || value > maxTickMs) {
+        *failure = usage(QStringLiteral("--%1 needs a whole number of milliseconds from 1 to %2")
+                             .arg(name)
+                             .arg(maxTickMs));
+        return false;
+    }
+    target = std::chrono::milliseconds(value);
+    return true;
+}
+
+bool readTiming(const QCommandLineParser& parser, CliOptions& options, Failure* failure) {
+    std::chrono::milliseconds threadTick =
+        std::chrono::duration_cast<std::chrono::milliseconds>(options.app.threadTick);
+    std::chrono::milliseconds watchdogTick =
+        std::chrono::duration_cast<std::chrono::milliseconds>(options.app.watchdogTick);
+    std::chrono::milliseconds networkTimeout = options.app.networkLimits.requestTimeout;
+    if (!readMilliseconds(parser, QStringLiteral("thread-tick-ms"), threadTick, failure) ||
+        !readMilliseconds(parser, QStringLiteral("watchdog-tick-ms"), watchdogTick, failure) ||
+        !readMilliseconds(parser, QStringLiteral("network-timeout-ms"), networkTimeout, failure))
+        return false;
+    options.app.threadTick = threadTick;
+    options.app.watchdogTick = watchdogTick;
+    options.app.networkLimits.requestTimeout = networkTimeout;
+    if (parser.isSet(QStringLiteral("reset-wait-ms"))) {
+        std::chrono::milliseconds resetWait{0};
+        if (!readMilliseconds(parser, QStringLiteral("reset-wait-ms"), resetWait, failure))
+            return false;
+        options.resetWait = resetWait;
+    }
+    return true;
+}
+
+bool readWait(const QCommandLineParser& parser, CliOptions& options, Failure* failure) {
+    if (!parser.isSet(QStringLiteral("wait")))
+        return true;
+    bool ok = false;
+    const double seconds = parser.value(QStringLiteral("wait")).toDouble(&ok);
+    if (!ok || !std::isfinite(seconds) || seconds < 0 || seconds > maxWaitSeconds) {
+        *failure = usage(QStringLiteral("--wait needs a number of seconds from 0 to %1").arg(maxWaitSeconds));
+        return false;
+    }
+    options.lensWait = std::chrono::milliseconds(std::llround(seconds * 1000.0));
+    return true;
+}
+
+void readFlags(const QCommandLineParser& parser, CliOptions& options) {
+    options.json = parser.isSet(QStringLiteral("json"));
+    options.yes = parser.isSet(QStringLiteral("yes"));
+    options.verbose = parser.isSet(QStringLiteral("verbose"));
+    options.help = parser.isSet(QStringLiteral("help"));
+    options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.output = parser.value(QStringLiteral("output"));
+    options.key = parser.value(QStringLiteral("key"));
+}
+
+// "help COMMAND" is the same as "COMMAND --help".
+void takeCommand(const QStringList& positional, CliOptions& options) {
+    QStringList rest = positional;
+    if (!rest.isEmpty() && rest.first() == QStringLiteral("help")) {
+        options.help = true;
+        rest.removeFirst();
+    }
+    if (!rest.isEmpty())
+        options.command = rest.takeFirst();
+    options.arguments = rest;
+}
+} // namespace
+
+std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure* failure) {
+    QCommandLineParser parser;
+    parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
+    addOptions(parser);
+    if (!parser.parse(arguments)) {
+        *failure = usage(parser.errorText());
+        return std::nullopt;
+    }
+    CliOptions options;
+    QString error;
+    const auto app = AppOptions::fromCommandLine(parser, &error);
+    if (!app) {
+        *failure = usage(error);
+        return std::nullopt;
+    }
+    options.app = *app;
+    readFlags(parser, options);
+    takeCommand(parser.positionalArguments(), options);
+    if (!readWait(parser, options, failure) || !readTiming(parser, options, failure))
+        return std::nullopt;
+    if (options.help)
+        return options;
+    if (const auto problem = CommandHelp::checkUsage(options)) {
+        *failure = usage(*problem);
+        return std::nullopt;
+    }
+    return options;
+}
+
+} // namespace lensdock::cli

@@ -1,0 +1,37 @@
+#pragma once
+
+#include "context/AppContext.h"
+#include "ExitCode.h"
+
+#include <chrono>
+#include <optional>
+#include <QString>
+#include <QStringList>
+
+namespace lensdock::cli {
+
+// Everything the command line asked for, checked.
+struct CliOptions {
+    static constexpr std::chrono::milliseconds defaultLensWait{30000};
+
+    AppOptions app;
+    std::chrono::milliseconds lensWait = defaultLensWait;
+    bool json = false;
+    bool yes = false;
+    bool verbose = false;
+    bool help = false;
+    bool dryRun = false;
+    QString command;       // empty with help for the general help
+    QStringList arguments; // the command's own arguments
+    QString output;        // --output
+    QString key;           // --key
+    // How long an update waits for a device to come back after its reset (hidden, for tests).
+    std::optional<std::chrono::milliseconds> resetWait;
+};
+
+// Reads `arguments` (the program name first). Nothing, with the usage failure, when they do not make
+// a valid call. Hidden options shorten the connection thread's and the watchdog's ticks and the
+// network time-outs, so that tests do not wait for real-device times.
+std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure* failure);
+
+} // namespace lensdock::cli

@@ -1,0 +1,176 @@
+#include "CommandHelp.h"
+
+#include "CliOptions.h"
+
+namespace lensdock::cli {
+
+namespace {
+struct CommandText {
+    const char* name;
+    const char* synopsis;
+    const char* summary;
+    const char* details;
+};
+
+// clang-format off
+const CommandText commands[] = {
+    {"info", "info",
+     "Show the adapter and the lens: versions, mount, capabilities and ranges.",
+     "Connects the lens, reads its identity and releases it again. Works offline; when the download\n"
+     "host is reachable the lens catalogue adds the lens's name.\n"},
+    {"read", "read [--output FILE.vlad]",
+     "Show the lens's current settings; optionally save them as an adjust-data file.",
+     "  --output FILE   save the settings as an adjust-data file (\".vlad\" is appended when missing),\n"
+     "                  replacing FILE as a whole, exactly as the desktop program saves it.\n"},
+    {"apply", "apply FILE.vlad [--dry-run]",
+     "Write the settings of an adjust-data file to the lens and verify them.",
+     "The file must have the extension \".vlad\" and be saved from a lens of the same model. Settings\n"
+     "the file leaves empty take the lens's factory values; out-of-range values are corrected. The\n"
+     "differences between the lens and the file are printed, then (after confirmation unless --yes)\n"
+     "the settings are written, read back and compared.\n"
+     "  --dry-run       print the differences and stop; nothing is written.\n"},
+    {"factory-reset", "factory-reset",
+     "Restore the lens's factory settings and verify them.",
+     "Asks for confirmation unless --yes.\n"},
+    {"check-update", "check-update [adapter|lens]",
+     "Compare the adapter's and the lens's firmware with the download host's catalogues.",
+     "Needs the download host. Only the first two digits of a version count; an adapter reporting\n"
+     "\"ff\" has no valid firmware and always needs an update. With \"adapter\" no lens is needed.\n"},
+    {"update", "update adapter|lens",
+     "Download, decode and install the latest firmware into the adapter or the lens.",
+     "Needs the download host. Asks for confirmation unless --yes. Shows a progress bar on a terminal\n"
+     "and plain progress lines otherwise. Do not unplug the adapter or remove the lens meanwhile.\n"},
+    {"decode", "decode FILE.vfwf --key HEX --output FILE.dec",
+     "Decode an enciphered firmware file offline, for diagnosis.",
+     "  --key HEX       the decode key from the catalogue.\n"
+     "  --output FILE   the decoded firmware; written only when decoding succeeds.\n"},
+};
+// clang-format on
+
+const char* const globalOptions =
+    "Options:\n"
+    "  --port PATH          use the serial device PATH instead of searching for the adapter\n"
+    "  --download-url URL   download host (scheme, host and port), e.g. for a mirror\n"
+    "  --wait SECONDS       how long to wait for a lens to be mounted (default 30)\n"
+    "  --json               print one JSON object on standard output instead of text\n"
+    "  --yes                do not ask for confirmation\n"
+    "  --verbose            show the engine's diagnostic lines on standard error\n"
+    "  -h, --help           this help; \"lensdock-cli help COMMAND\" for a command's help\n";
+
+const char* const exitCodes = "Exit status:\n"
+                              "  0   success\n"
+                              "  2   usage error (bad option, unknown command, wrong arguments)\n"
+                              "  3   no adapter found, or the adapter was unplugged\n"
+                              "  4   no lens mounted in time, or the lens was removed\n"
+                              "  5   device error (no or wrong answer, over-current, lens refused)\n"
+                              "  6   verification failed: the lens does not hold what was written\n"
+                              "  7   file error (unreadable, malformed, not writable, other lens model)\n"
+                              "  8   network error (download host unreachable, download failed)\n"
+                              "  9   update error (decoding, transfer or version check failed)\n"
+                              "  10  cancelled at the confirmation\n"
+                              "Every error is one line on standard error. Results alone go to standard "
+                              "output.\n";
+
+const CommandText* find(const QString& name) {
+    for (const CommandText& command : commands)
+        if (name == QLatin1String(command.name))
+            return &command;
+    return nullptr;
+}
+
+struct ArgumentRule {
+    int minArguments;
+    int maxArguments;
+    bool output;
+    bool dryRun;
+    bool key;
+};
+
+ArgumentRule ruleFor(const QString& name) {
+    if (name == QStringLiteral("read"))
+        return {0, 0, true, false, false};
+    if (name == QStringLiteral("apply"))
+        return {1, 1, false, true, false};
+    if (name == QStringLiteral("check-update"))
+        return {0, 1, false, false, false};
+    if (name == QStringLiteral("update"))
+        return {1, 1, false, false, false};
+    if (name == QStringLiteral("decode"))
+        return {1, 1, true, false, true};
+    return {0, 0, false, false, false};
+}
+
+std::optional<QString> checkOptions(const CliOptions& options, const ArgumentRule& rule) {
+    if (!rule.output && !options.output.isEmpty())
+        return QStringLiteral("%1 takes no --output").arg(options.command);
+    if (!rule.dryRun && options.dryRun)
+        return QStringLiteral("%1 takes no --dry-run").arg(options.command);
+    if (!rule.key && !options.key.isEmpty())
+        return QStringLiteral("%1 takes no --key").arg(options.command);
+    return std::nullopt;
+}
+
+std::optional<QString> checkTarget(const CliOptions& options) {
+    const bool needsTarget =
+        options.command == QStringLiteral("update") || options.command == QStringLiteral("check-update");
+    if (!needsTarget || options.arguments.isEmpty())
+        return std::nullopt;
+    const QString& target = options.arguments.first();
+    if (target == QStringLiteral("adapter") || target == QStringLiteral("lens"))
+        return std::nullopt;
+    return QStringLiteral("%1: unknown target \"%2\" (adapter or lens)").arg(options.command, target);
+}
+} // namespace
+
+QStringList CommandHelp::commandNames() {
+    QStringList names;
+    for (const CommandText& command : commands)
+        names << QLatin1String(command.name);
+    return names;
+}
+
+bool CommandHelp::isCommand(const QString& name) {
+    return find(name) != nullptr;
+}
+
+QString CommandHelp::generalHelp() {
+    QString text = QStringLiteral("Usage: lensdock-cli [OPTIONS] COMMAND [ARGUMENTS]\n\n"
+                                  "Talks to the lens dock (the adapter) and the mounted lens.\n\n");
+    text += QLatin1String(globalOptions);
+    text += QStringLiteral("\nCommands:\n");
+    for (const CommandText& command : commands)
+        text += QStringLiteral("  %1\n      %2\n")
+                    .arg(QLatin1String(command.synopsis), QLatin1String(command.summary));
+    text += QLatin1Char('\n') + QLatin1String(exitCodes);
+    return text;
+}
+
+QString CommandHelp::commandHelp(const QString& name) {
+    const CommandText* command = find(name);
+    if (!command)
+        return generalHelp();
+    return QStringLiteral("Usage: lensdock-cli [OPTIONS] %1\n\n%2\n\n%3\n%4\n%5")
+        .arg(QLatin1String(command->synopsis), QLatin1String(command->summary),
+             QLatin1String(command->details), QLatin1String(globalOptions), QLatin1String(exitCodes));
+}
+
+std::optional<QString> CommandHelp::checkUsage(const CliOptions& options) {
+    if (options.command.isEmpty())
+        return QStringLiteral("no command given (see lensdock-cli --help)");
+    if (!isCommand(options.command))
+        return QStringLiteral("unknown command \"%1\" (see lensdock-cli --help)").arg(options.command);
+    const ArgumentRule rule = ruleFor(options.command);
+    const auto count = options.arguments.size();
+    if (count < rule.minArguments)
+        return QStringLiteral("%1: missing argument (see lensdock-cli help %1)").arg(options.command);
+    if (count > rule.maxArguments)
+        return QStringLiteral("%1: unexpected argument \"%2\"")
+            .arg(options.command, options.arguments.last());
+    if (const auto problem = checkOptions(options, rule))
+        return problem;
+    if (options.command == QStringLiteral("decode") && (options.key.isEmpty() || options.output.isEmpty()))
+        return QStringLiteral("decode needs --key HEX and --output FILE");
+    return checkTarget(options);
+}
+
+} // namespace lensdock::cli

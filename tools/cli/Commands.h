@@ -1,0 +1,32 @@
+#pragma once
+
+#include "CliOptions.h"
+#include "CommandOutput.h"
+#include "Confirmation.h"
+#include "DeviceSession.h"
+#include "ExitCode.h"
+
+#include <optional>
+
+namespace lensdock::cli {
+
+// What a command works with. The session is not yet connected: each command connects it as far as
+// it needs and may end it early to release the lens before slower work (downloads, files).
+struct CommandEnv {
+    const CliOptions& options;
+    AppContext& context;
+    DeviceSession& session;
+    CommandOutput& out;
+    const Confirmation& confirmation;
+};
+
+// The commands; each returns its failure or nothing on success.
+std::optional<Failure> runInfo(CommandEnv& env);                                 // InfoCommand.cpp
+std::optional<Failure> runRead(CommandEnv& env);                                 // ReadCommand.cpp
+std::optional<Failure> runApply(CommandEnv& env);                                // WriteCommands.cpp
+std::optional<Failure> runFactoryReset(CommandEnv& env);                         // WriteCommands.cpp
+std::optional<Failure> runCheckUpdate(CommandEnv& env);                          // UpdateCommands.cpp
+std::optional<Failure> runUpdate(CommandEnv& env);                               // UpdateCommands.cpp
+std::optional<Failure> runDecode(const CliOptions& options, CommandOutput& out); // DecodeCommand.cpp
+
+} // namespace lensdock::cli

@@ -1,0 +1,33 @@
+#include "CatalogueLookup.h"
+#include "Commands.h"
+#include "IdentityReport.h"
+
+namespace lensdock::cli {
+
+namespace {
+// The catalogue only adds the name: any failure leaves the name unknown, never fails the command.
+std::optional<QString> lensName(CommandEnv& env, const LensInfo& lens, int mountInfo) {
+    CatalogueLookup lookup(env.context.networkInterface(),
+                           env.context.options().networkLimits.downloadFileTimeout);
+    // Offline, the copy kept from an earlier download may still name the lens.
+    const auto outcome = lookup.lensCatalogue(lens, mountInfo, true);
+    if (!outcome.record || outcome.record->lensName.isEmpty())
+        return std::nullopt;
+    return outcome.record->lensName;
+}
+} // namespace
+
+std::optional<Failure> runInfo(CommandEnv& env) {
+    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+        return failure;
+    env.session.terminate();
+    const AdapterBasicInfo adapter = env.context.adapterBasicInfo().get();
+    const LensInfo lens = env.context.lensInfo().get();
+    const std::optional<QString> name = lensName(env, lens, adapter.mountInfo);
+    env.out.lines(IdentityReport::adapterText(adapter) + IdentityReport::lensText(lens, name));
+    env.out.set(QStringLiteral("adapter"), IdentityReport::adapterJson(adapter));
+    env.out.set(QStringLiteral("lens"), IdentityReport::lensJson(lens, name));
+    return std::nullopt;
+}
+
+} // namespace lensdock::cli

@@ -1,0 +1,126 @@
+#include "adjust/AdjustDataFile.h"
+#include "Commands.h"
+#include "SettingsReport.h"
+
+namespace lensdock::cli {
+
+namespace {
+Failure openFailure(const QString& path, const AdjustDataFile::OpenOutcome& outcome, const LensInfo& lens) {
+    switch (outcome.result) {
+    case AdjustFileOpenResult::osError:
+        return {ExitCode::file,
+                QStringLiteral("cannot read %1: %2").arg(path, outcome.error.value_or(QString()))};
+    case AdjustFileOpenResult::valueError:
+        return {ExitCode::file, QStringLiteral("%1 holds a value that is not a whole number").arg(path)};
+    case AdjustFileOpenResult::modelMismatch: {
+        LensAdjustData scratch;
+        const QString fileModel = AdjustDataFile::loadFile(path, scratch).modelCode;
+        return {ExitCode::file, QStringLiteral("%1 is for lens model %2, the mounted lens is %3")
+                                    .arg(path, fileModel, lens.modelCode)};
+    }
+    default:
+        break;
+    }
+    if (!AdjustDataFile::hasExtension(path))
+        return {ExitCode::file, QStringLiteral("%1 is not an adjust-data file (.vlad)").arg(path)};
+    return {ExitCode::file, QStringLiteral("%1 is not a valid adjust-data file").arg(path)};
+}
+
+// A file that cannot be used fails before the lens is touched; the model is matched once connected.
+std::optional<Failure> checkFileFirst(const QString& path) {
+    if (!AdjustDataFile::hasExtension(path))
+        return Failure{ExitCode::file, QStringLiteral("%1 is not an adjust-data file (.vlad)").arg(path)};
+    LensAdjustData scratch;
+    const auto loaded = AdjustDataFile::loadFile(path, scratch);
+    AdjustDataFile::OpenOutcome outcome{AdjustFileOpenResult::success, loaded.error};
+    switch (loaded.result) {
+    case AdjustFileLoadResult::success:
+        return std::nullopt;
+    case AdjustFileLoadResult::osError:
+        outcome.result = AdjustFileOpenResult::osError;
+        break;
+    case AdjustFileLoadResult::formatError:
+        outcome.result = AdjustFileOpenResult::formatError;
+        break;
+    case AdjustFileLoadResult::valueError:
+        outcome.result = AdjustFileOpenResult::valueError;
+        break;
+    }
+    return openFailure(path, outcome, LensInfo());
+}
+
+void printDifferences(CommandEnv& env, const LensAdjustData& lensData, const LensAdjustData& target,
+                      const LensInfo& lens) {
+    const QStringList lines = SettingsReport::differenceText(lensData, target, lens);
+    if (lines.isEmpty())
+        env.out.lines({QStringLiteral("The lens already holds these settings.")});
+    else
+        env.out.lines(QStringList{QStringLiteral("Changes (lens -> new):")} + lines);
+    env.out.set(QStringLiteral("changes"), SettingsReport::differenceJson(lensData, target, lens));
+}
+
+// Writes `target`, reads it back and compares; the common end of apply and factory reset.
+std::optional<Failure> writeAndVerify(CommandEnv& env, const LensAdjustData& target,
+                                      const QString& question) {
+    if (!env.confirmation.ask(question))
+        return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was written")};
+    LensAdjustData readBack;
+    if (auto failure = env.session.write(target, readBack))
+        return failure;
+    env.session.terminate();
+    const LensInfo lens = env.context.lensInfo().get();
+    if (!target.isSameSettings(readBack, lens)) {
+        env.out.set(QStringLiteral("mismatch"), SettingsReport::differenceJson(target, readBack, lens));
+        return Failure{ExitCode::verify, QStringLiteral("verification failed: the lens holds other settings "
+                                                        "than were written")};
+    }
+    env.out.lines({QStringLiteral("Written and verified.")});
+    env.out.set(QStringLiteral("written"), true);
+    return std::nullopt;
+}
+
+std::optional<Failure> connectForWrite(CommandEnv& env) {
+    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+        return failure;
+    if (!env.session.adjustDataRead())
+        return Failure{ExitCode::device, QStringLiteral("the lens's settings could not be read")};
+    return std::nullopt;
+}
+} // namespace
+
+std::optional<Failure> runApply(CommandEnv& env) {
+    const QString path = env.options.arguments.value(0);
+    if (auto failure = checkFileFirst(path))
+        return failure;
+    if (auto failure = connectForWrite(env))
+        return failure;
+    const LensInfo lens = env.context.lensInfo().get();
+    const LensAdjustData lensData = env.context.currentAdjustData().get();
+    LensAdjustData target = lensData;
+    const auto opened =
+        AdjustDataFile::openIntoEditor(path, lens, env.context.defaultAdjustData().get(), target);
+    if (opened.result != AdjustFileOpenResult::success)
+        return openFailure(path, opened, lens);
+    printDifferences(env, lensData, target, lens);
+    env.out.set(QStringLiteral("dryRun"), env.options.dryRun);
+    if (env.options.dryRun) {
+        env.out.set(QStringLiteral("written"), false);
+        return std::nullopt;
+    }
+    return writeAndVerify(env, target,
+                          QStringLiteral("Write these settings to lens %1?").arg(lens.modelCode));
+}
+
+std::optional<Failure> runFactoryReset(CommandEnv& env) {
+    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+        return failure;
+    const LensInfo lens = env.context.lensInfo().get();
+    const LensAdjustData factory = env.context.defaultAdjustData().get();
+    // Unreadable settings are a reason to reset, not a reason to refuse it.
+    if (env.session.adjustDataRead())
+        printDifferences(env, env.context.currentAdjustData().get(), factory, lens);
+    return writeAndVerify(env, factory,
+                          QStringLiteral("Restore the factory settings of lens %1?").arg(lens.modelCode));
+}
+
+} // namespace lensdock::cli
