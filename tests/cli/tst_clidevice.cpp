@@ -12,6 +12,7 @@ using namespace lensdock;
 
 namespace {
 constexpr int exitOk = 0;
+constexpr int exitUsage = 2;
 constexpr int exitNoAdapter = 3;
 constexpr int exitNoLens = 4;
 constexpr int exitDevice = 5;
@@ -61,6 +62,35 @@ class TestCliDevice : public QObject {
     }
 
 private slots:
+    void helpFromTheExecutable_data() {
+        QTest::addColumn<QStringList>("arguments");
+        QTest::addColumn<QString>("expected");
+        QTest::newRow("--help") << QStringList{QStringLiteral("--help")} << QStringLiteral("Exit status:");
+        QTest::newRow("help apply") << QStringList{QStringLiteral("help"), QStringLiteral("apply")}
+                                    << QStringLiteral("apply FILE.vlad [--dry-run]");
+        QTest::newRow("read --help") << QStringList{QStringLiteral("read"), QStringLiteral("--help")}
+                                     << QStringLiteral("read [--output FILE.vlad]");
+    }
+
+    void helpFromTheExecutable() {
+        QFETCH(QStringList, arguments);
+        QFETCH(QString, expected);
+        CliProcess cli(dataHome.path());
+        const CliResult result = cli.run(arguments);
+        QCOMPARE(result.exitCode, exitOk);
+        QVERIFY(result.outText().contains(expected));
+        QCOMPARE(result.err, QByteArray());
+    }
+
+    void usageErrorFromTheExecutable() {
+        CliProcess cli(dataHome.path());
+        const CliResult result = cli.run({QStringLiteral("--json"), QStringLiteral("apply")});
+        QCOMPARE(result.exitCode, exitUsage);
+        QCOMPARE(result.errorLines(), QStringList{QStringLiteral("lensdock-cli: apply: missing argument (see "
+                                                                 "lensdock-cli help apply)")});
+        QCOMPARE(result.out, QByteArray());
+    }
+
     void infoShowsAdapterAndLens() {
         CliDock dock;
         QVERIFY(dock.start());
