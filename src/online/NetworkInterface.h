@@ -1,10 +1,10 @@
 #pragma once
 
+#include "link/EventLoopThread.h"
 #include "online/DataTaskOutcome.h"
 #include "online/DownloadHost.h"
 #include "online/NetworkError.h"
 #include "online/NetworkFileType.h"
-#include "link/EventLoopThread.h"
 
 #include <chrono>
 #include <memory>

@@ -2,11 +2,10 @@
 #include "adjust/AdjustDataFile.h"
 #include "link/Logger.h"
 
-#include <QFile>
-#include <QTemporaryDir>
-
 #include <cstdint>
 #include <cstdlib>
+#include <QFile>
+#include <QTemporaryDir>
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     static const bool quiet = (lensdock::Logger::setSink([](const QString&) {}), true);
@@ -20,11 +19,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         file.write(reinterpret_cast<const char*>(data), qint64(size));
     }
     lensdock::LensInfo lens;
-    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode = true;
+    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
+        true;
     lensdock::LensAdjustData current;
     current.focusZoomClose[0] = 7;
     const lensdock::LensAdjustData before = current;
-    const auto outcome = lensdock::AdjustDataFile::openIntoEditor(path, lens, lensdock::LensAdjustData(), current);
+    const auto outcome =
+        lensdock::AdjustDataFile::openIntoEditor(path, lens, lensdock::LensAdjustData(), current);
     if (outcome.result != lensdock::AdjustFileOpenResult::success) {
         if (!(current == before))
             std::abort(); // a failed open must leave the editor alone

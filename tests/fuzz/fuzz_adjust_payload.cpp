@@ -10,7 +10,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     static const bool quiet = (lensdock::Logger::setSink([](const QString&) {}), true);
     (void)quiet;
     lensdock::LensInfo lens;
-    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode = true;
+    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
+        true;
     if (size > 0) {
         lens.focusLimitDivisions = 2 + data[0] % 60;
         lens.zoomCount = data[0] % 9;

@@ -1,10 +1,10 @@
 // The serial channel's receive path: arbitrary bytes, in arbitrary chunks, arrive for a request.
 // Every request must end in at most one report, and the channel must stay usable.
-#include "MemorySerialPort.h"
-#include "RecordingSerialDelegate.h"
 #include "link/CommandSet.h"
 #include "link/Logger.h"
 #include "link/UsbSerialInterface.h"
+#include "MemorySerialPort.h"
+#include "RecordingSerialDelegate.h"
 
 #include <cstdint>
 #include <cstdlib>
@@ -26,11 +26,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         if (!serial.isResponseWaiting()) {
             const auto kind = control & 0x03;
             if (kind == 0)
-                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::getBasicInfo, true), control & 4);
+                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::getBasicInfo, true),
+                                   control & 4);
             else if (kind == 1)
                 serial.sendBlock(QByteArray("\x02\x01\xFE", 3), QByteArray(8, 'x'), control & 4);
             else
-                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::checkLensMounted, true), false);
+                serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::checkLensMounted, true),
+                                   false);
             ++requests;
         }
         const std::size_t chunk = std::min<std::size_t>(size - at, 1 + (control >> 3));
