@@ -400,5 +400,25 @@ of the lens.</source>
         <source>Looking for newer firmware.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="updateStateConnecting">
+        <source>Connecting to the download server…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="updateStateDownloading">
+        <source>Downloading the firmware…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="updateStateDecoding">
+        <source>Unpacking the firmware…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="updateStateSending">
+        <source>Writing the firmware to the device…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="updateTitle">
+        <source>Firmware Update</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -401,5 +401,25 @@ of the lens.</source>
         <source>Looking for newer firmware.</source>
         <translation>新しいファームウェアを確認しています。</translation>
     </message>
+    <message id="updateStateConnecting">
+        <source>Connecting to the download server…</source>
+        <translation>サーバーに接続しています…</translation>
+    </message>
+    <message id="updateStateDownloading">
+        <source>Downloading the firmware…</source>
+        <translation>ファームウェアをダウンロードしています…</translation>
+    </message>
+    <message id="updateStateDecoding">
+        <source>Unpacking the firmware…</source>
+        <translation>ファームウェアを展開しています…</translation>
+    </message>
+    <message id="updateStateSending">
+        <source>Writing the firmware to the device…</source>
+        <translation>ファームウェアを書き込んでいます…</translation>
+    </message>
+    <message id="updateTitle">
+        <source>Firmware Update</source>
+        <translation>ファームウェアのアップデート</translation>
+    </message>
 </context>
 </TS>

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "firmware/UpdateJob.h"
+
 #include <chrono>
 #include <optional>
 #include <QString>
@@ -15,6 +17,8 @@ struct ConnectOptions {
     std::chrono::milliseconds portCloseCheckInterval{10};
     // ... and the longest wait for the port to report closed before the program ends anyway.
     std::chrono::milliseconds portClosedBound{std::chrono::seconds(2)};
+    // Waits of an adapter update started from the connect screen.
+    UpdateJobTimings update;
 };
 
 } // namespace lensdock

@@ -1,8 +1,10 @@
 #include "ui/ConnectScreen.h"
 
+#include "context/AppContext.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/InitialViewController.h"
+#include "ui/UpdateWindow.h"
 
 #include <QGridLayout>
 #include <QLabel>
@@ -56,6 +58,10 @@ ConnectScreen::ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* p
 
 ConnectScreen::~ConnectScreen() = default;
 
+UpdateWindow* ConnectScreen::updateWindow() const {
+    return windowUpdate_;
+}
+
 QWidget* ConnectScreen::makeDiagram() {
     auto* diagram = new QWidget(this);
     auto* grid = new QGridLayout(diagram);
@@ -93,7 +99,15 @@ QWidget* ConnectScreen::makeInstructions() {
 }
 
 void ConnectScreen::openUpdateWindow() {
-    // The adapter update window is opened here once the update job is available.
+    AppContext& context = shell_.context();
+    const FileIO store = options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO();
+    auto* window = new UpdateWindow(context, options_.update, store, this->window());
+    const AdapterModelInfo catalogue = context.adapterModelInfo().get();
+    window->setAdapterUpdateInfo(catalogue.latestVersion, catalogue.decodeKey);
+    connect(window, &UpdateWindow::updateFinished, controller_, &InitialViewController::updateResult);
+    windowUpdate_ = window;
+    emit updateWindowOpened(window);
+    window->show();
 }
 
 } // namespace lensdock

@@ -9,6 +9,7 @@ namespace lensdock {
 
 class AppShell;
 class InitialViewController;
+class UpdateWindow;
 
 // What the main window shows while no lens is ready: how to connect the dock and a lens. Behind it
 // the InitialViewController drives the connection; this widget opens the adapter update window
@@ -20,6 +21,11 @@ public:
     ~ConnectScreen() override;
 
     InitialViewController& controller() { return *controller_; }
+    // The adapter update window while it is open.
+    UpdateWindow* updateWindow() const;
+
+signals:
+    void updateWindowOpened(lensdock::UpdateWindow* window);
 
 private:
     QWidget* makeDiagram();
@@ -29,6 +35,7 @@ private:
     AppShell& shell_;
     ConnectOptions options_;
     InitialViewController* controller_;
+    QPointer<UpdateWindow> windowUpdate_;
 };
 
 } // namespace lensdock

@@ -439,6 +439,42 @@ void InitialViewController::handleAlertYes(DialogId kind) {
     }
 }
 
+DialogId InitialViewController::alertForUpdateResult(FwErrorCode code) {
+    switch (code) {
+    case FwErrorCode::resultOk:
+        return DialogId::updateComplete;
+    case FwErrorCode::errorNetwork:
+        return DialogId::updateErrorNetwork;
+    case FwErrorCode::errorDownload:
+        return DialogId::updateErrorDownload;
+    case FwErrorCode::errorUsbSerialFailed:
+    case FwErrorCode::errorUsbSerialRemoved:
+        return DialogId::updateErrorSend;
+    case FwErrorCode::errorInvalidKey:
+    case FwErrorCode::errorInvalidFile:
+    case FwErrorCode::errorCrc:
+        return DialogId::updateErrorDecode;
+    default:
+        return DialogId::updateError;
+    }
+}
+
+void InitialViewController::updateResult(FwErrorCode code) {
+    const DialogId kind = alertForUpdateResult(code);
+    if (kind == DialogId::updateError)
+        logInit(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
+    if (code == FwErrorCode::errorUsbSerialRemoved)
+        context_.usbSerialThread().setProcessingErr(ProcessingErrorType::adapter);
+    QMetaObject::invokeMethod(
+        this,
+        [this, kind] {
+            alerts_.showAlert(kind);
+            handleAlertYes(kind);
+        },
+        Qt::QueuedConnection);
+    request(ApplicationState::initialProcessing);
+}
+
 void InitialViewController::handleAlertNo(DialogId kind) {
     if (kind == DialogId::updateAdapterConfirm || kind == DialogId::updateAdapterCaution)
         followUpByProcessingError();

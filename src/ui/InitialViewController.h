@@ -1,5 +1,6 @@
 #pragma once
 
+#include "firmware/FwErrorCode.h"
 #include "link/UsbSerialThreadTypes.h"
 #include "online/FileIO.h"
 #include "online/NetworkError.h"
@@ -43,6 +44,12 @@ public:
     // Catalogue and picture downloads (network thread).
     void fileDownloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
                                const std::optional<NetworkError>& error);
+
+    // The end of an adapter update (GUI thread): the result alert is posted, and its follow-up runs
+    // once it is answered; the connection thread is held in initialProcessing meanwhile.
+    void updateResult(FwErrorCode code);
+    // The alert that reports an update's result.
+    static DialogId alertForUpdateResult(FwErrorCode code);
 
     void handleAlertYes(DialogId kind);
     void handleAlertNo(DialogId kind);

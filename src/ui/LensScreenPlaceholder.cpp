@@ -93,6 +93,9 @@ void LensScreenPlaceholder::usbSerialThreadResult(ApplicationState state, UsbThr
         thread.requestState(ApplicationState::lensDisconnected);
     } else if (state == ApplicationState::lensConnect && error == UsbThreadErrorCode::failure) {
         thread.requestState(ApplicationState::lensDisconnected);
+    } else if (state == ApplicationState::lensDisconnected) {
+        // The lens is gone; the report may come before the connect screen has taken over.
+        thread.requestState(ApplicationState::lensDisadhesion);
     }
 }
 

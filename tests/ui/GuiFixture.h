@@ -10,6 +10,7 @@
 #include <atomic>
 #include <memory>
 #include <QBuffer>
+#include <QDir>
 #include <QImage>
 #include <QTemporaryDir>
 
@@ -31,6 +32,9 @@ struct GuiFixture {
     std::unique_ptr<lensdock::AppContext> context;
     std::unique_ptr<lensdock::AppShell> shell;
     std::unique_ptr<lensdock::MainWindow> window;
+    std::chrono::milliseconds fade{0};
+    // Opens web pages and documents for the program.
+    std::function<bool(const QUrl&)> openUrl = [](const QUrl&) { return true; };
 
     explicit GuiFixture(const lensdock::DockProfile& profile = lensdock::DockProfile::zoomLens()) {
         libraryFolder = dir.filePath(QStringLiteral("library"));
@@ -71,7 +75,29 @@ struct GuiFixture {
     lensdock::ConnectOptions connectOptions() const {
         lensdock::ConnectOptions options;
         options.libraryFolder = libraryFolder;
+        options.update = updateTimings();
         return options;
+    }
+
+    // Short waits for updates against the emulator.
+    static lensdock::UpdateJobTimings updateTimings() {
+        lensdock::UpdateJobTimings timings;
+        timings.connectDelay = std::chrono::milliseconds(10);
+        timings.pendingStatePoll = std::chrono::milliseconds(5);
+        timings.transfer.lensResetWait = std::chrono::milliseconds(10);
+        timings.transfer.adapterResetWait = std::chrono::milliseconds(150);
+        timings.network.requestTimeout = std::chrono::milliseconds(1000);
+        return timings;
+    }
+
+    // Files left in the local store's firmware folders.
+    QStringList leftInStore() const {
+        QStringList files;
+        for (const char* folder : {"/Varnet/adapter", "/Varnet/lens"})
+            for (const QString& name : QDir(libraryFolder + folder).entryList(QDir::Files))
+                if (name.endsWith(QStringLiteral(".vfwf")) || name.endsWith(QStringLiteral(".dec")))
+                    files << name;
+        return files;
     }
 
     // The context and the shell without a window (the connection thread is not started).
@@ -100,10 +126,10 @@ struct GuiFixture {
             exitCode = code;
             ++endCount;
         };
-        shellOptions.openUrl = [](const QUrl&) { return true; };
+        shellOptions.openUrl = [this](const QUrl& url) { return openUrl(url); };
         shell = std::make_unique<lensdock::AppShell>(*context, shellOptions);
         lensdock::MainWindow::Options windowOptions;
-        windowOptions.fadeDuration = std::chrono::milliseconds(0);
+        windowOptions.fadeDuration = fade;
         windowOptions.connect = connectOptions();
         window = std::make_unique<lensdock::MainWindow>(*shell, windowOptions);
         window->show();
@@ -132,9 +158,11 @@ struct GuiFixture {
     // Serves the adapter catalogue, the lens catalogue of `lens` on mount suffix `suffix` and three
     // distinct pictures.
     void serveCatalogues(const QString& adapterVersion, const lensdock::LensInfo& lens,
-                         const QString& suffix = QStringLiteral("E0")) {
-        host.put(QStringLiteral("zolen/adapter/zoleninfo.xml"),
-                 "<zoleninfo>2026/01/01 00:00:00," + adapterVersion.toUtf8() + ",ADAPTER-KEY</zoleninfo>");
+                         const QString& suffix = QStringLiteral("E0"),
+                         const QString& adapterKey = QStringLiteral("ADAPTER-KEY")) {
+        host.put(QStringLiteral("zolen/adapter/zoleninfo.xml"), "<zoleninfo>2026/01/01 00:00:00," +
+                                                                    adapterVersion.toUtf8() + "," +
+                                                                    adapterKey.toUtf8() + "</zoleninfo>");
         host.put("zolen/lens/lensinfo_" + lens.modelCode + suffix + ".xml", lensCatalogue(lens.modelCode));
         host.put("zolen/lens/lensimage_" + lens.modelCode + suffix + ".png", png(Qt::red));
         host.put("zolen/lens/focusadjustment_" + lens.modelCode + ".png", png(Qt::green));

@@ -1,0 +1,60 @@
+// Renders the main screens offscreen to PNG files for the documentation:
+//   QT_QPA_PLATFORM=offscreen lensdock-screenshots OUTPUT_FOLDER [LANGUAGE]
+#include "context/AppContext.h"
+#include "online/FileIO.h"
+#include "ui/AppShell.h"
+#include "ui/MainWindow.h"
+#include "ui/Translations.h"
+#include "ui/UpdateWindow.h"
+
+#include <QApplication>
+#include <QDir>
+#include <QPixmap>
+#include <QTemporaryDir>
+
+using namespace lensdock;
+
+namespace {
+bool save(QWidget& widget, const QString& path) {
+    widget.ensurePolished();
+    widget.adjustSize();
+    const bool saved = widget.grab().save(path, "PNG");
+    qInfo("%s %s", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
+}
+} // namespace
+
+int main(int argc, char* argv[]) {
+    QApplication app(argc, argv);
+    const QStringList arguments = QApplication::arguments();
+    if (arguments.size() < 2) {
+        qCritical("usage: lensdock-screenshots OUTPUT_FOLDER [LANGUAGE]");
+        return 2;
+    }
+    const QString folder = arguments.at(1);
+    const QString language = arguments.value(2, QStringLiteral("en"));
+    Translations::install(app, QLocale(language));
+    QDir().mkpath(folder);
+    const QString suffix = language == QStringLiteral("en") ? QString() : QLatin1Char('-') + language;
+
+    // No dock: the connect screen shows its instructions; alerts are answered without being shown.
+    QTemporaryDir scratch;
+    AppOptions options;
+    options.portOverride = scratch.filePath(QStringLiteral("no-dock"));
+    AppContext context(options);
+    AppShell::Options shellOptions;
+    shellOptions.alertPresenter = [](DialogId, const QString&) { return DialogResponse::yes; };
+    shellOptions.endProcess = [](int) {};
+    AppShell shell(context, shellOptions);
+    MainWindow::Options windowOptions;
+    windowOptions.connect.libraryFolder = scratch.path();
+    MainWindow window(shell, windowOptions);
+    window.resize(640, 520);
+    bool ok = save(window, folder + QStringLiteral("/connect-screen") + suffix + QStringLiteral(".png"));
+
+    UpdateWindow update(context, UpdateJobTimings(), FileIO(scratch.path()));
+    update.changePhase(QStringLiteral("updateStateSending"));
+    update.setProgress(62.5);
+    ok = save(update, folder + QStringLiteral("/update-window") + suffix + QStringLiteral(".png")) && ok;
+    return ok ? 0 : 1;
+}

@@ -1,0 +1,169 @@
+#include "GuiFixture.h"
+#include "ui/AboutPanel.h"
+#include "ui/AlertDialog.h"
+#include "ui/ConnectScreen.h"
+#include "ui/LensScreenPlaceholder.h"
+#include "ui/Translations.h"
+
+#include <QAction>
+#include <QPointer>
+#include <QSignalSpy>
+#include <QTest>
+
+using namespace lensdock;
+
+namespace {
+constexpr int courseBoundMs = 20000;
+
+// Closes the About panel as soon as it is the active modal window, and counts how often it came.
+struct AboutCloser : QObject {
+    int seen = 0;
+    QString version;
+    QTimer timer;
+    AboutCloser() {
+        connect(&timer, &QTimer::timeout, this, [this] {
+            if (auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget())) {
+                ++seen;
+                version = panel->versionText();
+                panel->reject();
+            }
+        });
+        timer.start(5);
+    }
+};
+
+// A window whose course waits for a lens: the dock has none mounted, the host has the catalogues.
+bool launchWithoutLens(GuiFixture& gui, QList<QUrl>* opened, bool openSucceeds = true) {
+    gui.dockOptions.lensMounted = false;
+    if (!gui.startDock() || !gui.startHost())
+        return false;
+    gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
+    gui.launch(gui.host.downloadHost());
+    gui.openUrl = [opened, openSucceeds](const QUrl& url) {
+        *opened << url;
+        return openSucceeds;
+    };
+    return QTest::qWaitFor(
+        [&] { return gui.context->usbSerialThread().appState() == ApplicationState::lensDisadhesion; },
+        courseBoundMs);
+}
+} // namespace
+
+class TestShell : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    void helpOpensTheManualAndTheDownloadPage() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened));
+        gui.action("menuHelpItemManual")->trigger();
+        gui.action("menuHelpItemDownloadSite")->trigger();
+        QCOMPARE(opened, (QList<QUrl>{QUrl("https://download.lensdock.example/manual/"),
+                                      QUrl("https://download.lensdock.example/")}));
+        QVERIFY(gui.answerer->seen().isEmpty());
+    }
+
+    void aManualThatCannotBeOpenedIsReported() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened, false));
+        gui.action("menuHelpItemManual")->trigger();
+        QCOMPARE(gui.answerer->titles(), QStringList{"Manual unavailable"});
+    }
+
+    void userInformationIsAnAlert() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened));
+        gui.action("menuHelpItemUserInformation")->trigger();
+        QCOMPARE(gui.answerer->titles(), QStringList{"User information"});
+        QCOMPARE(gui.answerer->seen().first().buttonIds, QStringList{"dialogBtnOK"});
+    }
+
+    void aboutOpensOnlyWithoutAnotherModalWindow() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened));
+        AboutCloser closer;
+        gui.action("menuHelpItemAbout")->trigger();
+        QCOMPARE(closer.seen, 1);
+        QCOMPARE(closer.version, "Version " LENSDOCK_EXPECTED_VERSION);
+        // With an alert open, About does nothing: the alert is answered only after the About command.
+        gui.answerer = std::make_unique<ModalAnswerer>([&](const ModalAnswerer::Seen& seen) {
+            gui.action("menuHelpItemAbout")->trigger();
+            QTest::qWait(50);
+            return seen.buttonIds.last();
+        });
+        AlertDialog::showAlert(DialogId::updateComplete);
+        QCOMPARE(gui.answerer->seen().size(), 1);
+        QCOMPARE(closer.seen, 1);
+    }
+
+    void lensCommandsNeedAConnectedLens() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened));
+        for (const char* name :
+             {"menuOpen", "menuSaveAs", "menuFactory", "menuFocusAdjustment", "menuFocusLimit", "menuCustom"})
+            QVERIFY2(!gui.action(name)->isEnabled(), name);
+        gui.dock->mountLens();
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), courseBoundMs);
+        QVERIFY(gui.action("menuFactory")->isEnabled());
+        gui.shell->setWrite(true);
+        QVERIFY(!gui.action("menuFactory")->isEnabled());
+        gui.shell->setWrite(false);
+        gui.action("menuFactory")->trigger();
+        QCOMPARE(gui.answerer->titles(), QStringList{"Restore factory settings"});
+    }
+
+    void raisedFlagsNotifyOnceEachWay() {
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        QSignalSpy writes(gui.shell.get(), &AppShell::writeChanged);
+        QSignalSpy controls(gui.shell.get(), &AppShell::controlChanged);
+        gui.shell->raiseWrite();
+        gui.shell->raiseControl();
+        QCOMPARE(writes.count(), 2);
+        QCOMPARE(writes.at(0).at(0).toBool(), true);
+        QCOMPARE(writes.at(1).at(0).toBool(), false);
+        QCOMPARE(controls.count(), 2);
+        QVERIFY(!gui.shell->write());
+        QVERIFY(!gui.shell->control());
+    }
+
+    void switchingFadesAndKeepsTheTopEdge() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        gui.fade = std::chrono::milliseconds(60);
+        QVERIFY(launchWithoutLens(gui, &opened));
+        QPointer<QWidget> connectScreen = gui.window->content();
+        QVERIFY(qobject_cast<ConnectScreen*>(connectScreen));
+        const int top = gui.window->geometry().top();
+        gui.dock->mountLens();
+        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), courseBoundMs);
+        QVERIFY(qobject_cast<LensScreenPlaceholder*>(gui.window->content()));
+        QTRY_VERIFY(connectScreen.isNull()); // removed once the fade has finished
+        QCOMPARE(gui.window->geometry().top(), top);
+        // Taking the lens off goes back to a new connect screen.
+        gui.dock->unmountLens();
+        QTRY_VERIFY_WITH_TIMEOUT(!gui.shell->connected(), courseBoundMs);
+        QTRY_VERIFY(qobject_cast<ConnectScreen*>(gui.window->content()));
+        QCOMPARE(gui.window->geometry().top(), top);
+    }
+
+    void closingTheWindowEndsThroughTermination() {
+        GuiFixture gui;
+        QList<QUrl> opened;
+        QVERIFY(launchWithoutLens(gui, &opened));
+        gui.window->close();
+        QTRY_VERIFY_WITH_TIMEOUT(gui.endCount == 1, courseBoundMs);
+        QCOMPARE(gui.exitCode.load(), 0);
+        QVERIFY(gui.context->usbSerialThread().hasExited());
+        QVERIFY(!gui.context->usbSerial().isPortOpen());
+    }
+};
+
+QTEST_MAIN(TestShell)
+#include "tst_shell.moc"
