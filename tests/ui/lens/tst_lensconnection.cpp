@@ -1,0 +1,188 @@
+#include "FirmwarePacker.h"
+#include "LensFixture.h"
+#include "ui/ConnectScreen.h"
+#include "ui/lens/LensInfoPanel.h"
+#include "ui/ProgressPanel.h"
+#include "ui/Translations.h"
+#include "ui/UpdateWindow.h"
+
+#include <QDir>
+#include <QLabel>
+#include <QPointer>
+
+using namespace lensdock;
+
+namespace {
+constexpr int boundMs = LensFixture::courseBoundMs;
+const QString decodeKey = QStringLiteral("00112233445566778899aabbccddeeff0123456789abcdef0f1e2d3c4b5a6978");
+const QString applyCaution = QStringLiteral("Apply the settings");
+const QString lensRemoved = QStringLiteral("Lens removed");
+const QString adapterLost = QStringLiteral("Adapter not found");
+const QString overCurrent = QStringLiteral("Over-current");
+const QString lensOffer = QStringLiteral("Lens update available");
+const QString lensCaution = QStringLiteral("Update the lens");
+const QString lensCurrent = QStringLiteral("Lens firmware is current");
+const QString noCatalogue = QStringLiteral("Lens information unavailable");
+const QString updated = QStringLiteral("Update complete");
+
+QString decline(const ModalAnswerer::Seen& seen) {
+    return seen.buttonIds.first();
+}
+
+bool backAtTheConnectScreen(LensFixture& f) {
+    return QTest::qWaitFor(
+        [&f] { return !f.shell->connected() && qobject_cast<ConnectScreen*>(f.window->content()); }, boundMs);
+}
+
+QByteArray firmwareData(int size) {
+    QByteArray data(size, '\0');
+    for (int i = 0; i < size; ++i)
+        data[i] = char((i * 5 + 1) & 0xFF);
+    return data;
+}
+} // namespace
+
+class TestLensConnection : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    void showsWhoTheLensIs() {
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        LensInfoPanel* panel = f.screen()->infoPanel();
+        QCOMPARE(panel->txtLensName()->text(), QStringLiteral("Test Zoom 28-300"));
+        QCOMPARE(panel->txtModelName()->text(), QStringLiteral("A036"));
+        QCOMPARE(panel->txtMountName()->text(), QStringLiteral("Canon"));
+        QTRY_COMPARE(f.screen()->txtFirmwareVersion()->text(), QStringLiteral("Version 1"));
+        QCOMPARE(f.screen()->btnApplySettings()->text(), QStringLiteral("Apply"));
+        QVERIFY(f.answerer->seen().isEmpty());
+    }
+
+    void aLostDeviceReturnsToTheConnectScreen_data() {
+        QTest::addColumn<bool>("unplug");
+        QTest::addColumn<int>("waitsIn");
+        QTest::newRow("adapter unplugged") << true << int(ApplicationState::adapterDisconnect);
+        QTest::newRow("lens taken off") << false << int(ApplicationState::lensDisadhesion);
+    }
+    void aLostDeviceReturnsToTheConnectScreen() {
+        QFETCH(bool, unplug);
+        QFETCH(int, waitsIn);
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        if (unplug)
+            f.dock->unplug();
+        else
+            f.dock->unmountLens();
+        QVERIFY(backAtTheConnectScreen(f));
+        QTRY_COMPARE_WITH_TIMEOUT(int(f.thread().appState()), waitsIn, boundMs);
+        QVERIFY(f.answerer->seen().isEmpty());
+    }
+
+    // The device goes while the user reads the caution: the answer finds the loss and reports it.
+    void aLossDuringACommandIsReportedWhenAnswered_data() {
+        QTest::addColumn<bool>("unplug");
+        QTest::addColumn<QString>("report");
+        QTest::newRow("adapter") << true << adapterLost;
+        QTest::newRow("lens") << false << lensRemoved;
+    }
+    void aLossDuringACommandIsReportedWhenAnswered() {
+        QFETCH(bool, unplug);
+        QFETCH(QString, report);
+        LensFixture f;
+        QVERIFY(f.launchConnected([&f, unplug](const ModalAnswerer::Seen& seen) {
+            if (seen.title == applyCaution) {
+                if (unplug)
+                    f.dock->unplug();
+                else
+                    f.dock->unmountLens();
+                QTest::qWaitFor([&f] { return f.thread().processingErr() != ProcessingErrorType::success; },
+                                boundMs);
+            }
+            return seen.buttonIds.last();
+        }));
+        const QByteArray before = f.dock->snapshot().adjustBytes;
+        QPointer<ViewController> screen = f.screen();
+        f.click(screen->btnApplySettings());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, report}), boundMs);
+        QVERIFY(backAtTheConnectScreen(f));
+        QTRY_VERIFY(screen.isNull());
+        QCOMPARE(f.dock->snapshot().adjustBytes, before);
+    }
+
+    void overCurrentRefusesTheLensUntilItIsTakenOff() {
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        f.dock->setOverCurrent(true);
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), QStringList{overCurrent}, boundMs);
+        QVERIFY(backAtTheConnectScreen(f));
+        QVERIFY(f.thread().waitNotAdhesion());
+        QTest::qWait(200);
+        QCOMPARE(f.countOf(overCurrent), 1);
+    }
+
+    void theUpdateIsOfferedAtFirstAppearanceOnlyFromTheHost() {
+        LensFixture f;
+        QVERIFY(f.launchConnected(decline, QStringLiteral("0200")));
+        QCOMPARE(f.answerer->titles(), QStringList{lensOffer});
+        QCOMPARE(f.answerer->seen().first().buttonIds, (QStringList{"dialogBtnNo", "dialogBtnYes"}));
+        QVERIFY(f.screen()->flgUpdated());
+        QVERIFY(!f.screen()->updateWindow());
+        // Offline, the same catalogue comes from the local copy: no offer.
+        f.stop();
+        QVERIFY(f.startDock());
+        f.launch(GuiFixture::unreachableHost(), decline);
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.context->lensModelsInfoSource().load(), LensModelsInfoSource::localCopy);
+        QCOMPARE(f.countOf(lensOffer), 0);
+    }
+
+    void theFirmwareCheck_data() {
+        QTest::addColumn<QString>("served"); // the lens catalogue served at the check; empty: garbage
+        QTest::addColumn<QStringList>("titles");
+        QTest::newRow("current") << "0100" << QStringList{lensCurrent};
+        QTest::newRow("newer, declined") << "0200" << QStringList{lensCaution};
+        QTest::newRow("catalogue unreadable") << "" << QStringList{noCatalogue};
+    }
+    void theFirmwareCheck() {
+        QFETCH(QString, served);
+        QFETCH(QStringList, titles);
+        LensFixture f;
+        QVERIFY(f.launchConnected(decline));
+        if (served.isEmpty())
+            f.host.put(f.lensCataloguePath(), "<lensinfo>not a catalogue</lensinfo>");
+        else
+            f.serveLensCatalogue(served);
+        f.click(f.screen()->btnUpdate());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), titles, boundMs);
+        QVERIFY(f.waitIdle());
+        QVERIFY(f.screen()->isConnectView());
+        QVERIFY(!f.screen()->updateWindow());
+        QVERIFY(!f.screen()->progressPanel()->isVisible());
+        // What the host served is kept as the local copy.
+        QFile copy(f.libraryFolder + "/Varnet/lens/lensinfo_A036E0.xml");
+        QVERIFY(copy.open(QIODevice::ReadOnly));
+        QCOMPARE(copy.readAll().contains("not a catalogue"), served.isEmpty());
+    }
+
+    void theLensIsUpdatedThroughTheUpdateWindow() {
+        LensFixture f;
+        QVERIFY(f.startDock());
+        QVERIFY(f.startHost());
+        f.serveCatalogues(QStringLiteral("0100"), f.lens());
+        f.serveLensCatalogue(QStringLiteral("0200"), decodeKey);
+        const auto packed = FirmwarePacker::pack({{0x00, 0x01, "0200", firmwareData(2000)}}, decodeKey);
+        QVERIFY(packed.ok());
+        f.host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"), packed.bytes);
+        f.launch(f.host.downloadHost());
+        QTRY_VERIFY_WITH_TIMEOUT(f.countOf(updated) == 1, boundMs);
+        QCOMPARE(f.answerer->titles(), (QStringList{lensOffer, lensCaution, updated}));
+        QCOMPARE(f.dock->snapshot().lens.firmwareVersion, QStringLiteral("0200"));
+        QVERIFY(f.waitIdle());
+        QTRY_COMPARE(f.screen()->txtFirmwareVersion()->text(), QStringLiteral("Version 2"));
+        QCOMPARE(f.leftInStore(), QStringList());
+    }
+};
+
+QTEST_MAIN(TestLensConnection)
+#include "tst_lensconnection.moc"
