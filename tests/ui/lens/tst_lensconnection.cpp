@@ -1,5 +1,6 @@
 #include "FirmwarePacker.h"
 #include "LensFixture.h"
+#include "LogCapture.h"
 #include "ui/ConnectScreen.h"
 #include "ui/lens/LensInfoPanel.h"
 #include "ui/ProgressPanel.h"
@@ -163,6 +164,50 @@ private slots:
         QFile copy(f.libraryFolder + "/Varnet/lens/lensinfo_A036E0.xml");
         QVERIFY(copy.open(QIODevice::ReadOnly));
         QCOMPARE(copy.readAll().contains("not a catalogue"), served.isEmpty());
+    }
+
+    // The end of a lens update as the update window reports it: its alert, and where the thread goes
+    // once the alert is closed.
+    void updateResultsAreReported_data() {
+        QTest::addColumn<int>("code");
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<bool>("adapterLost");
+        QTest::addColumn<QString>("logged");
+        QTest::newRow("done") << rawValue(FwErrorCode::resultOk) << "The firmware has been updated." << false
+                              << "";
+        QTest::newRow("network")
+            << rawValue(FwErrorCode::errorNetwork)
+            << "The firmware could not be updated.\nThe download server could not be reached." << false << "";
+        QTest::newRow("version") << rawValue(FwErrorCode::errorVersion)
+                                 << "The firmware could not be updated." << false
+                                 << "[Main] Update Error Code : 7";
+        QTest::newRow("adapter removed")
+            << rawValue(FwErrorCode::errorUsbSerialRemoved)
+            << "The firmware could not be updated.\nThe firmware could not be sent to the device." << true
+            << "";
+    }
+    void updateResultsAreReported() {
+        QFETCH(int, code);
+        QFETCH(QString, text);
+        QFETCH(bool, adapterLost);
+        QFETCH(QString, logged);
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        LogCapture log;
+        f.thread().requestState(ApplicationState::fwUpdate);
+        QTRY_COMPARE(f.thread().appState(), ApplicationState::fwUpdate);
+        f.screen()->updateResult(*fwErrorCodeFromRawValue(code));
+        QCOMPARE(f.thread().appNewState(), ApplicationState::processing);
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->seen().size(), 1, boundMs);
+        QCOMPARE(f.answerer->seen().first().informativeText, text);
+        if (!logged.isEmpty())
+            QVERIFY(log.contains(logged));
+        if (adapterLost) {
+            QVERIFY(backAtTheConnectScreen(f));
+        } else {
+            QVERIFY(f.waitIdle());
+            QVERIFY(f.screen()->isConnectView());
+        }
     }
 
     void theLensIsUpdatedThroughTheUpdateWindow() {
