@@ -1,50 +1,31 @@
 #include "ui/lens/ViewController.h"
 
-#include "adjust/AdjustPayload.h"
 #include "context/AppContext.h"
 #include "link/Logger.h"
-#include "online/ModelInfoParser.h"
 #include "online/NetworkInterfaceNotificationDelegate.h"
-#include "online/ResourcePaths.h"
-#include "ui/AlertDialog.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
-#include "ui/InitialViewController.h"
 #include "ui/lens/AdjustFileCommands.h"
 #include "ui/lens/LensInfoPanel.h"
 #include "ui/ProgressPanel.h"
+#include "ui/UpdateWindow.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusLimiterTab.h"
 #include "ui/tabs/MiscellaneousTab.h"
-#include "ui/UpdateWindow.h"
 
-#include <QDir>
-#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
-#include <QSaveFile>
 #include <QStackedWidget>
 #include <QTabBar>
 #include <QThread>
-#include <QTimer>
 #include <QVBoxLayout>
-#include <thread>
 
 namespace lensdock {
 
 namespace {
-const QString tag = QStringLiteral("Main");
 // How long a screen going away waits for a listener call still running on another thread.
 constexpr std::chrono::seconds callDrainBound{5};
-
-void logMain(const QString& message) {
-    Logger::trace(tag, message);
-}
-
-bool onGuiThread(const QObject* object) {
-    return QThread::currentThread() == object->thread();
-}
 
 // Hands download results to the screen while it is there, and drops them afterwards.
 class DownloadListener : public NetworkInterfaceNotificationDelegate {
@@ -64,21 +45,22 @@ private:
 };
 } // namespace
 
-// Counts a modal run of this screen on the GUI thread; a loss of the lens reported meanwhile
-// replaces the screen only once the last run has ended.
-class ViewController::ModalScope {
-public:
-    explicit ModalScope(ViewController& screen) : screen_(screen) { ++screen_.modalDepth_; }
-    ~ModalScope() {
-        if (--screen_.modalDepth_ == 0 && screen_.leavePending_)
-            screen_.leaveWhenIdle();
-    }
-    ModalScope(const ModalScope&) = delete;
-    ModalScope& operator=(const ModalScope&) = delete;
+ViewController::ModalScope::ModalScope(ViewController& screen) : screen_(screen) {
+    ++screen_.modalDepth_;
+}
 
-private:
-    ViewController& screen_;
-};
+ViewController::ModalScope::~ModalScope() {
+    if (--screen_.modalDepth_ == 0 && screen_.leavePending_)
+        screen_.leaveWhenIdle();
+}
+
+void ViewController::logMain(const QString& message) {
+    Logger::trace(QStringLiteral("Main"), message);
+}
+
+bool ViewController::isGuiThread() const {
+    return QThread::currentThread() == thread();
+}
 
 ViewController::ViewController(AppShell& shell, LensScreenOptions options, QWidget* parent)
     : QWidget(parent), shell_(shell), context_(shell.context()), options_(std::move(options)),
@@ -134,7 +116,8 @@ ViewController::~ViewController() {
         thread.setDelegate(nullptr);
     alerts_.abandon();
     if (!calls_->close(callDrainBound))
-        Logger::error(tag, QStringLiteral("A listener call is still running while the screen closes"));
+        Logger::error(QStringLiteral("Main"),
+                      QStringLiteral("A listener call is still running while the screen closes"));
 }
 
 QPushButton* ViewController::makeButton(const QString& text, const QString& name,
@@ -268,415 +251,6 @@ bool ViewController::isLensUpdateAvailable(const QString& latestVersion, const Q
 bool ViewController::isLensUpdateAvailable() const {
     return isLensUpdateAvailable(context_.lensModelInfo().get().latestVersion,
                                  context_.lensInfo().get().firmwareVersion);
-}
-
-// ---- commands ----
-
-bool ViewController::startCommand() {
-    if (context_.usbSerialThread().appNewState() != ApplicationState::lensConnect || !isConnectView_)
-        return false;
-    request(ApplicationState::processing);
-    raiseWrite();
-    return true;
-}
-
-void ViewController::btnPushLensWrite() {
-    if (startCommand())
-        ask(DialogId::customizeCaution);
-}
-
-void ViewController::btnPushFactory() {
-    if (startCommand())
-        ask(DialogId::initializeCaution);
-}
-
-void ViewController::restoreToFactorySettings(DialogResponse answer) {
-    // The menu has asked the caution already.
-    if (!startCommand())
-        return;
-    if (answer == DialogResponse::yes)
-        handleAlertYes(DialogId::initializeCaution);
-    else
-        handleAlertNo(DialogId::initializeCaution);
-}
-
-void ViewController::btnPushLoadFile() {
-    if (!startCommand())
-        return;
-    fileCommands_->openFile(window());
-    followUpByProcessingError();
-}
-
-void ViewController::btnPushSaveFile() {
-    if (!startCommand())
-        return;
-    fileCommands_->saveFile(window());
-    followUpByProcessingError();
-}
-
-void ViewController::btnPushFwUpdate() {
-    if (!startCommand())
-        return;
-    const LensInfo lens = context_.lensInfo().get();
-    catalogueCheckPending_ = true;
-    context_.networkInterface().downloadLensModelsInfo(
-        lens.modelCode, ResourcePaths::mountSuffix(context_.adapterBasicInfo().get().mountInfo));
-    showProgressDialog(DialogViewId::checkUpdate);
-}
-
-void ViewController::showTab(int index) {
-    segmentTabControl_->setCurrentIndex(index);
-}
-
-void ViewController::changeSegment(int index) {
-    raiseWrite();
-    tabView_->setCurrentIndex(index);
-}
-
-// ---- state requests, flags and alerts ----
-
-void ViewController::request(ApplicationState state) {
-    context_.usbSerialThread().requestState(state);
-}
-
-void ViewController::raiseWrite() {
-    if (onGuiThread(this))
-        shell_.raiseWrite();
-    else
-        QMetaObject::invokeMethod(&shell_, &AppShell::raiseWrite, Qt::QueuedConnection);
-}
-
-void ViewController::raiseControl() {
-    if (onGuiThread(this))
-        shell_.raiseControl();
-    else
-        QMetaObject::invokeMethod(&shell_, &AppShell::raiseControl, Qt::QueuedConnection);
-}
-
-DialogResponse ViewController::presentAlert(DialogId kind, const QString& extraText) {
-    const ModalScope scope(*this);
-    const AlertBridge::Presenter& presenter = shell_.options().alertPresenter;
-    return presenter ? presenter(kind, extraText) : AlertDialog::showAlert(kind, extraText, window());
-}
-
-DialogResponse ViewController::alert(DialogId kind, const QString& extraText) {
-    return alerts_.showAlert(kind, extraText);
-}
-
-void ViewController::ask(DialogId kind) {
-    const DialogResponse answer = alert(kind);
-    if (alerts_.isAbandoned())
-        return;
-    if (answer == DialogResponse::yes)
-        handleAlertYes(kind);
-    else
-        handleAlertNo(kind);
-}
-
-// True when the adapter or the lens has been lost: reported, and the thread sent on.
-bool ViewController::reportDeviceLoss() {
-    switch (context_.usbSerialThread().processingErr()) {
-    case ProcessingErrorType::adapter:
-        isConnectView_ = false;
-        alert(DialogId::adapterConnectError);
-        request(ApplicationState::adapterDisconnect);
-        return true;
-    case ProcessingErrorType::lens:
-        isConnectView_ = false;
-        alert(DialogId::lensDisconnectedError);
-        request(ApplicationState::lensDisconnected);
-        return true;
-    case ProcessingErrorType::success:
-        break;
-    }
-    return false;
-}
-
-void ViewController::followUpByProcessingError() {
-    switch (context_.usbSerialThread().processingErr()) {
-    case ProcessingErrorType::adapter:
-        isConnectView_ = false;
-        request(ApplicationState::adapterDisconnect);
-        break;
-    case ProcessingErrorType::lens:
-        isConnectView_ = false;
-        request(ApplicationState::lensDisconnected);
-        break;
-    case ProcessingErrorType::success:
-        request(ApplicationState::lensConnect);
-        break;
-    }
-}
-
-void ViewController::handleAlertYes(DialogId kind) {
-    switch (kind) {
-    case DialogId::customizeCaution:
-        if (reportDeviceLoss())
-            return;
-        flgWriteDefault_ = false;
-        request(ApplicationState::adjDataWriting);
-        showProgressDialog(DialogViewId::setAdjustData);
-        break;
-    case DialogId::initializeCaution:
-        if (reportDeviceLoss())
-            return;
-        {
-            std::lock_guard lock(restoreMutex_);
-            settingsBeforeRestore_ = context_.currentAdjustData().get();
-        }
-        context_.currentAdjustData().set(context_.defaultAdjustData().get());
-        raiseControl();
-        flgWriteDefault_ = true;
-        request(ApplicationState::adjDataWriting);
-        showProgressDialog(DialogViewId::setDefaultData);
-        break;
-    case DialogId::updateLensConfirm:
-        if (!reportDeviceLoss())
-            ask(DialogId::updateLensCaution);
-        break;
-    case DialogId::updateLensCaution:
-        if (reportDeviceLoss())
-            return;
-        request(ApplicationState::fwUpdate);
-        QMetaObject::invokeMethod(this, &ViewController::openUpdateWindow, Qt::QueuedConnection);
-        break;
-    case DialogId::updateComplete:
-    case DialogId::updateError:
-    case DialogId::updateErrorNetwork:
-    case DialogId::updateErrorDownload:
-    case DialogId::updateErrorDecode:
-    case DialogId::updateErrorSend:
-        followUpByProcessingError();
-        break;
-    default:
-        break;
-    }
-}
-
-void ViewController::handleAlertNo(DialogId kind) {
-    switch (kind) {
-    case DialogId::customizeCaution:
-    case DialogId::initializeCaution:
-    case DialogId::updateLensConfirm:
-    case DialogId::updateLensCaution:
-        followUpByProcessingError();
-        break;
-    default:
-        break;
-    }
-}
-
-// ---- progress panel ----
-
-void ViewController::showProgressDialog(DialogViewId id) {
-    if (!onGuiThread(this)) {
-        QMetaObject::invokeMethod(
-            this, [this, id] { showProgressDialog(id); }, Qt::QueuedConnection);
-        return;
-    }
-    const ModalScope scope(*this);
-    dialogView_->setDialogId(id);
-    // The run is entered before any report can be handled here, so its close always finds it open.
-    dialogView_->exec();
-}
-
-void ViewController::closeProgressDialog() {
-    if (onGuiThread(this)) {
-        QTimer::singleShot(options_.progressCloseDelay, dialogView_,
-                           [panel = dialogView_] { panel->close(); });
-        return;
-    }
-    std::this_thread::sleep_for(options_.progressCloseDelay);
-    dialogView_->closeFromAnyThread();
-}
-
-// ---- connection thread ----
-
-void ViewController::usbSerialThreadDisconnected() {
-    const InFlightCalls::Scope scope(*calls_);
-    if (!scope.admitted())
-        return;
-    QMetaObject::invokeMethod(this, &ViewController::leaveWhenIdle, Qt::QueuedConnection);
-}
-
-// Hands the window back to the connect screen, but never from inside one of this screen's modal
-// runs: the screen is destroyed by the switch.
-void ViewController::leaveWhenIdle() {
-    if (modalDepth_ > 0) {
-        leavePending_ = true;
-        return;
-    }
-    leavePending_ = false;
-    AppShell* shell = &shell_;
-    QMetaObject::invokeMethod(
-        shell,
-        [shell, self = QPointer<ViewController>(this)] {
-            // A modal run may have started since: wait for its end again.
-            if (self && self->modalDepth_ > 0) {
-                self->leavePending_ = true;
-                return;
-            }
-            shell->setConnected(false);
-        },
-        Qt::QueuedConnection);
-}
-
-void ViewController::usbSerialThreadResult(ApplicationState state, UsbThreadErrorCode error,
-                                           const std::optional<CommDataFormat>& response) {
-    const InFlightCalls::Scope scope(*calls_);
-    if (!scope.admitted())
-        return;
-    switch (state) {
-    case ApplicationState::lensConnect:
-        lensIdentityResult(error);
-        break;
-    case ApplicationState::adjDataWriting:
-        adjustDataWritten(error, response);
-        break;
-    case ApplicationState::lensDisconnected:
-        // The lens is released; the connect screen may not have taken over yet.
-        request(ApplicationState::lensDisadhesion);
-        break;
-    case ApplicationState::appTerminate:
-        shell_.endProcess(0);
-        break;
-    default:
-        break;
-    }
-}
-
-void ViewController::lensIdentityResult(UsbThreadErrorCode error) {
-    UsbSerialThread& thread = context_.usbSerialThread();
-    if (error == UsbThreadErrorCode::failure) {
-        isConnectView_ = false;
-        request(ApplicationState::lensDisconnected);
-    } else if (error == UsbThreadErrorCode::overcurrent) {
-        request(ApplicationState::processing);
-        isConnectView_ = false;
-        thread.setWaitNotAdhesion(true);
-        alert(DialogId::overCurrentError);
-        request(ApplicationState::lensDisconnected);
-    }
-}
-
-void ViewController::adjustDataWritten(UsbThreadErrorCode error,
-                                       const std::optional<CommDataFormat>& response) {
-    closeProgressDialog();
-    const LensInfo lens = context_.lensInfo().get();
-    bool written = false;
-    if (error == UsbThreadErrorCode::success && response) {
-        if (const auto readBack = makeLensAdjustData(*response, lens))
-            written = context_.currentAdjustData().get().isSameSettings(*readBack, lens);
-    }
-    const bool restoring = flgWriteDefault_;
-    std::optional<LensAdjustData> before;
-    {
-        std::lock_guard lock(restoreMutex_);
-        before.swap(settingsBeforeRestore_);
-    }
-    if (restoring && !written && before) {
-        // The lens did not take the factory values: show the settings as they were.
-        context_.currentAdjustData().set(*before);
-        raiseControl();
-    }
-    if (restoring)
-        alert(written ? DialogId::setDefaultDataComplete : DialogId::setDefaultError);
-    else
-        alert(written ? DialogId::setAdjustDataComplete : DialogId::setAdjustError);
-    flgWriteDefault_ = false;
-    if (context_.usbSerialThread().processingErr() == ProcessingErrorType::adapter) {
-        isConnectView_ = false;
-        request(ApplicationState::adapterDisconnect);
-    } else {
-        request(ApplicationState::lensConnect);
-    }
-}
-
-// ---- lens firmware check and update ----
-
-void ViewController::fileDownloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
-                                           const std::optional<NetworkError>& error) {
-    if (type != NetworkFileType::lensModelsInfo || !catalogueCheckPending_.exchange(false))
-        return;
-    if (!data || error) {
-        catalogueCheckFailed();
-        return;
-    }
-    storeLensCatalogue(*data);
-    lensCatalogueReceived(*data);
-}
-
-void ViewController::catalogueCheckFailed() {
-    closeProgressDialog();
-    alert(DialogId::getModelInfoError);
-    request(ApplicationState::lensConnect);
-}
-
-void ViewController::storeLensCatalogue(const QByteArray& data) {
-    const FileIO store = options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO();
-    const auto directory = store.lensDirectory();
-    if (!directory)
-        return;
-    const QString path =
-        QDir(*directory).filePath(QFileInfo(NetworkInterface::lensModelsInfoPath()).fileName());
-    QSaveFile file(path);
-    const QByteArray text = QString::fromUtf8(data).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        Logger::error(QStringLiteral("File"), QStringLiteral("Cannot store ") + path);
-}
-
-void ViewController::lensCatalogueReceived(const QByteArray& data) {
-    ModelInfoParseOptions parse;
-    parse.logTag = tag;
-    parse.lensKind = context_.lensInfo().get().lensKind;
-    const auto result = ModelInfoParser::parseLensModelsInfo(data, context_.lensModelInfo().get(), parse);
-    if (!result.record) {
-        if (result.xmlError)
-            logMain(*result.xmlError);
-        catalogueCheckFailed();
-        return;
-    }
-    context_.lensModelInfo().set(*result.record);
-    closeProgressDialog();
-    if (isLensUpdateAvailable()) {
-        request(ApplicationState::processing);
-        ask(DialogId::updateLensCaution);
-        return;
-    }
-    alert(DialogId::updateLensLatest);
-    request(ApplicationState::lensConnect);
-}
-
-void ViewController::openUpdateWindow() {
-    const FileIO store = options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO();
-    auto* window = new UpdateWindow(context_, options_.update, store, this->window());
-    const LensModelInfo catalogue = context_.lensModelInfo().get();
-    const LensInfo lens = context_.lensInfo().get();
-    window->setLensUpdateInfo(ResourcePaths::mountSuffix(context_.adapterBasicInfo().get().mountInfo),
-                              lens.modelCode, catalogue.latestVersion, catalogue.decodeKey);
-    connect(window, &UpdateWindow::updateFinished, this, &ViewController::updateResult);
-    windowUpdate_ = window;
-    emit updateWindowOpened(window);
-    window->show();
-}
-
-void ViewController::updateResult(FwErrorCode code) {
-    QMetaObject::invokeMethod(this, &ViewController::showFirmwareVersion, Qt::QueuedConnection);
-    const DialogId kind = InitialViewController::alertForUpdateResult(code);
-    if (code == FwErrorCode::resultOk)
-        raiseControl();
-    if (kind == DialogId::updateError)
-        logMain(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
-    if (code == FwErrorCode::errorUsbSerialRemoved)
-        context_.usbSerialThread().setProcessingErr(ProcessingErrorType::adapter);
-    QMetaObject::invokeMethod(
-        this,
-        [this, kind] {
-            alert(kind);
-            handleAlertYes(kind);
-        },
-        Qt::QueuedConnection);
-    request(ApplicationState::processing);
 }
 
 } // namespace lensdock

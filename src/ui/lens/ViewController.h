@@ -108,7 +108,21 @@ protected:
     void showEvent(QShowEvent* event) override;
 
 private:
-    class ModalScope;
+    // Counts a modal run of this screen on the GUI thread; a loss of the lens reported meanwhile
+    // replaces the screen only once the last run has ended.
+    class ModalScope {
+    public:
+        explicit ModalScope(ViewController& screen);
+        ~ModalScope();
+        ModalScope(const ModalScope&) = delete;
+        ModalScope& operator=(const ModalScope&) = delete;
+
+    private:
+        ViewController& screen_;
+    };
+
+    static void logMain(const QString& message);
+    bool isGuiThread() const;
 
     QWidget* buildCommands();
     QWidget* buildTabs();

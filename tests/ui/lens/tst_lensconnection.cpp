@@ -91,14 +91,15 @@ private slots:
         QFETCH(bool, unplug);
         QFETCH(QString, report);
         LensFixture f;
-        QVERIFY(f.launchConnected([&f, unplug](const ModalAnswerer::Seen& seen) {
+        bool lossNoticed = false;
+        QVERIFY(f.launchConnected([&f, unplug, &lossNoticed](const ModalAnswerer::Seen& seen) {
             if (seen.title == applyCaution) {
                 if (unplug)
                     f.dock->unplug();
                 else
                     f.dock->unmountLens();
-                QTest::qWaitFor([&f] { return f.thread().processingErr() != ProcessingErrorType::success; },
-                                boundMs);
+                lossNoticed = QTest::qWaitFor(
+                    [&f] { return f.thread().processingErr() != ProcessingErrorType::success; }, boundMs);
             }
             return seen.buttonIds.last();
         }));
@@ -106,6 +107,7 @@ private slots:
         QPointer<ViewController> screen = f.screen();
         f.click(screen->btnApplySettings());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, report}), boundMs);
+        QVERIFY(lossNoticed);
         QVERIFY(backAtTheConnectScreen(f));
         QTRY_VERIFY(screen.isNull());
         QCOMPARE(f.dock->snapshot().adjustBytes, before);
