@@ -2,7 +2,7 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="ja" sourcelanguage="en">
 <context>
-    <name />
+    <name></name>
     <message id="aboutTitle">
         <source>About Lens Dock Utility</source>
         <translation>Lens Dock Utility について</translation>
@@ -81,7 +81,7 @@
     </message>
     <message id="dialogUpdateAdapterConfirmMessage">
         <source>A newer firmware for the adapter is available. Update the adapter now?</source>
-        <translation>アダプターの新しいファームウェアがあります。今すぐアップデートしますか?</translation>
+        <translation>アダプターの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateAdapterCautionTitle">
         <source>Update the adapter</source>
@@ -97,7 +97,7 @@
     </message>
     <message id="dialogUpdateLensConfirmMessage">
         <source>A newer firmware for the lens is available. Update the lens now?</source>
-        <translation>レンズの新しいファームウェアがあります。今すぐアップデートしますか?</translation>
+        <translation>レンズの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateLensCautionTitle">
         <source>Update the lens</source>
@@ -228,7 +228,7 @@
         <translation>別のレンズモデルのファイルです。</translation>
     </message>
     <message id="dialogLoadAdjustDataErrorReasonValue">
-        <source>The file contains values outside the lens's range.</source>
+        <source>The file contains values outside the lens&apos;s range.</source>
         <translation>レンズの範囲外の値が含まれています。</translation>
     </message>
     <message id="dialogUpdateErrorTitle">

@@ -1,8 +1,9 @@
-// Renders the main screens offscreen to PNG files for the documentation:
+// Renders the main screens offscreen to PNG files for the documentation, and the application icon:
 //   QT_QPA_PLATFORM=offscreen lensdock-screenshots OUTPUT_FOLDER [LANGUAGE]
 #include "context/AppContext.h"
 #include "online/FileIO.h"
 #include "ui/AppShell.h"
+#include "ui/BuiltInPictures.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
 #include "ui/UpdateWindow.h"
@@ -56,5 +57,6 @@ int main(int argc, char* argv[]) {
     update.changePhase(QStringLiteral("updateStateSending"));
     update.setProgress(62.5);
     ok = save(update, folder + QStringLiteral("/update-window") + suffix + QStringLiteral(".png")) && ok;
+    ok = BuiltInPictures::appIcon(256).save(folder + QStringLiteral("/lensdock.png"), "PNG") && ok;
     return ok ? 0 : 1;
 }

@@ -389,42 +389,34 @@ std::uint8_t UpdateThread::targetDestination() const {
     return updateTarget_ == FwUpdateTarget::adapter ? Destination::adapter : Destination::lens;
 }
 
-void UpdateThread::usbSerialDidReceiveResponse(const CommDataFormat& response) {
-    {
-        std::lock_guard lock(exchangeMutex_);
-        recvData_ = response;
-        isWaitResponse_ = false;
-    }
+// The waiter is woken under the lock: the transfer may end, and this object go, as soon as the lock
+// is free.
+void UpdateThread::endExchange(const std::function<void()>& update) {
+    std::lock_guard lock(exchangeMutex_);
+    update();
+    isWaitResponse_ = false;
     exchangeEnded_.notify_all();
 }
 
+void UpdateThread::usbSerialDidReceiveResponse(const CommDataFormat& response) {
+    endExchange([&] { recvData_ = response; });
+}
+
 void UpdateThread::usbSerialDidReceiveControl(bool) {
-    {
-        std::lock_guard lock(exchangeMutex_);
-        isWaitResponse_ = false;
-    }
-    exchangeEnded_.notify_all();
+    endExchange([] {});
 }
 
 void UpdateThread::usbSerialDidFail(UsbSerialErrorCode code) {
     logError(QStringLiteral("UsbSerial Delegate Receive Error : %1").arg(int(code)));
-    {
-        std::lock_guard lock(exchangeMutex_);
-        errorCode_ = FwErrorCode::errorUsbSerialFailed;
-        isWaitResponse_ = false;
-    }
-    exchangeEnded_.notify_all();
+    endExchange([this] { errorCode_ = FwErrorCode::errorUsbSerialFailed; });
 }
 
 void UpdateThread::usbSerialWasRemoved() {
     logError(QStringLiteral("UsbSerial Delegate Removed"));
-    {
-        std::lock_guard lock(exchangeMutex_);
+    endExchange([this] {
         isErrorUsbRemoved_ = true;
         errorCode_ = FwErrorCode::errorUsbSerialRemoved;
-        isWaitResponse_ = false;
-    }
-    exchangeEnded_.notify_all();
+    });
 }
 
 } // namespace lensdock

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <QByteArray>
@@ -86,6 +87,7 @@ private:
     void cancelTransfer();
 
     bool exchangeCommand(const CommDataFormat& request);
+    void endExchange(const std::function<void()>& update);
     bool exchange(const std::function<int()>& send);
     std::uint8_t nextBlockNumber();
     FwErrorCode errorCode() const;

@@ -81,8 +81,11 @@ public:
         // Queued, also from the I/O thread itself, so that writes keep their order and a caller
         // holding its own lock never waits for the I/O thread.
         io_->post([state = state_, bytes] {
-            if (state->port && state->port->isOpen())
+            if (state->port && state->port->isOpen()) {
                 state->port->write(bytes);
+                // Out now rather than on the next turn of the event loop: every exchange waits for it.
+                state->port->flush();
+            }
         });
         return true;
     }
@@ -97,7 +100,8 @@ private:
 };
 
 bool openOnIoThread(const std::shared_ptr<PortState>& state) {
-    auto* port = new QSerialPort(state->path);
+    // A copy of its own: the port frees its name on this thread, the state may go on another.
+    auto* port = new QSerialPort(QString(state->path.constData(), state->path.size()));
     port->setBaudRate(QtSerialPortProvider::baudrate);
     port->setDataBits(QSerialPort::Data8);
     port->setParity(QSerialPort::NoParity);

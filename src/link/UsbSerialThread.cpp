@@ -382,11 +382,9 @@ void UsbSerialThread::terminationAction() {
     } else {
         return;
     }
-    {
-        std::lock_guard lock(wakeMutex_);
-        exited_ = true;
-    }
-    wake_.notify_all();
+    std::lock_guard lock(wakeMutex_);
+    exited_ = true;
+    wake_.notify_all(); // under the lock: a waiter may drop this object once it is free
 }
 
 void UsbSerialThread::closePortAndWatchdog() {

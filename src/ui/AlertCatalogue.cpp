@@ -143,15 +143,15 @@ constexpr const char* ok = "dialogBtnOK";
 constexpr const char* no = "dialogBtnNo";
 constexpr const char* yes = "dialogBtnYes";
 
-AlertSpec warning(const char* title, const char* message, std::vector<const char*> buttons) {
-    return AlertSpec{title, message, nullptr, std::move(buttons), false};
+AlertRow warning(const char* title, const char* message, std::vector<const char*> buttons) {
+    return AlertRow{title, message, nullptr, std::move(buttons), false};
 }
 
-AlertSpec critical(const char* title, const char* message, const char* reason = nullptr) {
-    return AlertSpec{title, message, reason, {ok}, true};
+AlertRow critical(const char* title, const char* message, const char* reason = nullptr) {
+    return AlertRow{title, message, reason, {ok}, true};
 }
 
-using Catalogue = std::array<AlertSpec, dialogIdCount>;
+using Catalogue = std::array<AlertRow, dialogIdCount>;
 
 Catalogue makeCatalogue() {
     constexpr const char* loadTitle = "dialogLoadAdjustDataErrorTitle";
@@ -196,7 +196,7 @@ Catalogue makeCatalogue() {
 
 } // namespace
 
-const AlertSpec& alertSpec(DialogId kind) {
+const AlertRow& alertRow(DialogId kind) {
     static const Catalogue catalogue = makeCatalogue();
     return catalogue.at(static_cast<std::size_t>(kind));
 }

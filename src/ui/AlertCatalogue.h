@@ -8,7 +8,7 @@ namespace lensdock {
 
 // One row of the alert catalogue: text ids (for qtTrId), buttons in the order they are added, and
 // whether the alert is critical. `reasonKey` may be null.
-struct AlertSpec {
+struct AlertRow {
     const char* titleKey = nullptr;
     const char* messageKey = nullptr;
     const char* reasonKey = nullptr;
@@ -17,6 +17,6 @@ struct AlertSpec {
 };
 
 // The row of `kind`. Every DialogId has one.
-const AlertSpec& alertSpec(DialogId kind);
+const AlertRow& alertRow(DialogId kind);
 
 } // namespace lensdock

@@ -8,30 +8,30 @@
 namespace lensdock {
 
 QString AlertDialog::informativeText(DialogId kind, const QString& extraText) {
-    const AlertSpec& spec = alertSpec(kind);
-    QString text = qtTrId(spec.messageKey);
-    if (spec.reasonKey)
-        text += QLatin1Char('\n') + qtTrId(spec.reasonKey);
+    const AlertRow& row = alertRow(kind);
+    QString text = qtTrId(row.messageKey);
+    if (row.reasonKey)
+        text += QLatin1Char('\n') + qtTrId(row.reasonKey);
     if (!extraText.isEmpty())
         text += QLatin1Char('\n') + extraText;
     return text;
 }
 
 std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& extraText, QWidget* parent) {
-    const AlertSpec& spec = alertSpec(kind);
+    const AlertRow& row = alertRow(kind);
     auto box = std::make_unique<QMessageBox>(parent);
-    box->setWindowTitle(qtTrId(spec.titleKey));
-    box->setText(qtTrId(spec.titleKey));
+    box->setWindowTitle(qtTrId(row.titleKey));
+    box->setText(qtTrId(row.titleKey));
     box->setInformativeText(informativeText(kind, extraText));
-    box->setIcon(spec.critical ? QMessageBox::Critical : QMessageBox::Warning);
-    const bool twoButtons = spec.buttonKeys.size() == 2;
+    box->setIcon(row.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    const bool twoButtons = row.buttonKeys.size() == 2;
     QStringList buttonIds;
-    for (std::size_t i = 0; i < spec.buttonKeys.size(); ++i) {
+    for (std::size_t i = 0; i < row.buttonKeys.size(); ++i) {
         // The first of two buttons declines; the last one confirms.
         const bool declines = twoButtons && i == 0;
-        QPushButton* button = box->addButton(qtTrId(spec.buttonKeys[i]),
+        QPushButton* button = box->addButton(qtTrId(row.buttonKeys[i]),
                                              declines ? QMessageBox::RejectRole : QMessageBox::AcceptRole);
-        button->setObjectName(QString::fromLatin1(spec.buttonKeys[i]));
+        button->setObjectName(QString::fromLatin1(row.buttonKeys[i]));
         buttonIds << button->objectName();
         if (declines)
             box->setEscapeButton(button);

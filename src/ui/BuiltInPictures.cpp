@@ -1,9 +1,7 @@
 #include "ui/BuiltInPictures.h"
 
-#include <QLinearGradient>
 #include <QPainter>
 #include <QPainterPath>
-#include <QRadialGradient>
 #include <QtMath>
 
 namespace lensdock {
@@ -24,15 +22,28 @@ void prepare(QPainter& painter) {
     painter.setRenderHint(QPainter::Antialiasing);
 }
 
+QColor mix(const QColor& from, const QColor& to, qreal share) {
+    return QColor::fromRgbF(from.redF() + (to.redF() - from.redF()) * share,
+                            from.greenF() + (to.greenF() - from.greenF()) * share,
+                            from.blueF() + (to.blueF() - from.blueF()) * share);
+}
+
+// Lens glass: rings from dark at the rim to a light highlight. Solid rings rather than a gradient
+// brush, whose raster path hands work to Qt's thread pool.
 void drawGlass(QPainter& painter, const QRectF& rect) {
-    QRadialGradient glass(rect.center() - QPointF(rect.width() * 0.15, rect.height() * 0.2),
-                          rect.width() * 0.7);
-    glass.setColorAt(0, soft);
-    glass.setColorAt(0.6, accent);
-    glass.setColorAt(1, ink);
-    painter.setBrush(glass);
+    constexpr int rings = 32;
     painter.setPen(QPen(ink, 2));
+    painter.setBrush(ink);
     painter.drawEllipse(rect);
+    const QPointF highlight = rect.center() - QPointF(rect.width() * 0.12, rect.height() * 0.15);
+    painter.setPen(Qt::NoPen);
+    for (int ring = 1; ring <= rings; ++ring) {
+        const qreal share = qreal(ring) / rings;
+        const qreal scale = 1.0 - share * 0.85;
+        const QPointF centre = rect.center() + (highlight - rect.center()) * share;
+        painter.setBrush(share < 0.5 ? mix(ink, accent, share * 2) : mix(accent, soft, share * 2 - 1));
+        painter.drawEllipse(centre, rect.width() / 2 * scale * 0.96, rect.height() / 2 * scale * 0.96);
+    }
 }
 
 void drawArrowHead(QPainter& painter, QPointF tip, qreal direction) {
@@ -67,13 +78,11 @@ QImage BuiltInPictures::lensImage() {
     QImage image = canvas(320, 200);
     QPainter painter(&image);
     prepare(painter);
-    QLinearGradient body(0, 50, 0, 150);
-    body.setColorAt(0, barrel.lighter(140));
-    body.setColorAt(0.5, barrel);
-    body.setColorAt(1, barrel.darker(160));
     painter.setPen(QPen(ink, 2));
-    painter.setBrush(body);
+    painter.setBrush(barrel);
     painter.drawRoundedRect(QRectF(40, 45, 210, 110), 10, 10);
+    painter.fillRect(QRectF(44, 52, 202, 18), barrel.lighter(140)); // light from above
+    painter.fillRect(QRectF(44, 130, 202, 18), barrel.darker(140));
     painter.setBrush(ink);
     painter.drawRect(QRectF(20, 60, 24, 80)); // mount
     painter.setPen(QPen(barrel.lighter(170), 3));
@@ -195,6 +204,21 @@ QImage BuiltInPictures::computer() {
     base.lineTo(8, 126);
     base.closeSubpath();
     painter.drawPath(base);
+    return image;
+}
+
+QImage BuiltInPictures::arrow() {
+    QImage image = canvas(72, 40);
+    QPainter painter(&image);
+    prepare(painter);
+    painter.setPen(QPen(ink, 5, Qt::SolidLine, Qt::RoundCap));
+    painter.drawLine(QPointF(8, 20), QPointF(50, 20));
+    QPainterPath head;
+    head.moveTo(66, 20);
+    head.lineTo(46, 8);
+    head.lineTo(46, 32);
+    head.closeSubpath();
+    painter.fillPath(head, ink);
     return image;
 }
 

@@ -26,8 +26,9 @@ public:
     static QImage focusLimit();
     static QImage switchIcon(int position);
     static QImage appIcon(int size);
-    // A laptop, for the connection diagram.
+    // A laptop and an arrow, for the connection diagram.
     static QImage computer();
+    static QImage arrow();
 };
 
 } // namespace lensdock

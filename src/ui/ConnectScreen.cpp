@@ -27,14 +27,6 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
     return label;
 }
 
-QLabel* arrowLabel(QWidget* parent) {
-    auto* label = new QLabel(QStringLiteral("\u2192"), parent);
-    QFont font = label->font();
-    font.setPointSizeF(font.pointSizeF() * 2.5);
-    label->setFont(font);
-    label->setAlignment(Qt::AlignCenter);
-    return label;
-}
 } // namespace
 
 ConnectScreen::ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* parent)
@@ -66,9 +58,9 @@ QWidget* ConnectScreen::makeDiagram() {
     auto* diagram = new QWidget(this);
     auto* grid = new QGridLayout(diagram);
     grid->addWidget(pictureLabel(BuiltInPictures::lensImage(), 150, diagram), 0, 0);
-    grid->addWidget(arrowLabel(diagram), 0, 1);
+    grid->addWidget(pictureLabel(BuiltInPictures::arrow(), 36, diagram), 0, 1);
     grid->addWidget(pictureLabel(BuiltInPictures::appIcon(96), 96, diagram), 0, 2);
-    grid->addWidget(arrowLabel(diagram), 0, 3);
+    grid->addWidget(pictureLabel(BuiltInPictures::arrow(), 36, diagram), 0, 3);
     grid->addWidget(pictureLabel(BuiltInPictures::computer(), 130, diagram), 0, 4);
     //% "Lens"
     auto* lens = textLabel(qtTrId("notConnectLens"), QStringLiteral("txtNotConnectLens"), diagram);

@@ -7,12 +7,9 @@
 #include "online/NetworkInterfaceNotificationDelegate.h"
 #include "online/ResourcePaths.h"
 #include "ui/AppShell.h"
-#include "ui/BuiltInPictures.h"
+#include "ui/LensFileStore.h"
+#include "ui/UpdateResultAlert.h"
 
-#include <QDir>
-#include <QFile>
-#include <QFileInfo>
-#include <QSaveFile>
 #include <thread>
 
 namespace lensdock {
@@ -43,19 +40,6 @@ private:
     const std::shared_ptr<InFlightCalls> calls_;
 };
 
-QString localFileNameOf(NetworkFileType type) {
-    switch (type) {
-    case NetworkFileType::lensModelsInfo:
-        return QFileInfo(NetworkInterface::lensModelsInfoPath()).fileName();
-    case NetworkFileType::lensImage:
-        return QFileInfo(NetworkInterface::lensImagePath()).fileName();
-    case NetworkFileType::focusAdjustmentImage:
-        return QFileInfo(NetworkInterface::focusAdjustmentImagePath()).fileName();
-    default:
-        return QFileInfo(NetworkInterface::focusLimitImagePath()).fileName();
-    }
-}
-
 Guarded<QImage>& pictureOf(LensPictures& pictures, NetworkFileType type) {
     if (type == NetworkFileType::lensImage)
         return pictures.lensImage;
@@ -64,23 +48,11 @@ Guarded<QImage>& pictureOf(LensPictures& pictures, NetworkFileType type) {
     return pictures.focusLimitImage;
 }
 
-QImage builtInPictureOf(NetworkFileType type) {
-    if (type == NetworkFileType::lensImage)
-        return BuiltInPictures::lensImage();
-    if (type == NetworkFileType::focusAdjustmentImage)
-        return BuiltInPictures::focusAdjustment();
-    return BuiltInPictures::focusLimit();
-}
-
-bool writeWhole(const QString& path, const QByteArray& bytes) {
-    QSaveFile file(path);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit();
-}
 } // namespace
 
 InitialViewController::InitialViewController(AppShell& shell, ConnectOptions options, QObject* parent)
     : QObject(parent), shell_(shell), context_(shell.context()), options_(std::move(options)),
-      fileIO_(options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO()),
+      store_(options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO()),
       alerts_(shell.options().alertPresenter) {
     downloadListener_ = std::make_shared<DownloadListener>(*this, calls_);
 }
@@ -106,7 +78,9 @@ void InitialViewController::request(ApplicationState state) {
 }
 
 void InitialViewController::usbSerialThreadDisconnected() {
-    logInit(QStringLiteral("Disconnect delegate do nothing"));
+    const InFlightCalls::Scope scope(*calls_);
+    if (scope.admitted())
+        logInit(QStringLiteral("Disconnect delegate do nothing"));
 }
 
 void InitialViewController::usbSerialThreadResult(ApplicationState state, UsbThreadErrorCode error,
@@ -310,24 +284,13 @@ bool InitialViewController::isAdapterUpdateAvailable() const {
                                     context_.adapterModelInfo().get().latestVersion, atLaunch);
 }
 
-std::optional<QString> InitialViewController::lensDirectory() const {
-    return fileIO_.lensDirectory();
-}
-
 void InitialViewController::lensCatalogue(const std::optional<QByteArray>& data) {
-    const auto directory = lensDirectory();
-    const QString localCopy =
-        directory ? QDir(*directory).filePath(localFileNameOf(NetworkFileType::lensModelsInfo)) : QString();
     std::optional<QByteArray> catalogue = data;
     LensModelsInfoSource source = LensModelsInfoSource::downloadHost;
     if (data) {
-        if (directory && !writeWhole(localCopy, *data))
-            Logger::error(QStringLiteral("File"), QStringLiteral("Cannot store ") + localCopy);
+        store_.storeCatalogue(*data);
     } else {
-        QFile file(localCopy);
-        catalogue.reset();
-        if (directory && file.open(QIODevice::ReadOnly))
-            catalogue = file.readAll();
+        catalogue = store_.storedCatalogue();
         source = catalogue ? LensModelsInfoSource::localCopy : LensModelsInfoSource::unavailable;
     }
     {
@@ -338,20 +301,10 @@ void InitialViewController::lensCatalogue(const std::optional<QByteArray>& data)
 }
 
 void InitialViewController::lensPicture(NetworkFileType type, const std::optional<QByteArray>& data) {
-    const auto directory = lensDirectory();
-    const QString localCopy = directory ? QDir(*directory).filePath(localFileNameOf(type)) : QString();
-    QImage image = data ? QImage::fromData(*data) : QImage();
-    if (!image.isNull()) {
-        if (directory && !image.save(localCopy, "PNG"))
-            Logger::error(QStringLiteral("File"), QStringLiteral("Cannot store ") + localCopy);
-    } else if (directory) {
-        image = QImage(localCopy);
-    }
-    bool fellBack = false;
-    if (image.isNull()) {
-        image = builtInPictureOf(type);
-        fellBack = true;
-    }
+    QImage image = store_.picture(type, data);
+    const bool fellBack = image.isNull();
+    if (fellBack)
+        image = LensFileStore::builtInPicture(type);
     pictureOf(shell_.pictures(), type).set(image);
     std::lock_guard lock(downloadMutex_);
     flgGetLocalImageFailed_ = flgGetLocalImageFailed_ || fellBack;
@@ -436,26 +389,6 @@ void InitialViewController::handleAlertYes(DialogId kind) {
         break;
     default:
         break;
-    }
-}
-
-DialogId InitialViewController::alertForUpdateResult(FwErrorCode code) {
-    switch (code) {
-    case FwErrorCode::resultOk:
-        return DialogId::updateComplete;
-    case FwErrorCode::errorNetwork:
-        return DialogId::updateErrorNetwork;
-    case FwErrorCode::errorDownload:
-        return DialogId::updateErrorDownload;
-    case FwErrorCode::errorUsbSerialFailed:
-    case FwErrorCode::errorUsbSerialRemoved:
-        return DialogId::updateErrorSend;
-    case FwErrorCode::errorInvalidKey:
-    case FwErrorCode::errorInvalidFile:
-    case FwErrorCode::errorCrc:
-        return DialogId::updateErrorDecode;
-    default:
-        return DialogId::updateError;
     }
 }
 

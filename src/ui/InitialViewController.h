@@ -2,13 +2,13 @@
 
 #include "firmware/FwErrorCode.h"
 #include "link/UsbSerialThreadTypes.h"
-#include "online/FileIO.h"
 #include "online/NetworkError.h"
 #include "online/NetworkFileType.h"
 #include "ui/AlertBridge.h"
 #include "ui/ConnectOptions.h"
 #include "ui/DialogId.h"
 #include "ui/InFlightCalls.h"
+#include "ui/LensFileStore.h"
 
 #include <atomic>
 #include <memory>
@@ -48,8 +48,6 @@ public:
     // The end of an adapter update (GUI thread): the result alert is posted, and its follow-up runs
     // once it is answered; the connection thread is held in initialProcessing meanwhile.
     void updateResult(FwErrorCode code);
-    // The alert that reports an update's result.
-    static DialogId alertForUpdateResult(FwErrorCode code);
 
     void handleAlertYes(DialogId kind);
     void handleAlertNo(DialogId kind);
@@ -86,12 +84,11 @@ private:
     void request(ApplicationState state);
     void followUpByProcessingError();
     void endAfterAdapterError();
-    std::optional<QString> lensDirectory() const;
 
     AppShell& shell_;
     AppContext& context_;
     const ConnectOptions options_;
-    const FileIO fileIO_;
+    const LensFileStore store_;
     AlertBridge alerts_;
     const std::shared_ptr<InFlightCalls> calls_ = std::make_shared<InFlightCalls>();
     std::shared_ptr<NetworkInterfaceNotificationDelegate> downloadListener_;

@@ -2,6 +2,7 @@
 #include "firmware/UpdateThread.h"
 #include "FirmwarePacker.h"
 #include "LogCapture.h"
+#include "ResultLatch.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -24,23 +25,13 @@ public:
         std::lock_guard lock(mutex_);
         ++finished;
     }
-    void sendCompleted(FwErrorCode code) override {
-        {
-            std::lock_guard lock(mutex_);
-            results << code;
-        }
-        done_.notify_all();
-    }
-    bool waitForResult(std::chrono::milliseconds limit = 30s) {
-        std::unique_lock lock(mutex_);
-        return done_.wait_for(lock, limit, [this] { return !results.isEmpty(); });
-    }
+    void sendCompleted(FwErrorCode code) override { results.add(code); }
+    bool waitForResult(std::chrono::milliseconds limit = 30s) { return results.wait(limit); }
 
     std::mutex mutex_;
-    std::condition_variable done_;
     QList<QPair<int, double>> progress;
     int finished = 0;
-    QList<FwErrorCode> results;
+    ResultLatch<FwErrorCode> results;
 };
 
 QByteArray dataOf(int size, int seed) {
@@ -82,7 +73,7 @@ class TestFirmwareTransfer : public QObject {
         updater.start();
         if (!listener.waitForResult())
             return FwErrorCode::errorInput;
-        return listener.results.first();
+        return listener.results.values().first();
     }
 
 private slots:
@@ -210,7 +201,7 @@ private slots:
         updater.setDelegate(&listener);
         updater.setDecodeFile(path);
         updater.run();
-        QCOMPARE(listener.results, QList<FwErrorCode>{result});
+        QCOMPARE(listener.results.values(), QList<FwErrorCode>{result});
         QVERIFY(capture.untimed().contains(logLine));
         QCOMPARE(listener.finished, 0);
         QCOMPARE(link.serial.delegate(), static_cast<UsbSerialDelegate*>(&link.thread));
@@ -229,7 +220,8 @@ private slots:
         unreadable.setDelegate(&listener);
         unreadable.setDecodeFile(link.dir.filePath("absent.dec"));
         unreadable.run();
-        QCOMPARE(listener.results, (QList<FwErrorCode>{FwErrorCode::errorInput, FwErrorCode::errorInput}));
+        QCOMPARE(listener.results.values(),
+                 (QList<FwErrorCode>{FwErrorCode::errorInput, FwErrorCode::errorInput}));
         QVERIFY(capture.contains("[Firmware] Error inFile nil"));
         QVERIFY(capture.contains("[Firmware] Error inFile"));
     }

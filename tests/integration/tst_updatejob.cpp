@@ -3,6 +3,7 @@
 #include "FirmwarePacker.h"
 #include "LocalDownloadHost.h"
 #include "LogCapture.h"
+#include "ResultLatch.h"
 
 #include <condition_variable>
 #include <mutex>
@@ -29,24 +30,15 @@ public:
         if (!textKey.isEmpty())
             texts << textKey;
     }
-    void updateResult(FwErrorCode code) override {
-        {
-            std::lock_guard lock(mutex_);
-            results << code;
-        }
-        done_.notify_all();
-    }
-    bool waitForResult(std::chrono::milliseconds limit = 30s) {
-        std::unique_lock lock(mutex_);
-        return done_.wait_for(lock, limit, [this] { return !results.isEmpty(); });
-    }
+    void updateResult(FwErrorCode code) override { latch.add(code); }
+    bool waitForResult(std::chrono::milliseconds limit = 30s) { return latch.wait(limit); }
+    QList<FwErrorCode> results() const { return latch.values(); }
 
     std::mutex mutex_;
-    std::condition_variable done_;
+    ResultLatch<FwErrorCode> latch;
     QList<double> progress;
     QList<int> phases;
     QStringList texts;
-    QList<FwErrorCode> results;
 };
 
 QByteArray dataOf(int size) {
@@ -140,7 +132,7 @@ private slots:
             QCOMPARE(job.encodeFile().value_or(QString()),
                      bench.store.filePath("Varnet/adapter/QB117_0201.vfwf"));
         }
-        QCOMPARE(listener.results, QList<FwErrorCode>{FwErrorCode::resultOk});
+        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::resultOk});
         QCOMPARE(listener.phases, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
         QCOMPARE(listener.texts, (QStringList{"updateStateConnecting", "updateStateDownloading",
                                               "updateStateDecoding", "updateStateSending"}));
@@ -163,7 +155,7 @@ private slots:
         job.setLensUpdateInfo("E0", "A036", "0102", decodeKey);
         job.start();
         QVERIFY(listener.waitForResult());
-        QCOMPARE(listener.results, QList<FwErrorCode>{FwErrorCode::resultOk});
+        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::resultOk});
         for (double milestone : {50.0, 70.0, 75.0, 95.0, 100.0})
             QVERIFY2(listener.progress.contains(milestone), qPrintable(QString::number(milestone)));
         QCOMPARE(bench.context->lensInfo().get().firmwareVersion, QString("0102"));
@@ -207,7 +199,7 @@ private slots:
         job.setAdapterUpdateInfo("0201", key);
         job.start();
         QVERIFY(listener.waitForResult());
-        QCOMPARE(listener.results, QList<FwErrorCode>{result});
+        QCOMPARE(listener.results(), QList<FwErrorCode>{result});
         if (!logLine.isEmpty())
             QVERIFY2(capture.contains(logLine), qPrintable(capture.untimed().join('\n')));
         QCOMPARE(bench.leftInStore(), QStringList());
@@ -219,7 +211,7 @@ private slots:
         JobListener listener;
         UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
         job.start();
-        QCOMPARE(listener.results, QList<FwErrorCode>{FwErrorCode::errorInput});
+        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::errorInput});
     }
 
     void startingTwiceStartsOnce() {
@@ -234,8 +226,8 @@ private slots:
         job.start();
         QVERIFY(listener.waitForResult());
         QVERIFY(capture.contains("[Update] Updating..."));
-        QVERIFY(!listener.waitForResult(0ms) || listener.results.size() == 1);
-        QCOMPARE(listener.results.size(), 1);
+        QVERIFY(!listener.waitForResult(0ms) || listener.results().size() == 1);
+        QCOMPARE(listener.results().size(), 1);
     }
 };
 

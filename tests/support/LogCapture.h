@@ -10,7 +10,7 @@ class LogCapture {
 public:
     LogCapture() {
         previous_ = lensdock::Logger::setSink([this](const QString& line) {
-            std::lock_guard lock(mutex_);
+            std::lock_guard lock(mutex());
             lines_ << line;
         });
     }
@@ -19,7 +19,7 @@ public:
     LogCapture& operator=(const LogCapture&) = delete;
 
     QStringList lines() const {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(mutex());
         return lines_;
     }
     // Lines with the "HH:mm:ss " time removed, so tests can compare whole texts.
@@ -31,12 +31,18 @@ public:
     }
     bool contains(const QString& text) const { return untimed().contains(text); }
     void clear() {
-        std::lock_guard lock(mutex_);
+        std::lock_guard lock(mutex());
         lines_.clear();
     }
 
 private:
-    mutable std::mutex mutex_;
+    // One lock for every capture: a lock inside each capture, reused at the same stack address by the
+    // next test, looks to ThreadSanitizer like one lock taken in two orders (std::mutex is never
+    // destroyed as far as it can tell).
+    static std::mutex& mutex() {
+        static std::mutex instance;
+        return instance;
+    }
     QStringList lines_;
     lensdock::Logger::Sink previous_;
 };

@@ -46,11 +46,9 @@ public:
 
 private:
     void add(Event event) {
-        {
-            std::lock_guard lock(mutex_);
-            events_ << std::move(event);
-        }
-        arrived_.notify_all();
+        std::lock_guard lock(mutex_);
+        events_ << std::move(event);
+        arrived_.notify_all(); // under the lock: the waiter may drop this object once it is free
     }
 
     mutable std::mutex mutex_;

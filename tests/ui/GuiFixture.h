@@ -117,7 +117,17 @@ struct GuiFixture {
         lensdock::AppOptions options;
         options.downloadHost = unreachableHost();
         context = std::make_unique<lensdock::AppContext>(options);
-        shell = std::make_unique<lensdock::AppShell>(*context, lensdock::AppShell::Options());
+        shell = std::make_unique<lensdock::AppShell>(*context, shellOptions());
+    }
+
+    lensdock::AppShell::Options shellOptions() {
+        lensdock::AppShell::Options options;
+        options.endProcess = [this](int code) {
+            exitCode = code;
+            ++endCount;
+        };
+        options.openUrl = [this](const QUrl& url) { return openUrl(url); };
+        return options;
     }
 
     QAction* action(const char* name) const { return window->action(QString::fromLatin1(name)); }
@@ -132,13 +142,7 @@ struct GuiFixture {
         options.watchdogTick = watchdogTick;
         options.networkLimits.requestTimeout = std::chrono::milliseconds(3000);
         context = std::make_unique<lensdock::AppContext>(options);
-        lensdock::AppShell::Options shellOptions;
-        shellOptions.endProcess = [this](int code) {
-            exitCode = code;
-            ++endCount;
-        };
-        shellOptions.openUrl = [this](const QUrl& url) { return openUrl(url); };
-        shell = std::make_unique<lensdock::AppShell>(*context, shellOptions);
+        shell = std::make_unique<lensdock::AppShell>(*context, shellOptions());
         lensdock::MainWindow::Options windowOptions;
         windowOptions.fadeDuration = fade;
         windowOptions.connect = connectOptions();

@@ -1,4 +1,5 @@
 #include "GuiFixture.h"
+#include "LogCapture.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
 #include "ui/InitialViewController.h"
@@ -12,6 +13,9 @@
 #include <thread>
 
 using namespace lensdock;
+
+Q_DECLARE_METATYPE(lensdock::FwErrorCode)
+Q_DECLARE_METATYPE(lensdock::ApplicationState)
 
 namespace {
 constexpr int connectBoundMs = 20000;
@@ -202,6 +206,53 @@ private slots:
         QFETCH(bool, atLaunch);
         QFETCH(bool, offered);
         QCOMPARE(InitialViewController::isAdapterUpdateAvailable(adapter, latest, atLaunch), offered);
+    }
+
+    void updateResultAlertAndFollowUp_data() {
+        QTest::addColumn<FwErrorCode>("code");
+        QTest::addColumn<QString>("title");
+        QTest::addColumn<QString>("reason"); // last line of the informative text
+        QTest::addColumn<bool>("logsCode");
+        QTest::addColumn<ApplicationState>("next");
+        const QString failed = "Update failed";
+        const auto waiting = ApplicationState::lensDisadhesion;
+        QTest::newRow("ok") << FwErrorCode::resultOk << "Update complete"
+                            << "The firmware has been updated." << false << waiting;
+        QTest::newRow("network") << FwErrorCode::errorNetwork << failed
+                                 << "The download server could not be reached." << false << waiting;
+        QTest::newRow("download") << FwErrorCode::errorDownload << failed
+                                  << "The firmware file could not be downloaded." << false << waiting;
+        QTest::newRow("send") << FwErrorCode::errorUsbSerialFailed << failed
+                              << "The firmware could not be sent to the device." << false << waiting;
+        QTest::newRow("removed") << FwErrorCode::errorUsbSerialRemoved << failed
+                                 << "The firmware could not be sent to the device." << false
+                                 << ApplicationState::adapterDisconnect;
+        for (auto code : {FwErrorCode::errorInvalidKey, FwErrorCode::errorInvalidFile, FwErrorCode::errorCrc})
+            QTest::newRow(qPrintable(QString("decode %1").arg(rawValue(code))))
+                << code << failed << "The firmware file is damaged." << false << waiting;
+        for (auto code :
+             {FwErrorCode::errorInput, FwErrorCode::errorWaitResetFailed, FwErrorCode::errorVersion})
+            QTest::newRow(qPrintable(QString("other %1").arg(rawValue(code))))
+                << code << failed << "The firmware could not be updated." << true << waiting;
+    }
+    void updateResultAlertAndFollowUp() {
+        QFETCH(FwErrorCode, code);
+        QFETCH(QString, title);
+        QFETCH(QString, reason);
+        QFETCH(bool, logsCode);
+        QFETCH(ApplicationState, next);
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        InitialViewController controller(*gui.shell, gui.connectOptions());
+        LogCapture log;
+        controller.updateResult(code);
+        // The thread is held at once; the alert comes later, without blocking the caller.
+        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::initialProcessing);
+        QVERIFY(gui.answerer->seen().isEmpty());
+        QTRY_COMPARE(gui.answerer->titles(), QStringList{title});
+        QCOMPARE(gui.answerer->seen().first().informativeText.split('\n').last(), reason);
+        QTRY_COMPARE(gui.context->usbSerialThread().appNewState(), next);
+        QCOMPARE(log.contains(QString("[Init] Update Error Code : %1").arg(rawValue(code))), logsCode);
     }
 
     void downloadsInAnyOrderParseOnce_data() {

@@ -136,6 +136,18 @@ private slots:
         QVERIFY(!gui.shell->control());
     }
 
+    void terminationWithoutAConnectionThreadEndsAtOnce() {
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        gui.shell->requestTermination();
+        QTRY_COMPARE(gui.endCount.load(), 1);
+        QCOMPARE(gui.exitCode.load(), 0);
+        gui.shell->endProcess(3); // the process ends once
+        QTest::qWait(20);
+        QCOMPARE(gui.endCount.load(), 1);
+        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::appTerminate);
+    }
+
     void switchingFadesAndKeepsTheTopEdge() {
         GuiFixture gui;
         QList<QUrl> opened;

@@ -5,6 +5,7 @@
 #include "LogCapture.h"
 #include "MemorySerialPort.h"
 #include "RecordingThreadDelegate.h"
+#include "SampleIdentities.h"
 
 #include <QTest>
 
@@ -22,37 +23,13 @@ struct MiniDock {
     QByteArray adjust = hexBytes("02 02 00 09 00 01 00 09 00 01 00") + QByteArray(24, '\0');
     QList<QByteArray> stored;
 
-    static QByteArray adapterIdentity() {
-        QByteArray d(63, '\0');
-        d[35] = 0x01;
-        d[47] = 1;
-        d[48] = 0x01;
-        d[49] = 0x01;
-        return d;
-    }
-    static QByteArray lensIdentity() {
-        QByteArray d(85, '\0');
-        d.replace(3, 4, "A036");
-        d[35] = 0x01;
-        d[36] = 0x02;
-        d[51] = 0x0F; // everything supported
-        d[53] = 8;
-        d[54] = 3;
-        d[55] = 0x02; // two switch positions
-        d[56] = 10;
-        d[63] = 30;
-        d[64] = char(-30);
-        d[65] = 9;
-        d[67] = 9;
-        return d;
-    }
-
     std::optional<QByteArray> payloadFor(const QByteArray& request) {
         switch (byteAt(request, 6)) {
         case 0xF7:
             return QByteArray(1, lensMounted ? '\1' : '\0');
         case 0xFA:
-            return byteAt(request, 2) == Destination::adapter ? adapterIdentity() : lensIdentity();
+            return byteAt(request, 2) == Destination::adapter ? sampleAdapterIdentity()
+                                                              : sampleLensIdentity();
         case 0xFB:
             adjust = request.mid(7, 35);
             stored << adjust;
@@ -79,7 +56,7 @@ struct Harness {
     }
     static std::optional<LensInfo> IdentityDecoderLens() {
         CommDataFormat reply;
-        reply.data = MiniDock::lensIdentity();
+        reply.data = sampleLensIdentity();
         return reply.makeLensInfo();
     }
 

@@ -5,6 +5,7 @@
 #include "link/FrameCodec.h"
 #include "LogCapture.h"
 #include "MemorySerialPort.h"
+#include "SampleIdentities.h"
 
 #include <atomic>
 #include <condition_variable>
@@ -29,23 +30,6 @@ public:
     std::atomic<bool> answerAdjustWrite{true};
 
 private:
-    static QByteArray lensIdentity() {
-        QByteArray d(85, '\0');
-        d.replace(3, 4, "A036");
-        d[35] = 0x01;
-        d[36] = 0x02;
-        d[51] = 0x0F;
-        d[53] = 8;
-        d[54] = 3;
-        d[55] = 0x02;
-        d[56] = 10;
-        d[63] = 30;
-        d[64] = char(-30);
-        d[65] = 9; // factory first near: 9 - 9 = 0
-        d[66] = 2; // factory first far: 9 - 2 = 7
-        d[67] = 9;
-        return d;
-    }
     std::optional<QByteArray> answer(const QByteArray& request) {
         switch (byteAt(request, 0)) {
         case ControlByte::stx:
@@ -64,7 +48,7 @@ private:
         CommDataFormat reply;
         reply.destination = byteAt(request, 2);
         reply.funcNumber = function;
-        reply.setPayload(function == FunctionNumber::getBasicInfo ? lensIdentity() : QByteArray());
+        reply.setPayload(function == FunctionNumber::getBasicInfo ? sampleLensIdentity() : QByteArray());
         return FrameCodec::encodeFrame(reply, byteAt(request, 1));
     }
     void run() {
@@ -204,7 +188,7 @@ private slots:
         dock.answerAdjustWrite = answered;
         QCOMPARE(rig.run(record(10, QByteArray(10, 'y'))), FwErrorCode::resultOk);
         const LensAdjustData factory = rig.defaultAdjust.get();
-        QCOMPARE(factory.focusLimitFirstFar, std::int64_t(7));
+        QCOMPARE(factory.focusLimitSecondFar, std::int64_t(7));
         QCOMPARE(rig.currentAdjust.get(), answered ? factory : edited);
         QCOMPARE(rig.lensInfo.get().modelCode, QString("A036"));
     }
