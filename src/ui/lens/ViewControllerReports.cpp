@@ -4,8 +4,8 @@
 #include "online/ModelInfoParser.h"
 #include "online/ResourcePaths.h"
 #include "ui/AppShell.h"
-#include "ui/InitialViewController.h"
 #include "ui/lens/ViewController.h"
+#include "ui/UpdateResultAlert.h"
 #include "ui/UpdateWindow.h"
 
 #include <QDir>
@@ -184,7 +184,7 @@ void ViewController::openUpdateWindow() {
 
 void ViewController::updateResult(FwErrorCode code) {
     QMetaObject::invokeMethod(this, &ViewController::showFirmwareVersion, Qt::QueuedConnection);
-    const DialogId kind = InitialViewController::alertForUpdateResult(code);
+    const DialogId kind = alertForUpdateResult(code);
     if (code == FwErrorCode::resultOk)
         raiseControl();
     if (kind == DialogId::updateError)
