@@ -1,16 +1,12 @@
 #include "adjust/AdjustPayload.h"
 #include "context/AppContext.h"
-#include "link/Logger.h"
 #include "online/ModelInfoParser.h"
 #include "online/ResourcePaths.h"
 #include "ui/AppShell.h"
 #include "ui/lens/ViewController.h"
+#include "ui/LensFileStore.h"
 #include "ui/UpdateResultAlert.h"
 #include "ui/UpdateWindow.h"
-
-#include <QDir>
-#include <QFileInfo>
-#include <QSaveFile>
 
 // What the lens screen does with the reports of the connection thread, the catalogue download of a
 // firmware check and the update window.
@@ -135,16 +131,9 @@ void ViewController::catalogueCheckFailed() {
 }
 
 void ViewController::storeLensCatalogue(const QByteArray& data) {
-    const FileIO store = options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO();
-    const auto directory = store.lensDirectory();
-    if (!directory)
-        return;
-    const QString path =
-        QDir(*directory).filePath(QFileInfo(NetworkInterface::lensModelsInfoPath()).fileName());
-    QSaveFile file(path);
-    const QByteArray text = QString::fromUtf8(data).toUtf8();
-    if (!file.open(QIODevice::WriteOnly) || file.write(text) != text.size() || !file.commit())
-        Logger::error(QStringLiteral("File"), QStringLiteral("Cannot store ") + path);
+    // Kept as text: the bytes as read, with invalid UTF-8 replaced.
+    LensFileStore(options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO())
+        .storeCatalogue(QString::fromUtf8(data).toUtf8());
 }
 
 void ViewController::lensCatalogueReceived(const QByteArray& data) {
