@@ -8,10 +8,10 @@
 #include "ui/lens/AdjustFileCommands.h"
 #include "ui/lens/LensInfoPanel.h"
 #include "ui/ProgressPanel.h"
-#include "ui/UpdateWindow.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusLimiterTab.h"
 #include "ui/tabs/MiscellaneousTab.h"
+#include "ui/UpdateWindow.h"
 
 #include <QHBoxLayout>
 #include <QLabel>
@@ -179,7 +179,7 @@ void ViewController::viewDidLoad() {
     //% "Miscellaneous"
     segmentTabControl_->addTab(qtTrId("tabMiscellaneous"));
     connect(segmentTabControl_, &QTabBar::currentChanged, this, &ViewController::changeSegment);
-    QMetaObject::invokeMethod(this, &ViewController::showFirmwareVersion, Qt::QueuedConnection);
+    showFirmwareVersion();
     context_.networkInterface().setNotificationDelegate(downloadListener_);
     context_.usbSerialThread().setDelegate(this);
     isConnectView_ = true;
