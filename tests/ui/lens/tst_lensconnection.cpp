@@ -141,19 +141,22 @@ private slots:
     }
 
     void theFirmwareCheck_data() {
-        QTest::addColumn<QString>("served"); // the lens catalogue served at the check; empty: garbage
+        QTest::addColumn<QString>("served"); // the lens catalogue's version at the check, or what is wrong
         QTest::addColumn<QStringList>("titles");
         QTest::newRow("current") << "0100" << QStringList{lensCurrent};
         QTest::newRow("newer, declined") << "0200" << QStringList{lensCaution};
-        QTest::newRow("catalogue unreadable") << "" << QStringList{noCatalogue};
+        QTest::newRow("catalogue unreadable") << "garbage" << QStringList{noCatalogue};
+        QTest::newRow("catalogue missing") << "missing" << QStringList{noCatalogue};
     }
     void theFirmwareCheck() {
         QFETCH(QString, served);
         QFETCH(QStringList, titles);
         LensFixture f;
         QVERIFY(f.launchConnected(decline));
-        if (served.isEmpty())
+        if (served == "garbage")
             f.host.put(f.lensCataloguePath(), "<lensinfo>not a catalogue</lensinfo>");
+        else if (served == "missing")
+            QVERIFY(QFile::remove(f.host.rootPath() + '/' + f.lensCataloguePath()));
         else
             f.serveLensCatalogue(served);
         f.click(f.screen()->btnUpdate());
@@ -165,7 +168,7 @@ private slots:
         // What the host served is kept as the local copy.
         QFile copy(f.libraryFolder + "/Varnet/lens/lensinfo_A036E0.xml");
         QVERIFY(copy.open(QIODevice::ReadOnly));
-        QCOMPARE(copy.readAll().contains("not a catalogue"), served.isEmpty());
+        QCOMPARE(copy.readAll().contains("not a catalogue"), served == "garbage");
     }
 
     // The end of a lens update as the update window reports it: its alert, and where the thread goes
