@@ -67,6 +67,22 @@ ViewController::ViewController(AppShell& shell, LensScreenOptions options, QWidg
       alerts_([this](DialogId kind, const QString& extraText) { return presentAlert(kind, extraText); }) {
     setObjectName(QStringLiteral("lensScreen"));
     downloadListener_ = std::make_shared<DownloadListener>(*this, calls_);
+    fileCommands_ = makeFileCommands();
+    dialogView_ = new ProgressPanel(this);
+    dialogView_->setObjectName(QStringLiteral("dialogWindow"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(24);
+    layout->addWidget(buildIdentity());
+    auto* main = new QVBoxLayout;
+    main->addWidget(buildTabs(), 1);
+    main->addWidget(buildCommands());
+    layout->addLayout(main, 1);
+    viewDidLoad();
+}
+
+// The file commands' dialogs count as modal runs of this screen.
+std::unique_ptr<AdjustFileCommands> ViewController::makeFileCommands() {
     AdjustFileDialogs dialogs;
     dialogs.open = [this](QWidget* owner) {
         const ModalScope scope(*this);
@@ -76,38 +92,32 @@ ViewController::ViewController(AppShell& shell, LensScreenOptions options, QWidg
         const ModalScope scope(*this);
         return options_.fileDialogs.chooseSave(owner);
     };
-    fileCommands_ = std::make_unique<AdjustFileCommands>(
+    return std::make_unique<AdjustFileCommands>(
         shell_, std::move(dialogs),
         [this](DialogId kind, const QString& extraText) { alert(kind, extraText); });
+}
 
-    const LensInfo lens = context_.lensInfo().get();
+// Who the lens is, fixed at construction, and the update button below it.
+QWidget* ViewController::buildIdentity() {
     LensInfoPanel::Identity identity;
     identity.lensImage = shell_.pictures().lensImage.get();
     if (identity.lensImage.isNull())
         identity.lensImage = BuiltInPictures::lensImage();
     identity.lensName = context_.lensModelInfo().get().lensName;
-    identity.lensModelName = lens.modelCode;
+    identity.lensModelName = context_.lensInfo().get().modelCode;
     identity.lensMountName = mountName(context_.adapterBasicInfo().get().mountInfo);
-    infoPanel_ = new LensInfoPanel(identity, this);
-    dialogView_ = new ProgressPanel(this);
-    dialogView_->setObjectName(QStringLiteral("dialogWindow"));
-
-    auto* side = new QVBoxLayout;
-    side->addWidget(infoPanel_);
+    auto* box = new QWidget(this);
+    infoPanel_ = new LensInfoPanel(identity, box);
     //% "Check for Update"
     btnUpdate_ =
         makeButton(qtTrId("btnUpdate"), QStringLiteral("btnUpdate"), &ViewController::btnPushFwUpdate);
-    side->addWidget(btnUpdate_);
-    side->addStretch();
-    auto* main = new QVBoxLayout;
-    main->addWidget(buildTabs(), 1);
-    main->addWidget(buildCommands());
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(24, 24, 24, 24);
-    layout->setSpacing(24);
-    layout->addLayout(side);
-    layout->addLayout(main, 1);
-    viewDidLoad();
+    btnUpdate_->setParent(box);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(infoPanel_);
+    layout->addWidget(btnUpdate_);
+    layout->addStretch();
+    return box;
 }
 
 ViewController::~ViewController() {

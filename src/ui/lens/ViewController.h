@@ -124,6 +124,8 @@ private:
     static void logMain(const QString& message);
     bool isGuiThread() const;
 
+    std::unique_ptr<AdjustFileCommands> makeFileCommands();
+    QWidget* buildIdentity();
     QWidget* buildCommands();
     QWidget* buildTabs();
     QPushButton* makeButton(const QString& text, const QString& name, void (ViewController::*action)());
