@@ -4,6 +4,7 @@
 #include "online/FileIO.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
+#include "ui/lens/ViewController.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
 #include "ui/UpdateWindow.h"
@@ -52,6 +53,27 @@ int main(int argc, char* argv[]) {
     MainWindow window(shell, windowOptions);
     window.resize(640, 520);
     bool ok = save(window, folder + QStringLiteral("/connect-screen") + suffix + QStringLiteral(".png"));
+
+    // A zoom lens as the connect screen leaves it: identified, catalogue read, factory settings.
+    LensInfo lens;
+    lens.modelCode = QStringLiteral("A036");
+    lens.firmwareVersion = QStringLiteral("0105");
+    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
+        true;
+    lens.focusLimitDefaultSecondNear = 2;
+    lens.focusLimitDefaultSecondFar = 7;
+    lens.zoomFocalLengths = {28, 35, 50, 70, 100, 135, 200, 300};
+    context.setConnectedLens(lens);
+    LensModelInfo catalogue = context.lensModelInfo().get();
+    catalogue.lensName = QStringLiteral("28-300mm Zoom");
+    context.lensModelInfo().set(catalogue);
+    context.currentAdjustData().set(context.defaultAdjustData().get());
+    LensScreenOptions lensOptions;
+    lensOptions.libraryFolder = scratch.path();
+    ViewController lensScreen(shell, lensOptions);
+    lensScreen.show(); // the tabs fill their controls when shown
+    QApplication::processEvents();
+    ok = save(lensScreen, folder + QStringLiteral("/lens-screen") + suffix + QStringLiteral(".png")) && ok;
 
     UpdateWindow update(context, UpdateJobTimings(), FileIO(scratch.path()));
     update.changePhase(QStringLiteral("updateStateSending"));

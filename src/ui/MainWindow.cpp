@@ -3,7 +3,7 @@
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
-#include "ui/LensScreenPlaceholder.h"
+#include "ui/lens/ViewController.h"
 
 #include <QCloseEvent>
 #include <QGraphicsOpacityEffect>
@@ -92,7 +92,7 @@ void MainWindow::updateActionStates() {
 void MainWindow::showContent(bool connected) {
     if (closing_)
         return;
-    QWidget* next = connected ? static_cast<QWidget*>(new LensScreenPlaceholder(shell_))
+    QWidget* next = connected ? static_cast<QWidget*>(new ViewController(shell_, options_.lens))
                               : static_cast<QWidget*>(new ConnectScreen(shell_, options_.connect));
     replaceContent(next);
 }

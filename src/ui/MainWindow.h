@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ui/ConnectOptions.h"
+#include "ui/lens/LensScreenOptions.h"
 
 #include <chrono>
 #include <QMainWindow>
@@ -23,6 +24,7 @@ public:
     struct Options {
         std::chrono::milliseconds fadeDuration{250};
         ConnectOptions connect;
+        LensScreenOptions lens;
     };
 
     MainWindow(AppShell& shell, Options options, QWidget* parent = nullptr);

@@ -13,6 +13,9 @@ const QString fallbackLanguage = QStringLiteral("en");
 // The settings tabs keep their texts in a catalogue of their own.
 const QString tabsFolder = QStringLiteral(":/i18n/tabs");
 const QString tabsBaseName = QStringLiteral("lensdock_tabs_");
+// ... and so does the lens screen.
+const QString lensFolder = QStringLiteral(":/i18n/lens");
+const QString lensBaseName = QStringLiteral("lensdock_lens_");
 
 bool loadCatalogue(QCoreApplication& app, const QString& name, const QString& from) {
     auto* translator = new QTranslator(&app);
@@ -26,6 +29,7 @@ bool load(QCoreApplication& app, const QString& language) {
     if (!loadCatalogue(app, baseName + language, folder))
         return false;
     loadCatalogue(app, tabsBaseName + language, tabsFolder);
+    loadCatalogue(app, lensBaseName + language, lensFolder);
     return true;
 }
 } // namespace

@@ -79,6 +79,17 @@ struct GuiFixture {
         return options;
     }
 
+    // The lens screen's folder and short waits; its file dialogs are `lensDialogs`.
+    lensdock::AdjustFileDialogs lensDialogs;
+    lensdock::LensScreenOptions lensOptions() const {
+        lensdock::LensScreenOptions options;
+        options.libraryFolder = libraryFolder;
+        options.update = updateTimings();
+        options.progressCloseDelay = std::chrono::milliseconds(20);
+        options.fileDialogs = lensDialogs;
+        return options;
+    }
+
     // Short waits for updates against the emulator.
     static lensdock::UpdateJobTimings updateTimings() {
         lensdock::UpdateJobTimings timings;
@@ -135,6 +146,7 @@ struct GuiFixture {
         lensdock::MainWindow::Options windowOptions;
         windowOptions.fadeDuration = fade;
         windowOptions.connect = connectOptions();
+        windowOptions.lens = lensOptions();
         window = std::make_unique<lensdock::MainWindow>(*shell, windowOptions);
         window->show();
     }

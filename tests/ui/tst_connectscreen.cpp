@@ -3,7 +3,7 @@
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
 #include "ui/InitialViewController.h"
-#include "ui/LensScreenPlaceholder.h"
+#include "ui/lens/ViewController.h"
 #include "ui/Translations.h"
 
 #include <algorithm>
@@ -64,7 +64,7 @@ private slots:
         QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
         QCOMPARE(colourOf(gui.shell->pictures().focusAdjustmentImage.get()), qRgb(0, 255, 0));
         QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
-        QTRY_VERIFY(qobject_cast<LensScreenPlaceholder*>(gui.window->content()));
+        QTRY_VERIFY(qobject_cast<ViewController*>(gui.window->content()));
         const QDir lensFolder(gui.libraryFolder + "/Varnet/lens");
         for (const char* name : {"lensinfo_A036E0.xml", "lensimage_A036E0.png", "focusadjustment_A036.png",
                                  "focuslimit_A036.png"})

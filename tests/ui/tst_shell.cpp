@@ -2,7 +2,7 @@
 #include "ui/AboutPanel.h"
 #include "ui/AlertDialog.h"
 #include "ui/ConnectScreen.h"
-#include "ui/LensScreenPlaceholder.h"
+#include "ui/lens/ViewController.h"
 #include "ui/Translations.h"
 
 #include <QAction>
@@ -115,7 +115,10 @@ private slots:
         QVERIFY(!gui.action("menuFactory")->isEnabled());
         gui.shell->setWrite(false);
         gui.action("menuFactory")->trigger();
-        QCOMPARE(gui.answerer->titles(), QStringList{"Restore factory settings"});
+        // Confirmed: the lens screen restores the factory settings.
+        QTRY_COMPARE_WITH_TIMEOUT(gui.answerer->titles(),
+                                  (QStringList{"Restore factory settings", "Factory settings restored"}),
+                                  courseBoundMs);
     }
 
     void raisedFlagsNotifyOnceEachWay() {
@@ -155,7 +158,7 @@ private slots:
         const int top = gui.window->geometry().top();
         gui.dock->mountLens();
         QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), courseBoundMs);
-        QVERIFY(qobject_cast<LensScreenPlaceholder*>(gui.window->content()));
+        QVERIFY(qobject_cast<ViewController*>(gui.window->content()));
         QTRY_VERIFY(connectScreen.isNull()); // removed once the fade has finished
         QCOMPARE(gui.window->geometry().top(), top);
         // Taking the lens off goes back to a new connect screen.

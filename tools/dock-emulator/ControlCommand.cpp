@@ -83,6 +83,8 @@ QStringList help() {
         QStringLiteral("  nak-block           NAK a good firmware block"),
         QStringLiteral("  can-block           CAN a good firmware block (the transfer ends)"),
         QStringLiteral("  unplug-after-block  unplug once block COUNT of the record is acknowledged"),
+        QStringLiteral("  refuse-adjust-write answer a set-adjust-data request with a 0xFF error frame"),
+        QStringLiteral("  ignore-adjust-write acknowledge a set-adjust-data request but keep the old data"),
         QStringLiteral("dump                  print the state as one JSON line"),
         QStringLiteral("quit                  remove the link and exit"),
     };

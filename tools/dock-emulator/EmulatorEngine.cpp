@@ -165,7 +165,13 @@ void EmulatorEngine::handleFrame(const QByteArray& frame) {
     trace_.record("RX", frame, commandLogName(request->funcNumber));
     if (faults_.take(FaultKind::errorFrame))
         return sendFrame(VirtualDock::errorFrame(*request, errorFrameFlags), request->packetNumber);
+    const bool adjustWrite = request->funcNumber == FunctionNumber::setAdjData;
+    if (adjustWrite && faults_.take(FaultKind::refuseAdjustWrite))
+        return sendFrame(VirtualDock::errorFrame(*request, errorFrameFlags), request->packetNumber);
+    const QByteArray keptAdjustBytes = dock_.adjustBytes();
     const VirtualDock::Answer answer = dock_.answer(*request);
+    if (adjustWrite && faults_.take(FaultKind::ignoreAdjustWrite))
+        dock_.setAdjustBytes(keptAdjustBytes);
     if (answer.frame)
         sendFrame(*answer.frame, request->packetNumber);
     if (answer.control)

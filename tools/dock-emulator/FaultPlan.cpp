@@ -6,7 +6,7 @@
 namespace lensdock {
 
 namespace {
-const std::array<std::pair<FaultKind, const char*>, 12> kindNames{{
+const std::array<std::pair<FaultKind, const char*>, 14> kindNames{{
     {FaultKind::dropReply, "drop-reply"},
     {FaultKind::crcLow, "crc-low"},
     {FaultKind::crcHigh, "crc-high"},
@@ -19,6 +19,8 @@ const std::array<std::pair<FaultKind, const char*>, 12> kindNames{{
     {FaultKind::nakBlock, "nak-block"},
     {FaultKind::canBlock, "can-block"},
     {FaultKind::unplugAfterBlock, "unplug-after-block"},
+    {FaultKind::refuseAdjustWrite, "refuse-adjust-write"},
+    {FaultKind::ignoreAdjustWrite, "ignore-adjust-write"},
 }};
 } // namespace
 

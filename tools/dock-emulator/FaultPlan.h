@@ -9,18 +9,20 @@ namespace lensdock {
 
 // Misbehaviour the emulator shows on request, each kind armed for a number of occasions.
 enum class FaultKind {
-    dropReply,        // the next reply is not sent
-    crcLow,           // reply CRC low byte wrong
-    crcHigh,          // reply CRC high byte wrong
-    packetNumber,     // reply carries another packet number
-    destination,      // reply carries the other destination
-    function,         // reply carries another function number
-    errorFrame,       // reply is a 0xFF error frame without the over-current bit
-    splitReply,       // reply sent in three delayed chunks
-    strayBytes,       // bytes sent at once, with no request pending
-    nakBlock,         // a good transfer block is answered with NAK
-    canBlock,         // a good transfer block is answered with CAN
-    unplugAfterBlock, // unplug once the record's K-th block is acknowledged
+    dropReply,         // the next reply is not sent
+    crcLow,            // reply CRC low byte wrong
+    crcHigh,           // reply CRC high byte wrong
+    packetNumber,      // reply carries another packet number
+    destination,       // reply carries the other destination
+    function,          // reply carries another function number
+    errorFrame,        // reply is a 0xFF error frame without the over-current bit
+    splitReply,        // reply sent in three delayed chunks
+    strayBytes,        // bytes sent at once, with no request pending
+    nakBlock,          // a good transfer block is answered with NAK
+    canBlock,          // a good transfer block is answered with CAN
+    unplugAfterBlock,  // unplug once the record's K-th block is acknowledged
+    refuseAdjustWrite, // a set-adjust-data request is answered with a 0xFF error frame
+    ignoreAdjustWrite, // a set-adjust-data request is acknowledged but its data are not kept
 };
 
 class FaultPlan {

@@ -55,6 +55,7 @@ public:
     bool lensConnected() const { return lensConnected_; }
     bool overCurrent() const { return overCurrent_; }
     const QByteArray& adjustBytes() const { return adjustBytes_; }
+    void setAdjustBytes(const QByteArray& bytes) { adjustBytes_ = bytes; }
     const QList<ReceivedFirmware>& receivedFirmware() const { return received_; }
     // Header and data of every valid record received, in order: the deciphered image.
     const QByteArray& firmwareImage() const { return firmwareImage_; }

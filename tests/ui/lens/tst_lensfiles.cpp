@@ -1,0 +1,205 @@
+#include "LensFixture.h"
+#include "ui/tabs/FocusAdjustmentTab.h"
+#include "ui/tabs/FocusValueSlider.h"
+#include "ui/Translations.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QStackedWidget>
+
+using namespace lensdock;
+
+namespace {
+const QString openFailed = QStringLiteral("Opening failed");
+const QString saveFailed = QStringLiteral("Saving failed");
+
+// A settings file of the emulated zoom lens: close 5 … -4, infinity … 7, full-time manual on at level
+// 3, limiter 1 from 1 to 8 in segment mode, limiter 2 from 2 to 7, VC mode 1.
+QStringList goodElements(const QString& model = QStringLiteral("A036")) {
+    QStringList elements{"ZOLAD", "20260102030405", model, "0100"};
+    elements << "5"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "-4";
+    for (int i = 0; i < 8; ++i)
+        elements << "0";
+    elements << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "0"
+             << "7";
+    elements << "1"
+             << "3"
+             << "1"
+             << "8"
+             << "2"
+             << "2"
+             << "7"
+             << "1"
+             << "1";
+    return elements;
+}
+
+QString writeFile(const QString& path, const QString& content) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly))
+        return QString();
+    file.write(content.toUtf8());
+    return path;
+}
+
+FocusAdjustmentTab* focusTab(LensFixture& f) {
+    return qobject_cast<FocusAdjustmentTab*>(f.screen()->tabView()->widget(0));
+}
+} // namespace
+
+class TestLensFiles : public QObject {
+    Q_OBJECT
+private slots:
+    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    void openingAGoodFileChangesTheTabsButNotTheLens() {
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        const QByteArray lensBefore = f.dock->snapshot().adjustBytes;
+        f.openPaths << writeFile(f.dir.filePath("good.vlad"), goodElements().join(','));
+        f.click(f.screen()->btnOpen());
+        QCOMPARE(f.openDialogs, 1);
+        QVERIFY(f.answerer->seen().isEmpty());
+        const LensAdjustData opened = f.editing();
+        QCOMPARE(opened.focusZoomClose[0], 5);
+        QCOMPARE(opened.focusZoomClose[7], -4);
+        QCOMPARE(opened.focusZoomInfinite[7], 7);
+        QCOMPARE(opened.fullTimeManual, 3);
+        QCOMPARE(opened.focusLimitFirstNear, 1);
+        QCOMPARE(opened.focusLimitFirstFar, 8);
+        QCOMPARE(opened.focusLimitFirstMode, 2);
+        QCOMPARE(opened.vcMode, 1);
+        QCOMPARE(focusTab(f)->textField(0, 0)->text(), QStringLiteral("5"));
+        QVERIFY(f.waitIdle());
+        QTest::qWait(100);
+        QCOMPARE(f.dock->snapshot().adjustBytes, lensBefore);
+    }
+
+    void aFileThatCannotBeOpenedChangesNothing_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("content");
+        QTest::addColumn<QString>("reason");
+        const QString good = goodElements().join(',');
+        QTest::newRow("another model")
+            << "other.vlad" << goodElements("B999").join(',') << "The file belongs to another lens model.";
+        QTest::newRow("wrong extension")
+            << "good.txt" << good << "The file is not a settings file of this program.";
+        QStringList notInteger = goodElements();
+        notInteger[10] = "5.0";
+        QTest::newRow("not an integer")
+            << "value.vlad" << notInteger.join(',') << "The file contains values outside the lens's range.";
+        QTest::newRow("36 elements") << "short.vlad" << goodElements().mid(1).join(',')
+                                     << "The file is not a settings file of this program.";
+        QTest::newRow("no file chosen")
+            << "" << QString() << "The file is not a settings file of this program.";
+        QTest::newRow("missing file") << "missing.vlad" << QString() << QString();
+    }
+    void aFileThatCannotBeOpenedChangesNothing() {
+        QFETCH(QString, name);
+        QFETCH(QString, content);
+        QFETCH(QString, reason);
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        QTest::keyClick(focusTab(f)->slider(1, 0), Qt::Key_Right);
+        const QString path = name.isEmpty() ? QString() : f.dir.filePath(name);
+        if (!content.isEmpty())
+            QVERIFY(!writeFile(path, content).isEmpty());
+        f.openPaths << path; // then the dialog is cancelled
+        f.click(f.screen()->btnOpen());
+        QCOMPARE(f.openDialogs, 2);
+        QCOMPARE(f.answerer->titles(), QStringList{openFailed});
+        if (!reason.isEmpty())
+            QVERIFY2(f.answerer->seen().first().informativeText.contains(reason),
+                     qPrintable(f.answerer->seen().first().informativeText));
+        QCOMPARE(f.answerer->seen().first().icon, QMessageBox::Critical);
+        // Only the edit made before (stored when the command started) is there.
+        LensAdjustData expected = LensAdjustData();
+        expected.focusZoomClose[1] = 1;
+        QCOMPARE(f.editing().focusZoomClose, expected.focusZoomClose);
+        QCOMPARE(f.editing().vcMode, f.lensHolds().vcMode);
+        QCOMPARE(focusTab(f)->textField(1, 0)->text(), QStringLiteral("1"));
+        QVERIFY(f.waitIdle());
+    }
+
+    void savingAppendsTheExtension_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("no extension") << "mine"
+                                      << "mine.vlad";
+        QTest::newRow("with the extension") << "mine.vlad"
+                                            << "mine.vlad";
+        QTest::newRow("another extension") << "mine.txt"
+                                           << "mine.txt.vlad";
+    }
+    void savingAppendsTheExtension() {
+        QFETCH(QString, typed);
+        QFETCH(QString, written);
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        QTest::keyClick(focusTab(f)->slider(0, 0), Qt::Key_Right);
+        f.savePaths << f.dir.filePath(typed);
+        f.click(f.screen()->btnSaveAs());
+        QCOMPARE(f.saveDialogs, 1);
+        QVERIFY(f.answerer->seen().isEmpty());
+        QFile file(f.dir.filePath(written));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        const QStringList elements = QString::fromUtf8(file.readAll()).split(',');
+        QCOMPARE(elements.size(), 37);
+        QCOMPARE(elements.at(0), QStringLiteral("ZOLAD"));
+        QCOMPARE(elements.at(2), QStringLiteral("A036"));
+        QCOMPARE(elements.at(3), QStringLiteral("0100"));
+        QCOMPARE(elements.at(4), QStringLiteral("1")); // the edit, stored by the command
+        QCOMPARE(elements.at(36), QStringLiteral("2"));
+        if (typed != written)
+            QVERIFY(!QFile::exists(f.dir.filePath(typed)));
+        QVERIFY(f.waitIdle());
+    }
+
+    void aFailedSaveIsReportedAndAskedAgain() {
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        f.savePaths << f.dir.filePath("no-such-folder/mine") << "";
+        f.click(f.screen()->btnSaveAs());
+        QCOMPARE(f.saveDialogs, 3);
+        QCOMPARE(f.answerer->titles(), (QStringList{saveFailed, saveFailed}));
+        // The system's reason is added for the failed write only.
+        QVERIFY(f.answerer->seen().at(0).informativeText.count('\n') >
+                f.answerer->seen().at(1).informativeText.count('\n'));
+        QVERIFY(!QFile::exists(f.dir.filePath("no-such-folder/mine.vlad")));
+        QVERIFY(f.waitIdle());
+    }
+
+    void theFileMenuOpensAndSaves() {
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        f.openPaths << writeFile(f.dir.filePath("good.vlad"), goodElements().join(','));
+        f.action("menuOpen")->trigger();
+        QCOMPARE(f.openDialogs, 1);
+        QCOMPARE(f.editing().focusZoomClose[0], 5);
+        QVERIFY(f.waitIdle());
+        f.savePaths << f.dir.filePath("copy");
+        f.action("menuSaveAs")->trigger();
+        QCOMPARE(f.saveDialogs, 1);
+        QFile file(f.dir.filePath("copy.vlad"));
+        QVERIFY(file.open(QIODevice::ReadOnly));
+        QCOMPARE(QString::fromUtf8(file.readAll()).split(',').mid(4), goodElements().mid(4));
+        QVERIFY(f.answerer->seen().isEmpty());
+    }
+};
+
+QTEST_MAIN(TestLensFiles)
+#include "tst_lensfiles.moc"
