@@ -1,39 +1,19 @@
+#include "TextCatalogue.h"
 #include "ui/Translations.h"
 
-#include <QDir>
-#include <QRegularExpression>
 #include <QTest>
 #include <QTranslator>
 
 using namespace lensdock;
 
 namespace {
-QString readAll(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? QString::fromUtf8(file.readAll()) : QString();
-}
-
-QStringList matches(const QString& text, const QString& pattern) {
-    QStringList found;
-    const QRegularExpression expression(pattern);
-    for (auto it = expression.globalMatch(text); it.hasNext();)
-        found << it.next().captured(1);
-    return found;
-}
-
 // Every key the lens screen looks up, read from its sources.
 QStringList keysInSources() {
-    QStringList keys;
-    const QDir folder(QStringLiteral(LENSDOCK_LENS_SOURCE_DIR));
-    for (const QString& name : folder.entryList({QStringLiteral("*.cpp")}))
-        keys << matches(readAll(folder.filePath(name)), QStringLiteral("qtTrId\\(\"([^\"]+)\"\\)"));
-    keys.removeDuplicates();
-    return keys;
+    return TextCatalogue::keysInSources(QStringLiteral(LENSDOCK_LENS_SOURCE_DIR));
 }
 
 QStringList idsIn(const QString& tsFile) {
-    return matches(readAll(QStringLiteral(LENSDOCK_TS_DIR "/") + tsFile),
-                   QStringLiteral("<message id=\"([^\"]+)\""));
+    return TextCatalogue::idsIn(QStringLiteral(LENSDOCK_TS_DIR "/") + tsFile);
 }
 } // namespace
 
