@@ -2,6 +2,8 @@
 
 #include "EmulatorEngine.h"
 
+#include <algorithm>
+#include <ctime>
 #include <fcntl.h>
 #include <future>
 #include <poll.h>
@@ -16,12 +18,19 @@ constexpr milliseconds idlePoll{500};
 // After a hang-up on the master, look again only this often instead of spinning.
 constexpr milliseconds hangupBackoff{10};
 
-int pollTimeout(std::optional<EmulatorEngine::Clock::time_point> deadline,
-                EmulatorEngine::Clock::time_point now) {
+// Microsecond resolution: a paced line's byte times are far below a millisecond, and a wait rounded
+// up to whole milliseconds would add that much to every reply.
+std::chrono::microseconds pollTimeout(std::optional<EmulatorEngine::Clock::time_point> deadline,
+                                      EmulatorEngine::Clock::time_point now) {
+    using std::chrono::microseconds;
     if (!deadline)
-        return int(idlePoll.count());
-    const auto wait = std::chrono::duration_cast<milliseconds>(*deadline - now) + milliseconds(1);
-    return int(std::clamp(wait, milliseconds(0), idlePoll).count());
+        return idlePoll;
+    const auto wait = std::chrono::ceil<microseconds>(*deadline - now);
+    return std::clamp(wait, microseconds(0), microseconds(idlePoll));
+}
+
+timespec toTimespec(std::chrono::microseconds wait) {
+    return {time_t(wait.count() / 1000000), long(wait.count() % 1000000) * 1000};
 }
 } // namespace
 
@@ -92,11 +101,12 @@ void DockEmulator::run() {
         const auto now = EmulatorEngine::Clock::now();
         engine_->runDue(now);
         const int master = hungUp ? -1 : engine_->masterFd();
-        int timeout = pollTimeout(engine_->nextDeadline(now), now);
+        auto timeout = pollTimeout(engine_->nextDeadline(now), now);
         if (hungUp)
-            timeout = std::min(timeout, int(hangupBackoff.count()));
+            timeout = std::min<std::chrono::microseconds>(timeout, hangupBackoff);
         pollfd fds[2] = {{wakePipe_[0], POLLIN, 0}, {master, POLLIN, 0}};
-        ::poll(fds, master >= 0 ? 2 : 1, timeout);
+        const timespec wait = toTimespec(timeout);
+        ::ppoll(fds, master >= 0 ? 2 : 1, &wait, nullptr);
         if (fds[0].revents & POLLIN) {
             char drain[64];
             while (::read(wakePipe_[0], drain, sizeof drain) > 0) {
