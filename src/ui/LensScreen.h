@@ -10,6 +10,8 @@ public:
     virtual ~LensScreen() = default;
     // 0 focus adjustment, 1 focus limiter, 2 miscellaneous.
     virtual void showTab(int index) = 0;
+    // True while the screen is idle and would take a command; the menus ask nothing otherwise.
+    virtual bool acceptsCommands() const = 0;
     virtual void openLensAdjustFile() = 0;
     virtual void saveLensAdjustFile() = 0;
     // The user's answer to the factory-settings caution.

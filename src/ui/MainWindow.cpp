@@ -156,7 +156,8 @@ void MainWindow::showTab(int index) {
 
 void MainWindow::restoreToFactorySettings() {
     LensScreen* screen = lensScreen();
-    if (!screen)
+    // No caution for a restore that a busy screen would drop after the user confirmed it.
+    if (!screen || !screen->acceptsCommands())
         return;
     const DialogResponse answer = shell_.alerts().showAlert(DialogId::initializeCaution);
     if (LensScreen* still = lensScreen(); still == screen)

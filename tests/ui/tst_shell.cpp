@@ -114,6 +114,11 @@ private slots:
         gui.shell->setWrite(true);
         QVERIFY(!gui.action("menuFactory")->isEnabled());
         gui.shell->setWrite(false);
+        // The lens screen takes commands once it has settled on the lens.
+        QTRY_VERIFY_WITH_TIMEOUT(gui.context->usbSerialThread().appState() == ApplicationState::lensConnect &&
+                                     gui.context->usbSerialThread().appNewState() ==
+                                         ApplicationState::lensConnect,
+                                 courseBoundMs);
         gui.action("menuFactory")->trigger();
         // Confirmed: the lens screen restores the factory settings.
         QTRY_COMPARE_WITH_TIMEOUT(gui.answerer->titles(),

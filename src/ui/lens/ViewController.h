@@ -46,6 +46,7 @@ public:
 
     // LensScreen: the main window's File and View menus.
     void showTab(int index) override;
+    bool acceptsCommands() const override;
     void openLensAdjustFile() override { btnPushLoadFile(); }
     void saveLensAdjustFile() override { btnPushSaveFile(); }
     void restoreToFactorySettings(DialogResponse answer) override;

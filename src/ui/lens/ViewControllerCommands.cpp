@@ -14,8 +14,12 @@
 // The five commands, the alerts and their follow-ups, and the progress panel of the lens screen.
 namespace lensdock {
 
+bool ViewController::acceptsCommands() const {
+    return context_.usbSerialThread().appNewState() == ApplicationState::lensConnect && isConnectView_;
+}
+
 bool ViewController::startCommand() {
-    if (context_.usbSerialThread().appNewState() != ApplicationState::lensConnect || !isConnectView_)
+    if (!acceptsCommands())
         return false;
     request(ApplicationState::processing);
     raiseWrite();

@@ -28,6 +28,18 @@ void typeAndFinish(QLineEdit* field, const QString& text) {
     QTest::keyClick(field, Qt::Key_Return);
 }
 
+LensInfo sixZoomLens() {
+    LensInfo lens = zoomLens();
+    lens.zoomCount = 6;
+    return lens;
+}
+
+// A lens that reports its zoom positions and range but offers no focus adjustment.
+LensInfo withoutFocusAdjustment(LensInfo lens) {
+    lens.supportsFocusZoom = false;
+    return lens;
+}
+
 void addLensRows() {
     QTest::addColumn<LensInfo>("lens");
     QTest::addColumn<int>("rowsInUse");
@@ -36,6 +48,8 @@ void addLensRows() {
     QTest::newRow("prime") << primeLens() << 1 << 3;
     QTest::newRow("awkward") << awkwardLens() << 5 << 2;
     QTest::newRow("no focus adjustment") << bareLens() << 0 << 0;
+    QTest::newRow("six zoom positions") << sixZoomLens() << 6 << 3;
+    QTest::newRow("zoom lens without focus adjustment") << withoutFocusAdjustment(zoomLens()) << 0 << 0;
 }
 } // namespace
 
@@ -70,6 +84,10 @@ private slots:
         QTest::newRow("awkward") << awkwardLens()
                                  << QStringList{"18mm", "24mm", "40mm", "85mm", "120mm", "", "", ""};
         QTest::newRow("no focus adjustment") << bareLens() << QStringList{"", "", "", "", "", "", "", ""};
+        QTest::newRow("six zoom positions")
+            << sixZoomLens() << QStringList{"28mm", "35mm", "50mm", "70mm", "100mm", "135mm", "", ""};
+        QTest::newRow("zoom lens without focus adjustment")
+            << withoutFocusAdjustment(zoomLens()) << QStringList{"", "", "", "", "", "", "", ""};
     }
     void rowLabelsShowTheFocalLengths() {
         QFETCH(LensInfo, lens);
@@ -98,6 +116,10 @@ private slots:
         QTest::newRow("no focus adjustment") << bareLens() << "30"
                                              << "-30"
                                              << "0";
+        QTest::newRow("range reported without focus adjustment")
+            << withoutFocusAdjustment(awkwardLens()) << "30"
+            << "-30"
+            << "0";
         LensInfo oddNegative = zoomLens();
         oddNegative.focusAdjustMax = 10;
         oddNegative.focusAdjustMin = -25;
@@ -142,7 +164,8 @@ private slots:
     }
 
     void withoutFocusAdjustmentEverythingShowsZeroOnTheDefaultRange() {
-        TabFixture f(bareLens());
+        // The lens's own range (-10 to 15) is not used.
+        TabFixture f(withoutFocusAdjustment(awkwardLens()));
         LensAdjustData data;
         data.focusZoomClose.fill(7);
         f.setData(data);
