@@ -2,6 +2,7 @@
 #include "ui/SleepInhibitor.h"
 #include "ui/UpdateWindow.h"
 
+#include <csignal>
 #include <fcntl.h>
 #include <poll.h>
 #include <QDBusConnection>
@@ -13,6 +14,7 @@
 #include <QTcpSocket>
 #include <QTemporaryDir>
 #include <QTest>
+#include <sys/prctl.h>
 #include <unistd.h>
 
 using namespace lensdock;
@@ -35,6 +37,8 @@ public:
     }
 
     bool start() {
+        // The daemon goes with the test, even when the test crashes.
+        daemon_.setChildProcessModifier([] { ::prctl(PR_SET_PDEATHSIG, SIGKILL); });
         daemon_.start(QStringLiteral("dbus-daemon"),
                       {QStringLiteral("--session"), QStringLiteral("--nofork"), QStringLiteral("--nopidfile"),
                        QStringLiteral("--print-address"),
