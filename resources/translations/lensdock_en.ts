@@ -420,5 +420,9 @@ of the lens.</source>
         <source>Firmware Update</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="updateSleepReason">
+        <source>A firmware update is being written to the device</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

@@ -421,5 +421,9 @@ of the lens.</source>
         <source>Firmware Update</source>
         <translation>ファームウェアのアップデート</translation>
     </message>
+    <message id="updateSleepReason">
+        <source>A firmware update is being written to the device</source>
+        <translation>ファームウェアのアップデート中です</translation>
+    </message>
 </context>
 </TS>

@@ -2,6 +2,7 @@
 
 #include <QCoreApplication>
 #include <QDir>
+#include <QLibraryInfo>
 #include <QTranslator>
 
 namespace lensdock {
@@ -16,6 +17,8 @@ const QString tabsBaseName = QStringLiteral("lensdock_tabs_");
 // ... and so does the lens screen.
 const QString lensFolder = QStringLiteral(":/i18n/lens");
 const QString lensBaseName = QStringLiteral("lensdock_lens_");
+// Qt's own texts (file dialog, standard buttons) come from where the system's Qt keeps them.
+const QString qtBaseName = QStringLiteral("qtbase_");
 
 bool loadCatalogue(QCoreApplication& app, const QString& name, const QString& from) {
     auto* translator = new QTranslator(&app);
@@ -46,8 +49,10 @@ QStringList Translations::install(QCoreApplication& app, const QLocale& locale) 
     if (load(app, fallbackLanguage))
         loaded << fallbackLanguage;
     const QString language = locale.name().section(QLatin1Char('_'), 0, 0);
-    if (language != fallbackLanguage && available().contains(language) && load(app, language))
+    if (language != fallbackLanguage && available().contains(language) && load(app, language)) {
         loaded << language;
+        loadCatalogue(app, qtBaseName + language, QLibraryInfo::path(QLibraryInfo::TranslationsPath));
+    }
     return loaded;
 }
 

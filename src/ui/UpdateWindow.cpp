@@ -54,7 +54,8 @@ private:
 
 UpdateWindow::UpdateWindow(AppContext& context, UpdateJobTimings timings, FileIO store, QWidget* parent)
     : QDialog(parent), progressBar_(new QProgressBar(this)), txtPercent_(new QLabel(this)),
-      txtState_(new QLabel(this)), listener_(std::make_unique<Listener>(this)),
+      txtState_(new QLabel(this)), sleepInhibitor_(std::make_unique<SleepInhibitor>()),
+      listener_(std::make_unique<Listener>(this)),
       job_(std::make_unique<UpdateJob>(context, *listener_, timings, std::move(store))) {
     setObjectName(QStringLiteral("updateWindow"));
     setAttribute(Qt::WA_DeleteOnClose);
@@ -93,6 +94,10 @@ void UpdateWindow::setLensUpdateInfo(const QString& mountSuffix, const QString& 
     job_->setLensUpdateInfo(mountSuffix, modelCode, version, decodeKey);
 }
 
+void UpdateWindow::useSleepBus(const QDBusConnection& bus) {
+    sleepInhibitor_ = std::make_unique<SleepInhibitor>(bus);
+}
+
 int UpdateWindow::progressValue() const {
     return progressBar_->value();
 }
@@ -107,6 +112,10 @@ QString UpdateWindow::phaseText() const {
 
 void UpdateWindow::showEvent(QShowEvent* event) {
     QDialog::showEvent(event);
+    if (!finished_) {
+        //% "A firmware update is being written to the device"
+        sleepInhibitor_->acquire(qtTrId("updateSleepReason"));
+    }
     job_->start();
 }
 
@@ -125,6 +134,7 @@ void UpdateWindow::finish(FwErrorCode code) {
     if (finished_)
         return;
     finished_ = true;
+    sleepInhibitor_->release();
     emit updateFinished(code);
     close();
 }

@@ -2,6 +2,7 @@
 
 #include "firmware/FwErrorCode.h"
 #include "firmware/UpdateJob.h"
+#include "ui/SleepInhibitor.h"
 
 #include <memory>
 #include <QDialog>
@@ -25,6 +26,10 @@ public:
     void setAdapterUpdateInfo(const QString& version, const QString& decodeKey);
     void setLensUpdateInfo(const QString& mountSuffix, const QString& modelCode, const QString& version,
                            const QString& decodeKey);
+
+    // The bus on which the sleep lock is asked for: the system bus unless set. Set it before showing.
+    void useSleepBus(const QDBusConnection& bus);
+    bool keepsSystemAwake() const { return sleepInhibitor_->isHeld(); }
 
     int progressValue() const;
     QString percentText() const;
@@ -54,6 +59,7 @@ private:
     QLabel* txtPercent_;
     QLabel* txtState_;
     bool finished_ = false;
+    std::unique_ptr<SleepInhibitor> sleepInhibitor_;
     // Declared before the job, so that it outlives the job's threads.
     std::unique_ptr<Listener> listener_;
     std::unique_ptr<UpdateJob> job_;

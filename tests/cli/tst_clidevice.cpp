@@ -70,6 +70,8 @@ private slots:
                                     << QStringLiteral("apply FILE.vlad [--dry-run]");
         QTest::newRow("read --help") << QStringList{QStringLiteral("read"), QStringLiteral("--help")}
                                      << QStringLiteral("read [--output FILE.vlad]");
+        QTest::newRow("--version") << QStringList{QStringLiteral("--version")}
+                                   << QStringLiteral("lensdock-cli " LENSDOCK_EXPECTED_VERSION "\n");
     }
 
     void helpFromTheExecutable() {

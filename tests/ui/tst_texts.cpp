@@ -81,17 +81,22 @@ private slots:
         QTest::addColumn<QLocale>("locale");
         QTest::addColumn<QStringList>("loaded");
         QTest::addColumn<QString>("yes");
+        // Qt's own button text, from the system's Qt translations (qt6-translations-l10n).
+        QTest::addColumn<QString>("cancel");
         QTest::newRow("German falls back to English")
-            << QLocale(QLocale::German) << QStringList{"en"} << "Yes";
-        QTest::newRow("Japanese on top")
-            << QLocale(QLocale::Japanese) << QStringList{"en", "ja"} << QStringLiteral("はい");
+            << QLocale(QLocale::German) << QStringList{"en"} << "Yes"
+            << "Cancel";
+        QTest::newRow("Japanese on top") << QLocale(QLocale::Japanese) << QStringList{"en", "ja"}
+                                         << QStringLiteral("はい") << QStringLiteral("キャンセル");
     }
     void zz_theLocaleChoosesTheLanguageOverEnglish() {
         QFETCH(QLocale, locale);
         QFETCH(QStringList, loaded);
         QFETCH(QString, yes);
+        QFETCH(QString, cancel);
         QCOMPARE(Translations::install(*qApp, locale), loaded);
         QCOMPARE(qtTrId("dialogBtnYes"), yes);
+        QCOMPARE(QCoreApplication::translate("QPlatformTheme", "Cancel"), cancel);
     }
 };
 

@@ -43,6 +43,11 @@ void printHelp(const CliOptions& options) {
     std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
     std::fflush(stdout);
 }
+
+void printVersion() {
+    std::fputs("lensdock-cli " LENSDOCK_VERSION "\n", stdout);
+    std::fflush(stdout);
+}
 } // namespace
 
 int CliApp::run(const QStringList& arguments) {
@@ -54,6 +59,10 @@ int CliApp::run(const QStringList& arguments) {
     }
     if (options->help) {
         printHelp(*options);
+        return int(ExitCode::ok);
+    }
+    if (options->version) {
+        printVersion();
         return int(ExitCode::ok);
     }
     const Diagnostics diagnostics(options->verbose);

@@ -25,6 +25,7 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("yes"), QStringLiteral("Do not ask for confirmation.")},
         {QStringLiteral("verbose"), QStringLiteral("Diagnostic lines on standard error.")},
         {{QStringLiteral("h"), QStringLiteral("help")}, QStringLiteral("Help.")},
+        {QStringLiteral("version"), QStringLiteral("Version.")},
         {QStringLiteral("output"), QStringLiteral("Output file."), QStringLiteral("FILE")},
         {QStringLiteral("dry-run"), QStringLiteral("Stop before writing.")},
         {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
@@ -95,6 +96,7 @@ void readFlags(const QCommandLineParser& parser, CliOptions& options) {
     options.yes = parser.isSet(QStringLiteral("yes"));
     options.verbose = parser.isSet(QStringLiteral("verbose"));
     options.help = parser.isSet(QStringLiteral("help"));
+    options.version = parser.isSet(QStringLiteral("version"));
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
     options.output = parser.value(QStringLiteral("output"));
     options.key = parser.value(QStringLiteral("key"));
@@ -133,7 +135,7 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     takeCommand(parser.positionalArguments(), options);
     if (!readWait(parser, options, failure) || !readTiming(parser, options, failure))
         return std::nullopt;
-    if (options.help)
+    if (options.help || options.version)
         return options;
     if (const auto problem = CommandHelp::checkUsage(options)) {
         *failure = usage(*problem);

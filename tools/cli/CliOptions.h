@@ -20,6 +20,7 @@ struct CliOptions {
     bool yes = false;
     bool verbose = false;
     bool help = false;
+    bool version = false;
     bool dryRun = false;
     QString command;       // empty with help for the general help
     QStringList arguments; // the command's own arguments

@@ -55,7 +55,8 @@ const char* const globalOptions =
     "  --json               print one JSON object on standard output instead of text\n"
     "  --yes                do not ask for confirmation\n"
     "  --verbose            show the engine's diagnostic lines on standard error\n"
-    "  -h, --help           this help; \"lensdock-cli help COMMAND\" for a command's help\n";
+    "  -h, --help           this help; \"lensdock-cli help COMMAND\" for a command's help\n"
+    "  --version            print the version and end\n";
 
 const char* const exitCodes = "Exit status:\n"
                               "  0   success\n"
