@@ -2,11 +2,13 @@
 #include "DemoMenu.h"
 #include "DemoSession.h"
 #include "GuiFixture.h"
+#include "TextCatalogue.h"
 #include "ui/ConnectScreen.h"
 #include "ui/lens/ViewController.h"
 #include "ui/Translations.h"
 
 #include <QTest>
+#include <QTranslator>
 
 using namespace lensdock;
 
@@ -65,6 +67,31 @@ class TestDemo : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    void everyDemoKeyHasATextInEveryLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "en";
+        QTest::newRow("Japanese") << "ja";
+    }
+
+    // The demo's texts are a catalogue of their own: complete, and not hiding the program's texts.
+    void everyDemoKeyHasATextInEveryLanguage() {
+        QFETCH(QString, language);
+        const QStringList keys = TextCatalogue::keysInSources(QStringLiteral(LENSDOCK_DEMO_SOURCE_DIR));
+        QVERIFY(keys.contains(QStringLiteral("demoAppName")));
+        QTranslator translator;
+        QVERIFY(translator.load("lensdock_demo_" + language, ":/i18n/demo"));
+        const QString folder = QStringLiteral(LENSDOCK_TS_DIR "/");
+        const QStringList others = TextCatalogue::idsIn(folder + "lensdock_" + language + ".ts") +
+                                   TextCatalogue::idsIn(folder + "lensdock_lens_" + language + ".ts") +
+                                   TextCatalogue::idsIn(folder + "lensdock_tabs_" + language + ".ts");
+        QVERIFY(others.size() > 100);
+        for (const QString& key : keys) {
+            QVERIFY2(!translator.translate(nullptr, qPrintable(key)).isEmpty(),
+                     qPrintable(language + ": " + key));
+            QVERIFY2(!others.contains(key), qPrintable(key));
+        }
+    }
 
     void reachesTheLensScreenWithTheDemoLens() {
         DemoGui d;
