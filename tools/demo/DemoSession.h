@@ -36,11 +36,13 @@ public:
     // Starts the emulator and the host; false, with the reason in `error`, when either fails.
     bool start(QString* error);
 
-    // The port and download host of a program using the session, on top of `options`.
+    // After a successful start():
+    // the port and download host of a program using the session, on top of `options`;
     AppOptions appOptions(AppOptions options) const;
+    // the emulated dock, for the Demo menu.
+    DockEmulator& dock() { return *dock_; }
     // A private store for what the program downloads.
     QString libraryFolder() const;
-    DockEmulator& dock() { return *dock_; }
 
     // --demo, for the programs' command lines.
     static QCommandLineOption commandLineOption();
