@@ -1,28 +1,116 @@
 // Renders the main screens offscreen to PNG files for the documentation, and the application icon:
 //   QT_QPA_PLATFORM=offscreen lensdock-screenshots OUTPUT_FOLDER [LANGUAGE]
+// The lens screen and the update window show the demo's lens, reached the way the program reaches it.
 #include "context/AppContext.h"
+#include "DemoSession.h"
 #include "online/FileIO.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
-#include "ui/lens/ViewController.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
 #include "ui/UpdateWindow.h"
 
 #include <QApplication>
+#include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
 #include <QTemporaryDir>
+#include <QThread>
 
 using namespace lensdock;
 
 namespace {
+constexpr int connectBoundMs = 30000;
+const QSize windowSize(640, 520);
+
 bool save(QWidget& widget, const QString& path) {
     widget.ensurePolished();
     widget.adjustSize();
     const bool saved = widget.grab().save(path, "PNG");
     qInfo("%s %s", saved ? "wrote" : "could not write", qPrintable(path));
     return saved;
+}
+
+// Lets the window settle: layouts, the tabs filling their controls.
+void settle() {
+    for (int i = 0; i < 10; ++i)
+        QApplication::processEvents();
+}
+
+// Alerts are answered without being shown; the lens update offered at first sight is declined.
+AppShell::Options quietShell() {
+    AppShell::Options options;
+    options.alertPresenter = [](DialogId, const QString&) { return DialogResponse::no; };
+    options.endProcess = [](int) {};
+    return options;
+}
+
+// No dock: the connect screen shows its instructions.
+bool renderConnectScreen(const QString& path) {
+    QTemporaryDir scratch;
+    AppOptions options;
+    options.portOverride = scratch.filePath(QStringLiteral("no-dock"));
+    AppContext context(options);
+    AppShell shell(context, quietShell());
+    MainWindow::Options windowOptions;
+    windowOptions.connect.libraryFolder = scratch.path();
+    MainWindow window(shell, windowOptions);
+    window.resize(windowSize);
+    return save(window, path);
+}
+
+bool lensScreenIsIdle(AppShell& shell, AppContext& context) {
+    UsbSerialThread& thread = context.usbSerialThread();
+    return shell.connected() && thread.appState() == ApplicationState::lensConnect &&
+           thread.appNewState() == ApplicationState::lensConnect;
+}
+
+bool waitForTheLensScreen(AppShell& shell, AppContext& context) {
+    const QDeadlineTimer deadline(connectBoundMs);
+    while (!lensScreenIsIdle(shell, context) && !deadline.hasExpired()) {
+        QApplication::processEvents(QEventLoop::AllEvents, 20);
+        QThread::msleep(10);
+    }
+    settle();
+    return lensScreenIsIdle(shell, context);
+}
+
+// The demo's lens on the lens screen, one picture per tab, then the update window half way.
+bool renderDemoLens(const QString& folder, const QString& suffix) {
+    DemoSession demo; // outlives the context, whose thread uses its port
+    QString error;
+    if (!demo.start(&error)) {
+        qCritical("demo: %s", qPrintable(error));
+        return false;
+    }
+    AppContext context(demo.appOptions(AppOptions()));
+    AppShell shell(context, quietShell());
+    MainWindow::Options windowOptions;
+    windowOptions.fadeDuration = std::chrono::milliseconds(0);
+    windowOptions.connect.libraryFolder = windowOptions.lens.libraryFolder = demo.libraryFolder();
+    MainWindow window(shell, windowOptions);
+    window.resize(windowSize);
+    window.show();
+    if (!waitForTheLensScreen(shell, context)) {
+        qCritical("the demo lens did not reach the lens screen");
+        return false;
+    }
+    bool ok = true;
+    const char* tabs[] = {"focus-adjustment", "focus-limiter", "miscellaneous"};
+    for (int tab = 0; tab < 3; ++tab) {
+        tab == 0   ? window.showFocusAdjustment()
+        : tab == 1 ? window.showFocusLimiter()
+                   : window.showMiscellaneous();
+        settle();
+        ok = save(window,
+                  folder + QStringLiteral("/lens-screen-%1%2.png").arg(QLatin1String(tabs[tab]), suffix)) &&
+             ok;
+    }
+    UpdateWindow update(context, UpdateJobTimings(), FileIO(demo.libraryFolder()));
+    update.changePhase(QStringLiteral("updateStateSending"));
+    update.setProgress(62.5);
+    ok = save(update, folder + QStringLiteral("/update-window") + suffix + QStringLiteral(".png")) && ok;
+    return ok;
 }
 } // namespace
 
@@ -39,46 +127,9 @@ int main(int argc, char* argv[]) {
     QDir().mkpath(folder);
     const QString suffix = language == QStringLiteral("en") ? QString() : QLatin1Char('-') + language;
 
-    // No dock: the connect screen shows its instructions; alerts are answered without being shown.
-    QTemporaryDir scratch;
-    AppOptions options;
-    options.portOverride = scratch.filePath(QStringLiteral("no-dock"));
-    AppContext context(options);
-    AppShell::Options shellOptions;
-    shellOptions.alertPresenter = [](DialogId, const QString&) { return DialogResponse::yes; };
-    shellOptions.endProcess = [](int) {};
-    AppShell shell(context, shellOptions);
-    MainWindow::Options windowOptions;
-    windowOptions.connect.libraryFolder = scratch.path();
-    MainWindow window(shell, windowOptions);
-    window.resize(640, 520);
-    bool ok = save(window, folder + QStringLiteral("/connect-screen") + suffix + QStringLiteral(".png"));
-
-    // A zoom lens as the connect screen leaves it: identified, catalogue read, factory settings.
-    LensInfo lens;
-    lens.modelCode = QStringLiteral("A036");
-    lens.firmwareVersion = QStringLiteral("0105");
-    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
-        true;
-    lens.focusLimitDefaultSecondNear = 2;
-    lens.focusLimitDefaultSecondFar = 7;
-    lens.zoomFocalLengths = {28, 35, 50, 70, 100, 135, 200, 300};
-    context.setConnectedLens(lens);
-    LensModelInfo catalogue = context.lensModelInfo().get();
-    catalogue.lensName = QStringLiteral("28-300mm Zoom");
-    context.lensModelInfo().set(catalogue);
-    context.currentAdjustData().set(context.defaultAdjustData().get());
-    LensScreenOptions lensOptions;
-    lensOptions.libraryFolder = scratch.path();
-    ViewController lensScreen(shell, lensOptions);
-    lensScreen.show(); // the tabs fill their controls when shown
-    QApplication::processEvents();
-    ok = save(lensScreen, folder + QStringLiteral("/lens-screen") + suffix + QStringLiteral(".png")) && ok;
-
-    UpdateWindow update(context, UpdateJobTimings(), FileIO(scratch.path()));
-    update.changePhase(QStringLiteral("updateStateSending"));
-    update.setProgress(62.5);
-    ok = save(update, folder + QStringLiteral("/update-window") + suffix + QStringLiteral(".png")) && ok;
+    bool ok =
+        renderConnectScreen(folder + QStringLiteral("/connect-screen") + suffix + QStringLiteral(".png"));
+    ok = renderDemoLens(folder, suffix) && ok;
     ok = BuiltInPictures::appIcon(256).save(folder + QStringLiteral("/lensdock.png"), "PNG") && ok;
     return ok ? 0 : 1;
 }

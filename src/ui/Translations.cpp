@@ -17,6 +17,9 @@ const QString tabsBaseName = QStringLiteral("lensdock_tabs_");
 // ... and so does the lens screen.
 const QString lensFolder = QStringLiteral(":/i18n/lens");
 const QString lensBaseName = QStringLiteral("lensdock_lens_");
+// ... and the demo's menu, present only in programs that link the demo.
+const QString demoFolder = QStringLiteral(":/i18n/demo");
+const QString demoBaseName = QStringLiteral("lensdock_demo_");
 // Qt's own texts (file dialog, standard buttons) come from where the system's Qt keeps them.
 const QString qtBaseName = QStringLiteral("qtbase_");
 
@@ -33,6 +36,7 @@ bool load(QCoreApplication& app, const QString& language) {
         return false;
     loadCatalogue(app, tabsBaseName + language, tabsFolder);
     loadCatalogue(app, lensBaseName + language, lensFolder);
+    loadCatalogue(app, demoBaseName + language, demoFolder);
     return true;
 }
 } // namespace

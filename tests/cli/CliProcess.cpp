@@ -22,6 +22,12 @@ CliProcess::CliProcess(const QString& dataHome) {
     process_.setProcessEnvironment(environment);
 }
 
+void CliProcess::setTemporaryFolder(const QString& path) {
+    QProcessEnvironment environment = process_.processEnvironment();
+    environment.insert(QStringLiteral("TMPDIR"), path);
+    process_.setProcessEnvironment(environment);
+}
+
 QStringList CliProcess::fastTiming() {
     return {QStringLiteral("--thread-tick-ms"),     QStringLiteral("5"),
             QStringLiteral("--watchdog-tick-ms"),   QStringLiteral("5"),

@@ -25,6 +25,9 @@ public:
 
     explicit CliProcess(const QString& dataHome);
 
+    // TMPDIR of the tool, for what it keeps while it runs.
+    void setTemporaryFolder(const QString& path);
+
     // The hidden options that shorten the connection thread's and the watchdog's ticks.
     static QStringList fastTiming();
 

@@ -3,6 +3,7 @@
 #include "CliProcess.h"
 
 #include <csignal>
+#include <QDir>
 #include <QFile>
 #include <QJsonArray>
 #include <QTemporaryDir>
@@ -138,6 +139,34 @@ private slots:
         QCOMPARE(settings.value(QStringLiteral("limiter2.far")).toInt(), 7);
         QCOMPARE(settings.value(QStringLiteral("limiter2.mode")).toString(), QStringLiteral("segment"));
         QCOMPARE(settings.value(QStringLiteral("vcMode")).toInt(), 2);
+    }
+
+    // The demo brings its own dock: the zoom lens as it leaves the factory. It keeps its pty and
+    // downloads in a temporary folder of its own and leaves neither that nor the user's store behind.
+    void demoReadsTheDemoLens() {
+        QTemporaryDir home;
+        QTemporaryDir temporary;
+        CliProcess cli(home.path());
+        cli.setTemporaryFolder(temporary.path());
+        const CliResult result =
+            cli.run({QStringLiteral("--demo"), QStringLiteral("--json"), QStringLiteral("read")});
+        QCOMPARE(result.exitCode, exitOk);
+        const LensInfo lens = DockProfile::zoomLens().lens;
+        const QJsonObject settings = result.json().value(QStringLiteral("settings")).toObject();
+        const QJsonObject focus = settings.value(QStringLiteral("focusAdjustment")).toObject();
+        QCOMPARE(focus.value(QStringLiteral("close")).toArray().size(), lens.zoomCount);
+        QCOMPARE(settings.value(QStringLiteral("limiter2.near")).toInt(), lens.focusLimitDefaultSecondNear);
+        QCOMPARE(settings.value(QStringLiteral("limiter2.far")).toInt(), lens.focusLimitDefaultSecondFar);
+        QCOMPARE(QDir(temporary.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+        QCOMPARE(QDir(home.path()).entryList(QDir::NoDotAndDotDot | QDir::AllEntries), QStringList());
+    }
+
+    void demoRefusesAnotherPort() {
+        const CliResult result = CliProcess(dataHome.path())
+                                     .run({QStringLiteral("--demo"), QStringLiteral("--port"),
+                                           QStringLiteral("/dev/null"), QStringLiteral("read")});
+        QCOMPARE(result.exitCode, exitUsage);
+        QVERIFY(result.errText().contains(QStringLiteral("--demo")));
     }
 
     void readSavesAnAdjustDataFile() {

@@ -46,23 +46,23 @@ QString describe(const NetworkError& error) {
     return error.description.isEmpty() ? error.domain : error.description;
 }
 
-QString localCopyPath(const QString& relativePath) {
-    const auto directory = FileIO().lensDirectory();
+QString localCopyPath(const FileIO& store, const QString& relativePath) {
+    const auto directory = store.lensDirectory();
     if (!directory)
         return {};
     return *directory + QLatin1Char('/') + QFileInfo(relativePath).fileName();
 }
 
-void storeLocalCopy(const QString& relativePath, const QByteArray& data) {
-    const QString path = localCopyPath(relativePath);
+void storeLocalCopy(const FileIO& store, const QString& relativePath, const QByteArray& data) {
+    const QString path = localCopyPath(store, relativePath);
     QSaveFile file(path);
     if (path.isEmpty() || !file.open(QIODevice::WriteOnly) || file.write(data) != data.size())
         return; // only a cache: the command goes on without it
     file.commit();
 }
 
-std::optional<QByteArray> readLocalCopy(const QString& relativePath) {
-    QFile file(localCopyPath(relativePath));
+std::optional<QByteArray> readLocalCopy(const FileIO& store, const QString& relativePath) {
+    QFile file(localCopyPath(store, relativePath));
     constexpr qint64 maxCatalogueBytes = 1024 * 1024;
     if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > maxCatalogueBytes)
         return std::nullopt;
@@ -70,8 +70,8 @@ std::optional<QByteArray> readLocalCopy(const QString& relativePath) {
 }
 } // namespace
 
-CatalogueLookup::CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound)
-    : network_(network), bound_(bound) {}
+CatalogueLookup::CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound, FileIO store)
+    : network_(network), bound_(bound), store_(std::move(store)) {}
 
 std::optional<Failure> CatalogueLookup::checkReachable() const {
     if (network_.isNetworkReachable())
@@ -120,9 +120,9 @@ CatalogueLookup::Outcome<LensModelInfo> CatalogueLookup::lensCatalogue(const Len
         NetworkFileType::lensModelsInfo,
         [&] { return network_.downloadLensModelsInfo(lens.modelCode, suffix); }, failure);
     if (data && relativePath)
-        storeLocalCopy(*relativePath, *data);
+        storeLocalCopy(store_, *relativePath, *data);
     if (!data && allowLocalCopy && relativePath)
-        data = readLocalCopy(*relativePath);
+        data = readLocalCopy(store_, *relativePath);
     if (!data) {
         failure.message = QStringLiteral("lens catalogue download failed: ") + failure.message;
         return {std::nullopt, failure};

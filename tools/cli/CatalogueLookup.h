@@ -3,6 +3,7 @@
 #include "ExitCode.h"
 #include "link/LensInfo.h"
 #include "online/AdapterModelInfo.h"
+#include "online/FileIO.h"
 #include "online/LensModelInfo.h"
 #include "online/NetworkInterface.h"
 
@@ -22,7 +23,8 @@ public:
         std::optional<Failure> failure; // set exactly when `record` is not
     };
 
-    CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound);
+    // `store` keeps the local copies of lens catalogues.
+    CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound, FileIO store);
 
     // Nothing when the host's name resolves; otherwise the network failure.
     std::optional<Failure> checkReachable() const;
@@ -38,6 +40,7 @@ private:
 
     NetworkInterface& network_;
     const std::chrono::milliseconds bound_;
+    const FileIO store_;
 };
 
 } // namespace lensdock::cli

@@ -2,6 +2,7 @@
 
 #include "CommandHelp.h"
 #include "Commands.h"
+#include "DemoSession.h"
 #include "Diagnostics.h"
 
 #include <cstdio>
@@ -25,7 +26,7 @@ Runner runnerFor(const QString& command) {
     return runUpdate;
 }
 
-std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& out) {
+std::optional<Failure> runWith(const CliOptions& options, CommandOutput& out) {
     const Confirmation confirmation(options.yes);
     // The session outlives the context, whose destruction ends the connection thread that calls it.
     DeviceSession session(DeviceSession::timingFor(options.app, options.lensWait));
@@ -34,6 +35,20 @@ std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& 
     std::optional<Failure> failure = runnerFor(options.command)(env);
     session.terminate();
     return failure;
+}
+
+// The command against the devices the options name, or against the demo's.
+std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& out) {
+    if (!options.demo)
+        return runWith(options, out);
+    DemoSession demo; // outlives the context, whose thread uses its port
+    QString error;
+    if (!demo.start(&error))
+        return Failure{ExitCode::noAdapter, QStringLiteral("the demo could not start: %1").arg(error)};
+    CliOptions demoOptions = options;
+    demoOptions.app = demo.appOptions(options.app);
+    demoOptions.libraryFolder = demo.libraryFolder();
+    return runWith(demoOptions, out);
 }
 
 void printHelp(const CliOptions& options) {

@@ -1,6 +1,7 @@
 #include "CliOptions.h"
 
 #include "CommandHelp.h"
+#include "DemoSession.h"
 
 #include <cmath>
 #include <QCommandLineParser>
@@ -19,6 +20,7 @@ QCommandLineOption hidden(QCommandLineOption option) {
 
 void addOptions(QCommandLineParser& parser) {
     AppOptions::addCommandLineOptions(parser);
+    parser.addOption(DemoSession::commandLineOption());
     parser.addOptions({
         {QStringLiteral("wait"), QStringLiteral("Seconds to wait for a lens."), QStringLiteral("SECONDS")},
         {QStringLiteral("json"), QStringLiteral("One JSON object on standard output.")},
@@ -98,6 +100,7 @@ void readFlags(const QCommandLineParser& parser, CliOptions& options) {
     options.help = parser.isSet(QStringLiteral("help"));
     options.version = parser.isSet(QStringLiteral("version"));
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.demo = parser.isSet(QStringLiteral("demo"));
     options.output = parser.value(QStringLiteral("output"));
     options.key = parser.value(QStringLiteral("key"));
 }
@@ -132,6 +135,13 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     }
     options.app = *app;
     readFlags(parser, options);
+    if (options.demo &&
+        (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url")))) {
+        *failure =
+            usage(QStringLiteral("--demo brings its own adapter and download host: leave out --port and "
+                                 "--download-url"));
+        return std::nullopt;
+    }
     takeCommand(parser.positionalArguments(), options);
     if (!readWait(parser, options, failure) || !readTiming(parser, options, failure))
         return std::nullopt;

@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "ExitCode.h"
+#include "online/FileIO.h"
 
 #include <chrono>
 #include <optional>
@@ -22,12 +23,17 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool dryRun = false;
+    bool demo = false;     // --demo: the emulated adapter and the demo host inside the program
     QString command;       // empty with help for the general help
     QStringList arguments; // the command's own arguments
     QString output;        // --output
     QString key;           // --key
     // How long an update waits for a device to come back after its reset (hidden, for tests).
     std::optional<std::chrono::milliseconds> resetWait;
+    // Where downloads and catalogue copies are kept; the user's data folder when not set.
+    std::optional<QString> libraryFolder;
+
+    FileIO store() const { return libraryFolder ? FileIO(*libraryFolder) : FileIO(); }
 };
 
 // Reads `arguments` (the program name first). Nothing, with the usage failure, when they do not make

@@ -51,6 +51,8 @@ const char* const globalOptions =
     "Options:\n"
     "  --port PATH          use the serial device PATH instead of searching for the adapter\n"
     "  --download-url URL   download host (scheme, host and port), e.g. for a mirror\n"
+    "  --demo               an emulated adapter with a lens and a local download host, inside\n"
+    "                       the program: try every command without hardware or network\n"
     "  --wait SECONDS       how long to wait for a lens to be mounted (default 30)\n"
     "  --json               print one JSON object on standard output instead of text\n"
     "  --yes                do not ask for confirmation\n"

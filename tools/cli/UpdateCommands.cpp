@@ -160,7 +160,7 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
     std::optional<FwErrorCode> result;
     {
         const InterruptGuard::Shield shield;
-        UpdateJob job(env.context, progress, timings);
+        UpdateJob job(env.context, progress, timings, env.options.store());
         if (plan.adapter)
             job.setAdapterUpdateInfo(plan.version, plan.decodeKey);
         else
@@ -183,7 +183,7 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
 
 std::optional<Failure> runCheckUpdate(CommandEnv& env) {
     const QString target = env.options.arguments.value(0);
-    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env));
+    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env), env.options.store());
     if (auto failure = lookup.checkReachable())
         return failure;
     const auto scope =
@@ -201,7 +201,7 @@ std::optional<Failure> runCheckUpdate(CommandEnv& env) {
 
 std::optional<Failure> runUpdate(CommandEnv& env) {
     const bool adapter = env.options.arguments.value(0) == QStringLiteral("adapter");
-    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env));
+    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env), env.options.store());
     if (auto failure = lookup.checkReachable())
         return failure;
     const auto scope = adapter ? DeviceSession::Scope::adapter : DeviceSession::Scope::lens;
