@@ -83,6 +83,9 @@ QByteArray record(quint32 dataLength, const QByteArray& data) {
     header[65] = char((dataLength >> 8) & 0xFF);
     header[72] = 0x00;
     header[73] = 0x01;
+    const auto crc = Crc::calcCrc(data);
+    header[70] = char(crc[0]);
+    header[71] = char(crc[1]);
     return header + data;
 }
 
