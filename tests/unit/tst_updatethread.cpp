@@ -90,7 +90,8 @@ QByteArray record(quint32 dataLength, const QByteArray& data) {
 }
 
 struct Rig {
-    Rig() : serial(provider, 100us) {
+    // A 200 ms answer time-out: room for a loaded machine or a sanitizer before a block is resent.
+    Rig() : serial(provider, 1ms) {
         serial.openPort(provider->path());
         timings.lensResetWait = 1ms;
     }
