@@ -33,12 +33,14 @@ public:
 
     FirmwareRecordOutcome parse();
 
+    // Whether the data CRC stored in a deciphered record header matches `data`.
+    static bool crcMatches(const QByteArray& header, const QByteArray& data);
+
 private:
     bool parseRecord();
     std::optional<QByteArray> decipherNext(qsizetype length);
     qsizetype remaining() const { return file_.size() - consumed_; }
     static std::uint32_t dataSizeOf(const QByteArray& header);
-    static bool crcMatches(const QByteArray& header, const QByteArray& data);
     bool fail(FwErrorCode result, const QString& errorLine);
 
     QByteArray file_; // shared, not copied

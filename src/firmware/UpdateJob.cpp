@@ -2,6 +2,7 @@
 
 #include "link/Logger.h"
 #include "online/NetworkInterfaceDelegate.h"
+#include "online/ResourcePaths.h"
 
 #include <QSaveFile>
 
@@ -89,6 +90,13 @@ void UpdateJob::start() {
 }
 
 bool UpdateJob::preparePaths() {
+    // The name comes from catalogue fields: it must stay a plain name inside the store's folder,
+    // because the files it names are written and removed.
+    if (!ResourcePaths::isSafeFileName(*downloadFileName_ + encodeExtension)) {
+        logError(QStringLiteral("Refused firmware file name ") +
+                 ResourcePaths::printable(*downloadFileName_));
+        return false;
+    }
     const auto folder =
         updateTarget_ == FwUpdateTarget::adapter ? store_.adapterDirectory() : store_.lensDirectory();
     if (!folder)

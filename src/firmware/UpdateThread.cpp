@@ -1,6 +1,7 @@
 #include "firmware/UpdateThread.h"
 
 #include "adjust/AdjustPayload.h"
+#include "firmware/FirmwareRecordParser.h"
 #include "link/CommandSet.h"
 #include "link/IdentityDecoder.h"
 #include "link/Logger.h"
@@ -49,7 +50,34 @@ CommDataFormat command(std::uint8_t destination, std::uint8_t function,
     request.setPayload(payload);
     return request;
 }
+
+FwErrorCode refuseImage(FwErrorCode code, const QString& reason) {
+    logError(reason);
+    return code;
+}
 } // namespace
+
+// Splits a deciphered image into its records, checking every header, length and data CRC.
+FwErrorCode UpdateThread::splitImage(const QByteArray& image, QList<ImageRecord>& records) {
+    for (qsizetype position = 0; position < image.size();) {
+        if (image.size() - position < headerLength)
+            return refuseImage(FwErrorCode::errorInvalidFile, QStringLiteral("Error header section length"));
+        const QByteArray header = image.mid(position, headerLength);
+        const quint32 dataLength = littleEndian32(header, offsetDataSize);
+        position += headerLength;
+        if (dataLength > FirmwareRecordParser::binaryDataLengthMax ||
+            quint64(image.size() - position) < dataLength)
+            return refuseImage(FwErrorCode::errorInvalidFile, QStringLiteral("Error data section length"));
+        const QByteArray data = image.mid(position, qsizetype(dataLength));
+        position += qsizetype(dataLength);
+        if (!FirmwareRecordParser::crcMatches(header, data))
+            return refuseImage(FwErrorCode::errorCrc, QStringLiteral("Error crc check"));
+        records.append({header, data});
+    }
+    if (records.isEmpty())
+        return refuseImage(FwErrorCode::errorInvalidFile, QStringLiteral("Error FW Count"));
+    return FwErrorCode::resultOk;
+}
 
 UpdateThread::UpdateThread(UsbSerialInterface& serial, DeviceRecords records, UpdateTimings timings)
     : serial_(serial), records_(records), timings_(timings), delegateOriginal_(serial.delegate()) {}
@@ -79,48 +107,32 @@ void UpdateThread::run() {
     }
     const QByteArray image = file.readAll();
     file.close();
-    serial_.setDelegate(this);
-    const int index = image.isEmpty() ? 0 : sendRecords(image);
-    if (errorCode() != FwErrorCode::resultOk) {
-        finishUpdate(errorCode());
+    // The whole image is checked before the first byte goes out: a device must never receive some
+    // records of an image whose later part is damaged.
+    QList<ImageRecord> records;
+    if (const FwErrorCode refusal = splitImage(image, records); refusal != FwErrorCode::resultOk) {
+        delegate_->sendCompleted(refusal);
         return;
     }
-    if (index == 0) {
-        logError(QStringLiteral("Error FW Count"));
-        finishUpdate(FwErrorCode::errorInvalidFile);
+    serial_.setDelegate(this);
+    if (!sendRecords(records)) {
+        finishUpdate(errorCode());
         return;
     }
     delegate_->sendFinished();
     verifyDevice();
 }
 
-int UpdateThread::sendRecords(const QByteArray& image) {
-    int index = 0;
-    qsizetype position = 0;
-    while (position < image.size()) {
-        if (image.size() - position < headerLength) {
-            logError(QStringLiteral("Error header section length"));
-            setErrorCode(FwErrorCode::errorInvalidFile);
-            break;
-        }
-        const QByteArray header = image.mid(position, headerLength);
-        const quint32 dataLength = littleEndian32(header, offsetDataSize);
-        trace(QStringLiteral("TargetDevice = %1").arg(byteAt(header, offsetTargetDevice)));
-        trace(QStringLiteral("TargetArea = %1").arg(byteAt(header, offsetTargetArea)));
-        position += headerLength;
-        if (quint64(image.size() - position) < dataLength) {
-            logError(QStringLiteral("Error data section length"));
-            setErrorCode(FwErrorCode::errorInvalidFile);
-            break;
-        }
-        const QByteArray data = image.mid(position, qsizetype(dataLength));
-        position += qsizetype(dataLength);
-        ++index;
-        trace(QStringLiteral("Update %1 / %2").arg(index).arg(fwUpdateNum_));
-        if (!sendRecord(header, data, index))
-            break;
+bool UpdateThread::sendRecords(const QList<ImageRecord>& records) {
+    for (qsizetype i = 0; i < records.size(); ++i) {
+        const ImageRecord& record = records[i];
+        trace(QStringLiteral("TargetDevice = %1").arg(byteAt(record.header, offsetTargetDevice)));
+        trace(QStringLiteral("TargetArea = %1").arg(byteAt(record.header, offsetTargetArea)));
+        trace(QStringLiteral("Update %1 / %2").arg(i + 1).arg(fwUpdateNum_));
+        if (!sendRecord(record.header, record.data, int(i + 1)))
+            return false;
     }
-    return index;
+    return errorCode() == FwErrorCode::resultOk;
 }
 
 bool UpdateThread::sendRecord(const QByteArray& header, const QByteArray& data, int index) {

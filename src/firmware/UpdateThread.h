@@ -73,7 +73,12 @@ public:
     void usbSerialWasRemoved() override;
 
 private:
-    int sendRecords(const QByteArray& image);
+    struct ImageRecord {
+        QByteArray header;
+        QByteArray data;
+    };
+    static FwErrorCode splitImage(const QByteArray& image, QList<ImageRecord>& records);
+    bool sendRecords(const QList<ImageRecord>& records);
     bool sendRecord(const QByteArray& header, const QByteArray& data, int index);
     bool startRecord(std::uint8_t device, std::uint8_t area);
     bool sendHeaderBlock(const QByteArray& header, int index, qint64 dataLength);

@@ -61,6 +61,38 @@ void UsbSerialThread::stop() {
         serial_.setDelegate(nullptr);
 }
 
+void UsbSerialThread::setDelegate(UsbSerialThreadDelegate* delegate) {
+    std::unique_lock lock(delegateMutex_);
+    delegate_ = delegate;
+    if (deliveringOn_ == std::this_thread::get_id())
+        return; // the report in flight is our caller
+    deliveryEnded_.wait(lock, [this] { return !deliveringOn_; });
+}
+
+UsbSerialThreadDelegate* UsbSerialThread::delegate() const {
+    std::lock_guard lock(delegateMutex_);
+    return delegate_;
+}
+
+// The lock is not held during the call: the receiver may call back into this object, or wait for a
+// thread that is itself about to replace the receiver.
+void UsbSerialThread::deliver(const std::function<void(UsbSerialThreadDelegate&)>& call) {
+    UsbSerialThreadDelegate* receiver = nullptr;
+    {
+        std::lock_guard lock(delegateMutex_);
+        receiver = delegate_;
+        if (!receiver)
+            return;
+        deliveringOn_ = std::this_thread::get_id();
+    }
+    call(*receiver);
+    {
+        std::lock_guard lock(delegateMutex_);
+        deliveringOn_.reset();
+    }
+    deliveryEnded_.notify_all();
+}
+
 void UsbSerialThread::start() {
     if (running_.exchange(true))
         return;
@@ -188,8 +220,7 @@ void UsbSerialThread::enterState() {
         if (state == ApplicationState::adapterDisconnect)
             waitNotAdhesion_ = false;
         processingErr_ = ProcessingErrorType::success;
-        if (UsbSerialThreadDelegate* receiver = delegate_)
-            receiver->usbSerialThreadDisconnected();
+        deliver([](UsbSerialThreadDelegate& receiver) { receiver.usbSerialThreadDisconnected(); });
     }
     if (const auto request = entryRequestOf(state))
         makeCommand(request->index, request->toAdapter);
@@ -203,7 +234,7 @@ void UsbSerialThread::makeCommand(CommandIndex index, bool toAdapter) {
 }
 
 bool UsbSerialThread::checkAdjustData(const LensAdjustData& adjustData) const {
-    return adjustData.checkAdjustData(lensInfo_.get(), delegate_ != nullptr);
+    return adjustData.checkAdjustData(lensInfo_.get(), delegate() != nullptr);
 }
 
 void UsbSerialThread::commonSend(bool noResend) {
@@ -222,8 +253,8 @@ void UsbSerialThread::commonSend(bool noResend) {
 
 void UsbSerialThread::report(ApplicationState state, UsbThreadErrorCode error,
                              const std::optional<CommDataFormat>& response) {
-    if (UsbSerialThreadDelegate* receiver = delegate_)
-        receiver->usbSerialThreadResult(state, error, response);
+    deliver(
+        [&](UsbSerialThreadDelegate& receiver) { receiver.usbSerialThreadResult(state, error, response); });
 }
 
 UsbThreadErrorCode UsbSerialThread::takeReply(std::optional<CommDataFormat>& reply) {

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <optional>
 #include <thread>
@@ -33,8 +34,10 @@ public:
     UsbSerialThread(const UsbSerialThread&) = delete;
     UsbSerialThread& operator=(const UsbSerialThread&) = delete;
 
-    void setDelegate(UsbSerialThreadDelegate* delegate) { delegate_ = delegate; }
-    UsbSerialThreadDelegate* delegate() const { return delegate_; }
+    // Replaces the receiver of the reports. Waits for a report still being delivered to the old one,
+    // so that none reaches it once this returns; called from inside a report, it does not wait.
+    void setDelegate(UsbSerialThreadDelegate* delegate);
+    UsbSerialThreadDelegate* delegate() const;
 
     // Runs main() on its own thread; does nothing when it already runs.
     void start();
@@ -78,6 +81,7 @@ private:
     void commonSend(bool noResend = false);
     void report(ApplicationState state, UsbThreadErrorCode error,
                 const std::optional<CommDataFormat>& response);
+    void deliver(const std::function<void(UsbSerialThreadDelegate&)>& call);
     void reportReply(ApplicationState state);
     UsbThreadErrorCode takeReply(std::optional<CommDataFormat>& reply);
 
@@ -94,7 +98,11 @@ private:
     const Guarded<LensAdjustData>& currentAdjustData_;
     const Guarded<LensInfo>& lensInfo_;
     const std::chrono::microseconds tickLength_;
-    std::atomic<UsbSerialThreadDelegate*> delegate_{nullptr};
+    // The receiver, and the report being delivered to it (at most one: all come from the loop).
+    mutable std::mutex delegateMutex_;
+    std::condition_variable deliveryEnded_;
+    UsbSerialThreadDelegate* delegate_ = nullptr;
+    std::optional<std::thread::id> deliveringOn_;
 
     std::atomic<ApplicationState> appState_{ApplicationState::startup};
     std::atomic<ApplicationState> appNewState_{ApplicationState::startup};

@@ -33,6 +33,8 @@ public:
     static inline const QString adapterElement = QStringLiteral("zoleninfo");
     static constexpr int lensFieldCount = 27;
     static constexpr int adapterFieldCount = 3;
+    // Largest catalogue read from a local copy: real ones are a few kilobytes.
+    static constexpr qint64 maxCatalogueBytes = 1024 * 1024;
 
     static ModelInfoParseResult<LensModelInfo> parseLensModelsInfo(const QByteArray& xml,
                                                                    const LensModelInfo& current,

@@ -14,13 +14,16 @@ bool isNameCharacter(QChar c) {
 }
 
 bool isNamePiece(const QString& text) {
-    return !text.isEmpty() && std::all_of(text.begin(), text.end(), isNameCharacter);
+    return !text.isEmpty() && text.size() <= ResourcePaths::maxNameLength &&
+           std::all_of(text.begin(), text.end(), isNameCharacter);
 }
 
 std::optional<QString> refuse(QString* refusal, const QString& what, const QString& value) {
     if (refusal)
-        *refusal = QStringLiteral("Refused %1 \"%2\": only ASCII letters, digits, '-' and '_' are allowed")
-                       .arg(what, ResourcePaths::printable(value));
+        *refusal = QStringLiteral("Refused %1 \"%2\": only up to %3 ASCII letters, digits, '-' and '_' "
+                                  "are allowed")
+                       .arg(what, ResourcePaths::printable(value.left(ResourcePaths::maxNameLength + 1)),
+                            QString::number(ResourcePaths::maxNameLength));
     return std::nullopt;
 }
 
@@ -93,6 +96,8 @@ bool ResourcePaths::isSafeMountSuffix(const QString& mountSuffix) {
 }
 
 bool ResourcePaths::isSafeFileName(const QString& fileName) {
+    if (fileName.size() > maxNameLength)
+        return false;
     const QStringList pieces = fileName.split(QLatin1Char('.'));
     return std::all_of(pieces.begin(), pieces.end(), isNamePiece);
 }

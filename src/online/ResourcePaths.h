@@ -33,11 +33,15 @@ public:
     static std::optional<QString> adapterFirmware(const QString& fileName, QString* refusal = nullptr);
     static std::optional<QString> lensFirmware(const QString& fileName, QString* refusal = nullptr);
 
+    // Longest model code, mount suffix or file name taken: far above any real one, and well inside
+    // the file system's limit for a name.
+    static constexpr qsizetype maxNameLength = 64;
+
     // Non-empty, ASCII letters, digits, '-' and '_' only.
     static bool isSafeModelCode(const QString& modelCode);
     // Empty, or ASCII letters, digits, '-' and '_' only.
     static bool isSafeMountSuffix(const QString& mountSuffix);
-    // Safe name pieces joined by single dots: no "..", no leading dot, no separators.
+    // Safe name pieces joined by single dots: no "..", no leading dot, no separators; not overlong.
     static bool isSafeFileName(const QString& fileName);
     // Safe file names joined by "/": never absolute, never climbing.
     static bool isSafeRelativePath(const QString& path);

@@ -1,6 +1,7 @@
 #include "ui/LensFileStore.h"
 
 #include "link/Logger.h"
+#include "online/ModelInfoParser.h"
 #include "online/NetworkInterface.h"
 #include "ui/BuiltInPictures.h"
 
@@ -54,7 +55,13 @@ std::optional<QByteArray> LensFileStore::storedCatalogue() const {
     QFile file(path.value_or(QString()));
     if (!path || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    // One byte past the bound tells an oversized copy (or a device put in its place) without reading it all.
+    QByteArray bytes = file.read(ModelInfoParser::maxCatalogueBytes + 1);
+    if (bytes.size() > ModelInfoParser::maxCatalogueBytes) {
+        Logger::error(QStringLiteral("Init"), QStringLiteral("Stored catalogue too large: ") + *path);
+        return std::nullopt;
+    }
+    return bytes;
 }
 
 QImage LensFileStore::picture(NetworkFileType type, const std::optional<QByteArray>& downloaded) const {

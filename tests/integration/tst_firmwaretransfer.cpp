@@ -88,6 +88,7 @@ private slots:
             transfer(link, {{0x00, 0x01, "0102", dataOf(1500, 7)}}, FwUpdateTarget::lens, "0102", listener);
         QCOMPARE(result, FwErrorCode::resultOk);
         const DockSnapshot dock = link.emulator->snapshot();
+        QCOMPARE(dock.firmwareRequests, 1);
         QCOMPARE(dock.firmware.size(), 1);
         QVERIFY(dock.firmware.first().valid);
         QCOMPARE(dock.firmware.first().dataSize, 1500u);
@@ -180,6 +181,20 @@ private slots:
             << good.left(1000) << FwErrorCode::errorInvalidFile << "[Firmware] Error header section length";
         QTest::newRow("short data") << good.left(1024 + 50) << FwErrorCode::errorInvalidFile
                                     << "[Firmware] Error data section length";
+        // A good first record must not go out when a later part of the image is damaged.
+        QTest::newRow("second header cut") << good + good.left(1000) << FwErrorCode::errorInvalidFile
+                                           << "[Firmware] Error header section length";
+        QTest::newRow("second data cut") << good + good.left(1024 + 50) << FwErrorCode::errorInvalidFile
+                                         << "[Firmware] Error data section length";
+        QByteArray damaged = good + good;
+        damaged[damaged.size() - 1] = char(damaged[damaged.size() - 1] ^ 0x55);
+        QTest::newRow("second data damaged")
+            << damaged << FwErrorCode::errorCrc << "[Firmware] Error crc check";
+        QByteArray huge = good;
+        huge[64 + 2] = 0x40; // 4 MiB of data announced
+        huge += QByteArray(0x400000, 'x');
+        QTest::newRow("data length beyond any firmware")
+            << huge << FwErrorCode::errorInvalidFile << "[Firmware] Error data section length";
     }
     void badImages() {
         QFETCH(QByteArray, image);
@@ -202,9 +217,10 @@ private slots:
         updater.setDecodeFile(path);
         updater.run();
         QCOMPARE(listener.results.values(), QList<FwErrorCode>{result});
-        QVERIFY(capture.untimed().contains(logLine));
+        QVERIFY2(capture.untimed().contains(logLine), qPrintable(capture.untimed().join('\n')));
         QCOMPARE(listener.finished, 0);
         QCOMPARE(link.serial.delegate(), static_cast<UsbSerialDelegate*>(&link.thread));
+        QCOMPARE(link.emulator->snapshot().firmwareRequests, 0);
     }
 
     void missingInputs() {

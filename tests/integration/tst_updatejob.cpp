@@ -214,6 +214,32 @@ private slots:
         QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::errorInput});
     }
 
+    // Catalogue fields name the local files the job writes and removes: nothing outside the store.
+    void hostileVersionTouchesNoFile_data() {
+        QTest::addColumn<QString>("version");
+        QTest::newRow("climbing") << "/../../../victim";
+        QTest::newRow("control") << "01\n02";
+    }
+    void hostileVersionTouchesNoFile() {
+        QFETCH(QString, version);
+        Bench bench;
+        QDir(bench.store.path()).mkpath("Varnet/adapter/QB117_"); // lets the climbing name resolve
+        const QString victim = bench.store.filePath("victim.vfwf");
+        QFile planted(victim);
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.close();
+        LogCapture capture;
+        JobListener listener;
+        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
+        job.setAdapterUpdateInfo(version, decodeKey);
+        job.start();
+        QVERIFY(listener.waitForResult());
+        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::errorInput});
+        QCOMPARE(capture.untimed().filter("Refused firmware file name").size(), 1);
+        QVERIFY(QFile::exists(victim));
+        QCOMPARE(bench.emulator->snapshot().firmwareRequests, 0);
+    }
+
     void startingTwiceStartsOnce() {
         Bench bench;
         bench.host.put("zolen/adapter/QB117_0201.vfwf",

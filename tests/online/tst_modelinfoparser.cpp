@@ -4,6 +4,7 @@
 #include "online/ModelInfoParser.h"
 
 #include <atomic>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <thread>
@@ -275,17 +276,37 @@ private slots:
         QCOMPARE(log.untimed().contains("[Init] [XML] " + *result.xmlError), !hasRecord);
     }
 
+    // The entity would supply a whole valid record: parsing must neither read it nor yield it.
+    void externalEntitiesAreNeverFetched_data() {
+        QTest::addColumn<QString>("reference"); // "file" or "http"
+        QTest::addColumn<QByteArray>("declaration");
+        QTest::newRow("local file") << "file" << QByteArray("SYSTEM");
+        QTest::newRow("local file, public id") << "file" << QByteArray("PUBLIC \"-//x//y//EN\"");
+        QTest::newRow("http address") << "http" << QByteArray("SYSTEM");
+        QTest::newRow("parameter entity") << "http" << QByteArray("%");
+    }
     void externalEntitiesAreNeverFetched() {
+        QFETCH(QString, reference);
+        QFETCH(QByteArray, declaration);
         QTemporaryDir dir;
         const QString path = dir.filePath("record.txt");
         QFile file(path);
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write(lensText().toUtf8());
         file.close();
-        const QByteArray xml = "<!DOCTYPE lensinfo [<!ENTITY record SYSTEM \"file://" + path.toUtf8() +
-                               "\">]><lensinfo>&record;</lensinfo>";
+        QTcpServer server;
+        QVERIFY(server.listen(QHostAddress::LocalHost));
+        const QByteArray address = reference == "file"
+                                       ? "file://" + path.toUtf8()
+                                       : "http://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/r";
+        const QByteArray xml =
+            declaration == "%"
+                ? "<!DOCTYPE lensinfo [<!ENTITY % record SYSTEM \"" + address + "\"> %record;]><lensinfo/>"
+                : "<!DOCTYPE lensinfo [<!ENTITY record " + declaration + " \"" + address +
+                      "\">]><lensinfo>&record;</lensinfo>";
         const auto result = ModelInfoParser::parseLensModelsInfo(xml, LensModelInfo(), connectScreen());
         QVERIFY(!result.record);
+        QVERIFY(!server.waitForNewConnection(0));
     }
 
     void entityExpansionStaysBounded() {

@@ -66,6 +66,10 @@ private slots:
         QTest::newRow("line feed") << "A000\n";
         QTest::newRow("non-ASCII") << QString::fromUtf8("A\xc3\xa9");
         QTest::newRow("empty") << "";
+        QTest::newRow("URL") << "http://example.com/A000";
+        QTest::newRow("scheme only") << "file:A000";
+        QTest::newRow("encoded slash") << "A0%2F0";
+        QTest::newRow("overlong") << QString(65, 'A');
     }
     void hostileModelCodeIsRefused() {
         QFETCH(QString, modelCode);
@@ -89,6 +93,7 @@ private slots:
         QTest::newRow("climbing") << "/../x";
         QTest::newRow("query") << "N0?";
         QTest::newRow("encoded") << "%00";
+        QTest::newRow("overlong") << QString(65, '0');
     }
     void hostileMountSuffixIsRefused() {
         QFETCH(QString, suffix);
@@ -109,6 +114,9 @@ private slots:
         QTest::newRow("folder") << "x/a.bin" << false;
         QTest::newRow("trailing dot") << "a." << false;
         QTest::newRow("empty") << "" << false;
+        QTest::newRow("URL") << "http://host/a.bin" << false;
+        QTest::newRow("longest") << QString(60, 'a') + ".bin" << true;
+        QTest::newRow("overlong") << QString(61, 'a') + ".bin" << false;
     }
     void firmwareFileNames() {
         QFETCH(QString, fileName);

@@ -1,3 +1,4 @@
+#include "online/ModelInfoParser.h"
 #include "online/NetworkInterface.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/LensFileStore.h"
@@ -45,6 +46,21 @@ private slots:
         QVERIFY(store.storeCatalogue("<lensinfo>x</lensinfo>"));
         QCOMPARE(store.storedCatalogue().value_or(QByteArray()), QByteArray("<lensinfo>x</lensinfo>"));
         QVERIFY(QFile::exists(library.path() + "/Varnet/lens/lensinfo_A036E0.xml"));
+    }
+
+    void storedCatalogueIsBounded_data() {
+        QTest::addColumn<qint64>("size");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("at the bound") << ModelInfoParser::maxCatalogueBytes << true;
+        QTest::newRow("one byte over") << ModelInfoParser::maxCatalogueBytes + 1 << false;
+    }
+    void storedCatalogueIsBounded() {
+        QFETCH(qint64, size);
+        QFETCH(bool, taken);
+        QTemporaryDir library;
+        const LensFileStore store{FileIO(library.path())};
+        QVERIFY(store.storeCatalogue(QByteArray(size, 'x')));
+        QCOMPARE(store.storedCatalogue().has_value(), taken);
     }
 
     void picture_data() {

@@ -3,6 +3,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QProcess>
 #include <QRegularExpression>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,6 +19,14 @@ LensInfo fullLens() {
     lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
         true;
     return lens;
+}
+
+// The second of the two settings adjust-save-loop alternates between; the first is the defaults.
+LensAdjustData savedBySaveLoop() {
+    LensAdjustData data;
+    data.focusZoomClose = {1, -2, 3, -4, 5, -6, 7, -8};
+    data.vcMode = 3;
+    return data;
 }
 
 const QString zeros24 = QStringLiteral("0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0");
@@ -143,6 +152,43 @@ private slots:
         QVERIFY(!outcome.saved);
         QVERIFY(outcome.error && !outcome.error->isEmpty());
         QVERIFY(!QFile::exists(path));
+    }
+
+    // The process dies in the middle of replacing a good file: what is left is a whole file, the old
+    // one or the new one, and the next save is not hindered by anything the dead one left behind.
+    void saveKilledMidwayLeavesOldOrNewFile_data() {
+        QTest::addColumn<int>("killAfter");
+        for (int saves : {1, 2, 5, 17, 60})
+            QTest::addRow("during save %d", saves) << saves;
+    }
+    void saveKilledMidwayLeavesOldOrNewFile() {
+        QFETCH(int, killAfter);
+        QTemporaryDir folder;
+        const QString path = folder.filePath("settings.vlad");
+        QVERIFY(AdjustDataFile::saveFile(LensAdjustData(), path, "A036", "0102", fullLens()).saved);
+        QProcess saver;
+        saver.start(QStringLiteral(LENSDOCK_SAVE_LOOP_EXE), {path});
+        QVERIFY(saver.waitForStarted());
+        const QByteArray started = "saving " + QByteArray::number(killAfter) + "\n";
+        QByteArray output;
+        while (!output.contains(started)) {
+            QVERIFY2(saver.waitForReadyRead(10000), qPrintable(saver.readAllStandardError()));
+            output += saver.readAllStandardOutput();
+        }
+        saver.kill();
+        QVERIFY(saver.waitForFinished(10000));
+        QCOMPARE(saver.exitStatus(), QProcess::CrashExit);
+
+        LensAdjustData left;
+        QCOMPARE(AdjustDataFile::loadFile(path, left).result, AdjustFileLoadResult::success);
+        QVERIFY(left == LensAdjustData() || left == savedBySaveLoop());
+
+        LensAdjustData next;
+        next.vcMode = 1;
+        QVERIFY(AdjustDataFile::saveFile(next, path, "A036", "0102", fullLens()).saved);
+        LensAdjustData reloaded;
+        QCOMPARE(AdjustDataFile::loadFile(path, reloaded).result, AdjustFileLoadResult::success);
+        QCOMPARE(reloaded, next);
     }
 
     void savedFileLoadsBack() {

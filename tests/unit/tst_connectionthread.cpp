@@ -8,6 +8,7 @@
 #include "SampleIdentities.h"
 
 #include <QTest>
+#include <thread>
 
 using namespace lensdock;
 using State = ApplicationState;
@@ -89,6 +90,56 @@ struct Harness {
     RecordingThreadDelegate screen;
     MiniDock dock;
     UsbSerialThread thread;
+};
+// A screen whose report handler holds the connection thread until the test lets it go, writing
+// when it enters and leaves into a log shared with the test.
+class HeldDelegate : public lensdock::UsbSerialThreadDelegate {
+public:
+    void usbSerialThreadDisconnected() override {}
+    void usbSerialThreadResult(State, UsbThreadErrorCode, const std::optional<CommDataFormat>&) override {
+        std::unique_lock lock(mutex_);
+        events_ << QStringLiteral("report begins");
+        changed_.notify_all();
+        changed_.wait(lock, [this] { return released_; });
+        events_ << QStringLiteral("report ends");
+    }
+    bool waitForReport(std::chrono::milliseconds limit) {
+        std::unique_lock lock(mutex_);
+        return changed_.wait_for(lock, limit, [this] { return !events_.isEmpty(); });
+    }
+    void release() {
+        std::lock_guard lock(mutex_);
+        released_ = true;
+        changed_.notify_all();
+    }
+    void note(const QString& event) {
+        std::lock_guard lock(mutex_);
+        events_ << event;
+    }
+    QStringList events() const {
+        std::lock_guard lock(mutex_);
+        return events_;
+    }
+
+private:
+    mutable std::mutex mutex_;
+    std::condition_variable changed_;
+    QStringList events_;
+    bool released_ = false;
+};
+
+// Unregisters itself from inside its first report, on the connection thread.
+class SelfRemovingDelegate : public RecordingThreadDelegate {
+public:
+    explicit SelfRemovingDelegate(UsbSerialThread& thread) : thread_(thread) {}
+    void usbSerialThreadResult(State state, UsbThreadErrorCode error,
+                               const std::optional<CommDataFormat>& response) override {
+        RecordingThreadDelegate::usbSerialThreadResult(state, error, response);
+        thread_.setDelegate(nullptr);
+    }
+
+private:
+    UsbSerialThread& thread_;
 };
 } // namespace
 
@@ -321,6 +372,40 @@ private slots:
         QVERIFY(h.thread.hasExited());
         QCOMPARE(h.screen.results().last().state, State::appTerminate);
         QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::failure);
+    }
+
+    void unregisteringWaitsForTheReportInFlight() {
+        Harness h;
+        HeldDelegate held;
+        h.thread.setDelegate(&held);
+        h.thread.startMain();
+        std::thread connection([&] { h.steps(2); }); // the adapter's identity is reported to `held`
+        QVERIFY(held.waitForReport(5s));
+        std::thread screen([&] {
+            h.thread.setDelegate(nullptr);
+            held.note(QStringLiteral("unregistered"));
+        });
+        // Room for an unregistering that does not wait to finish first; it must not.
+        std::this_thread::sleep_for(20ms);
+        held.release();
+        connection.join();
+        screen.join();
+        QCOMPARE(held.events(), QStringList({QStringLiteral("report begins"), QStringLiteral("report ends"),
+                                             QStringLiteral("unregistered")}));
+        QCOMPARE(h.thread.delegate(), nullptr);
+    }
+
+    void aReportMayUnregisterItsOwnReceiver() {
+        Harness h;
+        SelfRemovingDelegate screen(h.thread);
+        h.thread.setDelegate(&screen);
+        h.thread.startMain();
+        h.steps(2); // would never return if the receiver waited for its own report
+        QCOMPARE(screen.countOf(State::startup), 1);
+        QCOMPARE(h.thread.delegate(), nullptr);
+        h.thread.requestState(State::adapterDisconnect);
+        h.steps(2);
+        QCOMPARE(screen.disconnectedCount(), 0);
     }
 
     void runsOnItsOwnThread() {

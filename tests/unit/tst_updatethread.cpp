@@ -83,11 +83,15 @@ QByteArray record(quint32 dataLength, const QByteArray& data) {
     header[65] = char((dataLength >> 8) & 0xFF);
     header[72] = 0x00;
     header[73] = 0x01;
+    const auto crc = Crc::calcCrc(data);
+    header[70] = char(crc[0]);
+    header[71] = char(crc[1]);
     return header + data;
 }
 
 struct Rig {
-    Rig() : serial(provider, 100us) {
+    // A 200 ms answer time-out: room for a loaded machine or a sanitizer before a block is resent.
+    Rig() : serial(provider, 1ms) {
         serial.openPort(provider->path());
         timings.lensResetWait = 1ms;
     }

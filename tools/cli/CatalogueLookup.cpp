@@ -63,10 +63,13 @@ void storeLocalCopy(const FileIO& store, const QString& relativePath, const QByt
 
 std::optional<QByteArray> readLocalCopy(const FileIO& store, const QString& relativePath) {
     QFile file(localCopyPath(store, relativePath));
-    constexpr qint64 maxCatalogueBytes = 1024 * 1024;
-    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly) || file.size() > maxCatalogueBytes)
+    if (file.fileName().isEmpty() || !file.open(QIODevice::ReadOnly))
         return std::nullopt;
-    return file.readAll();
+    // Read one byte past the bound: the size of a device or a pipe put in its place says nothing.
+    QByteArray bytes = file.read(ModelInfoParser::maxCatalogueBytes + 1);
+    if (bytes.size() > ModelInfoParser::maxCatalogueBytes)
+        return std::nullopt;
+    return bytes;
 }
 } // namespace
 

@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <ctime>
 #include <fcntl.h>
-#include <future>
 #include <poll.h>
 #include <unistd.h>
 
@@ -75,6 +74,7 @@ bool DockEmulator::start(QString* error) {
         return false;
     }
     stopping_ = false;
+    loopEnded_ = false;
     thread_ = std::thread([this] { run(); });
     return true;
 }
@@ -116,17 +116,26 @@ void DockEmulator::run() {
         if (master >= 0 && (fds[1].revents & POLLIN))
             engine_->onReadable(EmulatorEngine::Clock::now());
     }
+    {
+        std::lock_guard lock(taskMutex_);
+        loopEnded_ = true;
+    }
     runTasks();
 }
 
 void DockEmulator::runTasks() {
-    std::deque<std::function<void()>> pending;
+    std::deque<std::shared_ptr<PendingTask>> pending;
     {
         std::lock_guard lock(taskMutex_);
         pending.swap(tasks_);
     }
-    for (auto& task : pending)
-        task();
+    for (const auto& task : pending) {
+        task->run();
+        std::lock_guard lock(taskMutex_);
+        task->done = true;
+    }
+    if (!pending.empty())
+        taskDone_.notify_all();
 }
 
 void DockEmulator::wake() const {
@@ -136,22 +145,26 @@ void DockEmulator::wake() const {
     }
 }
 
+// The task and its completion live on the heap and are handed over under taskMutex_ only: the
+// emulator's thread never touches the caller's stack, and the caller learns of the end through the
+// same mutex that published the task.
 void DockEmulator::call(const std::function<void(EmulatorEngine&)>& task) const {
     if (!engine_)
         return;
     if (!thread_.joinable() || std::this_thread::get_id() == thread_.get_id())
         return task(*engine_);
-    std::promise<void> done;
-    std::future<void> finished = done.get_future();
-    {
-        std::lock_guard lock(taskMutex_);
-        tasks_.push_back([&] {
-            task(*engine_);
-            done.set_value();
-        });
+    auto pending = std::make_shared<PendingTask>();
+    pending->run = [this, task] { task(*engine_); };
+    std::unique_lock lock(taskMutex_);
+    if (loopEnded_) {
+        lock.unlock();
+        return task(*engine_); // nobody left to run it: the thread is past its last look at the queue
     }
+    tasks_.push_back(pending);
+    lock.unlock();
     wake();
-    finished.wait();
+    lock.lock();
+    taskDone_.wait(lock, [&] { return pending->done; });
 }
 
 void DockEmulator::mountLens() {
@@ -179,9 +192,9 @@ void DockEmulator::armFault(FaultKind kind, int count) {
 }
 
 DockSnapshot DockEmulator::snapshot() const {
-    DockSnapshot result;
-    call([&result](EmulatorEngine& e) { result = e.snapshot(); });
-    return result;
+    auto result = std::make_shared<DockSnapshot>();
+    call([result](EmulatorEngine& e) { *result = e.snapshot(); });
+    return *result;
 }
 
 void DockEmulator::onPlugChanged(bool plugged, int plugCount) {

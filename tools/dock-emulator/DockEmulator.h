@@ -75,8 +75,14 @@ private:
     std::atomic<bool> stopping_{false};
     int wakePipe_[2] = {-1, -1};
 
+    struct PendingTask {
+        std::function<void()> run;
+        bool done = false; // under taskMutex_
+    };
     mutable std::mutex taskMutex_;
-    mutable std::deque<std::function<void()>> tasks_;
+    mutable std::condition_variable taskDone_;
+    mutable std::deque<std::shared_ptr<PendingTask>> tasks_;
+    bool loopEnded_ = false; // under taskMutex_: no task queued from now on would run
 
     mutable std::mutex stateMutex_;
     mutable std::condition_variable stateChanged_;

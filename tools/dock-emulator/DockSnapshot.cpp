@@ -50,6 +50,7 @@ QJsonObject DockSnapshot::toJson() const {
             {QStringLiteral("lens"), lensJson(*this)},
             {QStringLiteral("adjust"), QString::fromLatin1(adjustBytes.toHex())},
             {QStringLiteral("receivingBlocks"), receivingBlocks},
+            {QStringLiteral("firmwareRequests"), firmwareRequests},
             {QStringLiteral("firmware"), firmwareJson(*this)},
             {QStringLiteral("bareBytesReceived"), qint64(bareBytesReceived)},
             {QStringLiteral("faults"), faultsJson(*this)}};

@@ -20,6 +20,7 @@ struct DockSnapshot {
     bool lensConnected = false;
     bool overCurrent = false;
     bool receivingBlocks = false;
+    int firmwareRequests = 0; // firmware-update commands received, answered or not
     QByteArray adjustBytes;
     QList<ReceivedFirmware> firmware;
     QByteArray firmwareImage;

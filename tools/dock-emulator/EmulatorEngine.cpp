@@ -163,6 +163,8 @@ void EmulatorEngine::handleFrame(const QByteArray& frame) {
         return;
     }
     trace_.record("RX", frame, commandLogName(request->funcNumber));
+    if (request->funcNumber == FunctionNumber::updateFirmware)
+        ++firmwareRequests_;
     if (faults_.take(FaultKind::errorFrame))
         return sendFrame(VirtualDock::errorFrame(*request, errorFrameFlags), request->packetNumber);
     const bool adjustWrite = request->funcNumber == FunctionNumber::setAdjData;
@@ -356,6 +358,7 @@ DockSnapshot EmulatorEngine::snapshot() const {
     s.lensConnected = dock_.lensConnected();
     s.overCurrent = dock_.overCurrent();
     s.receivingBlocks = receivingBlocks_;
+    s.firmwareRequests = firmwareRequests_;
     s.adjustBytes = dock_.adjustBytes();
     s.firmware = dock_.receivedFirmware();
     s.firmwareImage = dock_.firmwareImage();

@@ -96,6 +96,7 @@ private:
     std::optional<Clock::time_point> replugAt_;
     std::optional<Clock::time_point> nextReadyToReceive_;
     bool receivingBlocks_ = false;
+    int firmwareRequests_ = 0;
     std::uint8_t transferDestination_ = 0;
     int plugCount_ = 0;
     bool bareDone_ = false;

@@ -121,10 +121,11 @@ QWidget* ViewController::buildIdentity() {
 }
 
 ViewController::~ViewController() {
+    // First release a report that waits for an alert's answer: unregistering waits for that report.
+    alerts_.abandon();
     UsbSerialThread& thread = context_.usbSerialThread();
     if (thread.delegate() == this)
         thread.setDelegate(nullptr);
-    alerts_.abandon();
     if (!calls_->close(callDrainBound))
         Logger::error(QStringLiteral("Main"),
                       QStringLiteral("A listener call is still running while the screen closes"));

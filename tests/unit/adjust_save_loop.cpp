@@ -1,0 +1,35 @@
+// Saves adjust-data files over one path without end, alternating two settings, and writes
+// "saving N" to standard output before the N-th save; a test kills it in the middle.
+#include "adjust/AdjustDataFile.h"
+#include "link/Logger.h"
+
+#include <cstdio>
+#include <QCoreApplication>
+#include <QStringList>
+
+using namespace lensdock;
+
+int main(int argc, char** argv) {
+    QCoreApplication app(argc, argv);
+    const QStringList args = app.arguments();
+    if (args.size() != 2) {
+        std::fprintf(stderr, "usage: adjust-save-loop PATH\n");
+        return 2;
+    }
+    Logger::setSink([](const QString&) {});
+    LensInfo lens;
+    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
+        true;
+    LensAdjustData second;
+    second.focusZoomClose = {1, -2, 3, -4, 5, -6, 7, -8};
+    second.vcMode = 3;
+    const LensAdjustData settings[] = {LensAdjustData(), second};
+    for (long n = 1;; ++n) {
+        std::printf("saving %ld\n", n);
+        std::fflush(stdout);
+        if (!AdjustDataFile::saveFile(settings[n % 2], args[1], QStringLiteral("A036"),
+                                      QStringLiteral("0102"), lens)
+                 .saved)
+            return 1;
+    }
+}
