@@ -256,6 +256,11 @@ void DeviceSession::onAdjustData(UsbThreadErrorCode error, const std::optional<C
 void DeviceSession::onWriteResult(UsbThreadErrorCode error, const std::optional<CommDataFormat>& response) {
     if (phase_ != Phase::writing)
         return;
+    // Without this the write would be reported as the lens's loss.
+    if (error == UsbThreadErrorCode::overcurrent) {
+        fail(ExitCode::device, QStringLiteral("over-current: remove the lens"));
+        return;
+    }
     if (error == UsbThreadErrorCode::success && response)
         readBack_ = makeLensAdjustData(*response, context_->lensInfo().get());
     // Idle again: the thread keeps polling the lens until the command ends.
