@@ -109,9 +109,6 @@ const QList<GuiCase>& matrix() {
          FunctionNumber::updateFirmware, QStringList{updateFailed}, Ends::lensScreen, true},
         {Operation::lensUpdate, QStringLiteral("unplug after the first block"),
          QStringLiteral("unplug-after-block"), 1, -1, QStringList{updateFailed}, Ends::connectScreen, true},
-        // The update's own result, then the refusal of the lens that every over-current brings.
-        {Operation::lensUpdate, QStringLiteral("over-current at the update"), QStringLiteral("overcurrent"),
-         1, -1, QStringList{updateFailed, overCurrent}, Ends::connectScreen, true},
     };
     return cases;
 }
