@@ -256,9 +256,16 @@ void UpdateThread::waitLensReset() {
         trace(QStringLiteral("Send command Req Lens Connect"));
         ok = exchangeCommand(
                  command(Destination::adapter, FunctionNumber::reqLensConnect, QByteArray(1, '\0'))) &&
-             errorCode() == FwErrorCode::resultOk;
+             errorCode() == FwErrorCode::resultOk && lensAnsweredConnect();
     }
     setErrorCode(ok ? FwErrorCode::resultOk : FwErrorCode::errorWaitResetFailed);
+}
+
+// The adapter answers the connect request with 0 when no lens is there: the lens has not come back
+// from its reset, which the version check would otherwise misreport as a refused firmware.
+bool UpdateThread::lensAnsweredConnect() const {
+    std::lock_guard lock(exchangeMutex_);
+    return recvData_.data.isEmpty() || recvData_.data.at(0) != '\0';
 }
 
 void UpdateThread::waitAdapterReset() {

@@ -85,6 +85,7 @@ private:
     bool sendDataBlocks(const QByteArray& data, int index);
     bool endRecord();
     void waitLensReset();
+    bool lensAnsweredConnect() const;
     void waitAdapterReset();
     void verifyDevice();
     void writeFactoryAdjustData();

@@ -112,6 +112,38 @@ private slots:
         QCOMPARE(dock.host.read(6), hexBytes("55 AA 13 55 AA 13"));
     }
 
+    // A scoped fault waits for a request of its function and leaves the others alone.
+    void scopedFaultWaitsForItsFunction() {
+        DockFixture dock;
+        QVERIFY(dock.start());
+        dock.emulator->setFaultScope(FunctionNumber::getAdjData);
+        dock.emulator->armFault(FaultKind::crcLow);
+        const QByteArray identity = send(dock, 1);
+        QCOMPARE(crcBytes(identity), FrameCodec::expectedCrc(identity));
+        const CommDataFormat read = makeRequest(Destination::lens, FunctionNumber::getAdjData);
+        QVERIFY(dock.host.write(FrameCodec::encodeFrame(read, 2)));
+        const QByteArray spoiled = dock.host.readFrame();
+        QVERIFY(crcBytes(spoiled)[0] != FrameCodec::expectedCrc(spoiled)[0]);
+        QVERIFY(dock.emulator->snapshot().faults.empty());
+    }
+
+    void unplugOnRequestLeavesTheRequestUndone() {
+        DockFixture dock;
+        QVERIFY(dock.start());
+        const QByteArray before = dock.emulator->snapshot().adjustBytes;
+        QByteArray changed = before;
+        changed[0] = char(changed[0] ^ 0x01);
+        dock.emulator->setFaultScope(FunctionNumber::setAdjData);
+        dock.emulator->armFault(FaultKind::unplugOnRequest);
+        QCOMPARE(FrameCodec::decodeFrame(send(dock, 1))->funcNumber, FunctionNumber::getBasicInfo);
+        const CommDataFormat write = makeRequest(Destination::lens, FunctionNumber::setAdjData, changed);
+        QVERIFY(dock.host.write(FrameCodec::encodeFrame(write, 2)));
+        QVERIFY(dock.host.waitForHangup());
+        QVERIFY(dock.emulator->waitForUnplugged(DockFixture::plugWait));
+        QCOMPARE(dock.emulator->snapshot().adjustBytes, before);
+        QCOMPARE(dock.emulator->snapshot().plugCount, 1);
+    }
+
     void overCurrentErrorFrame() {
         DockFixture dock;
         QVERIFY(dock.start());

@@ -92,7 +92,32 @@ std::optional<Failure> DeviceSession::write(const LensAdjustData& data, LensAdju
                                       "nothing was written")};
     if (auto loss = lossAfterFailedWrite())
         return loss;
-    return Failure{ExitCode::device, QStringLiteral("the lens did not accept the settings")};
+    return readAfterFailedWrite(data, readBack);
+}
+
+// A write whose answer was lost may still have reached the lens: what it holds now decides.
+std::optional<Failure> DeviceSession::readAfterFailedWrite(const LensAdjustData& data,
+                                                           LensAdjustData& readBack) {
+    {
+        std::lock_guard lock(mutex_);
+        phase_ = Phase::readingAdjust;
+        adjustDataRead_ = false;
+    }
+    context_->usbSerialThread().requestState(ApplicationState::adjDataRead);
+    const bool answered = waitWhile(Phase::readingAdjust, timing_.exchangeBound) && adjustDataRead();
+    if (auto failure = takeFailure())
+        return failure;
+    if (auto loss = deviceLoss())
+        return loss;
+    if (!answered)
+        return Failure{ExitCode::device,
+                       QStringLiteral("the lens did not confirm the settings, and they could "
+                                      "not be read back (check them with read)")};
+    const LensAdjustData held = context_->currentAdjustData().get();
+    if (!data.isSameSettings(held, context_->lensInfo().get()))
+        return Failure{ExitCode::device, QStringLiteral("the lens did not accept the settings")};
+    readBack = held;
+    return std::nullopt;
 }
 
 bool DeviceSession::adjustDataRead() const {
@@ -256,6 +281,11 @@ void DeviceSession::onAdjustData(UsbThreadErrorCode error, const std::optional<C
 void DeviceSession::onWriteResult(UsbThreadErrorCode error, const std::optional<CommDataFormat>& response) {
     if (phase_ != Phase::writing)
         return;
+    // Without this the write would be reported as the lens's loss.
+    if (error == UsbThreadErrorCode::overcurrent) {
+        fail(ExitCode::device, QStringLiteral("over-current: remove the lens"));
+        return;
+    }
     if (error == UsbThreadErrorCode::success && response)
         readBack_ = makeLensAdjustData(*response, context_->lensInfo().get());
     // Idle again: the thread keeps polling the lens until the command ends.

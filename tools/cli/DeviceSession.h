@@ -82,6 +82,8 @@ private:
     std::optional<Failure> takeFailure();
     // After a failed write: gives the thread's idle poll a moment to tell a lost device.
     std::optional<Failure> lossAfterFailedWrite() const;
+    // After a write without a usable answer: reads the lens's settings; success when they are `data`.
+    std::optional<Failure> readAfterFailedWrite(const LensAdjustData& data, LensAdjustData& readBack);
 
     const Timing timing_;
     AppContext* context_ = nullptr;

@@ -128,7 +128,11 @@ std::optional<Failure> failureOf(FwErrorCode code, const UpdatePlan& plan) {
     case FwErrorCode::errorDownload:
         return Failure{ExitCode::network, QStringLiteral("the firmware download failed")};
     case FwErrorCode::errorUsbSerialRemoved:
-        return Failure{ExitCode::noAdapter, QStringLiteral("the adapter was unplugged during the update")};
+        // An adapter that does not come back after its reset looks the same as one unplugged.
+        return Failure{ExitCode::noAdapter,
+                       plan.adapter ? QStringLiteral("the adapter was unplugged during the update or did not "
+                                                     "come back after its reset")
+                                    : QStringLiteral("the adapter was unplugged during the update")};
     case FwErrorCode::errorUsbSerialFailed:
         return Failure{ExitCode::device, QStringLiteral("the %1 did not accept the firmware").arg(device)};
     case FwErrorCode::errorInvalidKey:

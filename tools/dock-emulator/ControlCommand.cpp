@@ -32,6 +32,20 @@ Outcome applyFault(DockEmulator& emulator, const QStringList& words) {
     return {};
 }
 
+// The scope is a function number in hex as it travels in the frame (FB = set adjust data), or "all".
+Outcome applyFaultScope(DockEmulator& emulator, const QStringList& words) {
+    if (words.size() == 2 && words[1] == QLatin1String("all")) {
+        emulator.setFaultScope(std::nullopt);
+        return {};
+    }
+    bool ok = false;
+    const uint function = words.size() == 2 ? words[1].toUInt(&ok, 16) : 0;
+    if (!ok || function > 0xFF)
+        return refuse(QStringLiteral("usage: fault-scope FUNCTION|all (FUNCTION in hex, F7 to FD)"));
+    emulator.setFaultScope(static_cast<std::uint8_t>(function));
+    return {};
+}
+
 Outcome applySimple(DockEmulator& emulator, const QString& word) {
     if (word == QLatin1String("mount"))
         emulator.mountLens();
@@ -59,6 +73,8 @@ Outcome apply(DockEmulator& emulator, const QString& line) {
         return applyOverCurrent(emulator, words);
     if (words[0] == QLatin1String("fault"))
         return applyFault(emulator, words);
+    if (words[0] == QLatin1String("fault-scope"))
+        return applyFaultScope(emulator, words);
     if (words.size() != 1)
         return refuse(QStringLiteral("\"%1\" takes no arguments").arg(words[0]));
     return applySimple(emulator, words[0]);
@@ -85,6 +101,10 @@ QStringList help() {
         QStringLiteral("  unplug-after-block  unplug once block COUNT of the record is acknowledged"),
         QStringLiteral("  refuse-adjust-write answer a set-adjust-data request with a 0xFF error frame"),
         QStringLiteral("  ignore-adjust-write acknowledge a set-adjust-data request but keep the old data"),
+        QStringLiteral("  unplug-on-request   unplug on a request instead of acting on it"),
+        QStringLiteral("  no-return           after the next reset stay away: the adapter until replug,"),
+        QStringLiteral("                      the lens (after its firmware) until mount"),
+        QStringLiteral("fault-scope F|all     reply faults hit only answers to function F (hex, e.g. FB)"),
         QStringLiteral("dump                  print the state as one JSON line"),
         QStringLiteral("quit                  remove the link and exit"),
     };

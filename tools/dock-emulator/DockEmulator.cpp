@@ -191,6 +191,14 @@ void DockEmulator::armFault(FaultKind kind, int count) {
     call([kind, count](EmulatorEngine& e) { e.armFault(kind, count); });
 }
 
+void DockEmulator::clearFaults() {
+    call([](EmulatorEngine& e) { e.clearFaults(); });
+}
+
+void DockEmulator::setFaultScope(std::optional<std::uint8_t> function) {
+    call([function](EmulatorEngine& e) { e.setFaultScope(function); });
+}
+
 DockSnapshot DockEmulator::snapshot() const {
     auto result = std::make_shared<DockSnapshot>();
     call([result](EmulatorEngine& e) { *result = e.snapshot(); });

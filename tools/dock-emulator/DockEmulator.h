@@ -11,6 +11,7 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 
 namespace lensdock {
@@ -50,6 +51,10 @@ public:
     void replug();
     void setOverCurrent(bool on);
     void armFault(FaultKind kind, int count = 1);
+    // Disarms every fault and drops the scope.
+    void clearFaults();
+    // Limits the reply faults to the answers to one function (see FaultPlan::setScope).
+    void setFaultScope(std::optional<std::uint8_t> function);
     DockSnapshot snapshot() const;
 
     // Wait (bounded) until the link is up for at least the `count`-th time.

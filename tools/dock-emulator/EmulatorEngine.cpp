@@ -165,26 +165,40 @@ void EmulatorEngine::handleFrame(const QByteArray& frame) {
     trace_.record("RX", frame, commandLogName(request->funcNumber));
     if (request->funcNumber == FunctionNumber::updateFirmware)
         ++firmwareRequests_;
-    if (faults_.take(FaultKind::errorFrame))
-        return sendFrame(VirtualDock::errorFrame(*request, errorFrameFlags), request->packetNumber);
-    const bool adjustWrite = request->funcNumber == FunctionNumber::setAdjData;
+    answering_ = request->funcNumber;
+    answerRequest(*request);
+    answering_.reset();
+}
+
+void EmulatorEngine::answerRequest(const CommDataFormat& request) {
+    if (takeReplyFault(FaultKind::unplugOnRequest)) {
+        trace_.record("--", {}, QStringLiteral("unplugged on this request"));
+        return unplugNow();
+    }
+    if (takeReplyFault(FaultKind::errorFrame))
+        return sendFrame(VirtualDock::errorFrame(request, errorFrameFlags), request.packetNumber);
+    const bool adjustWrite = request.funcNumber == FunctionNumber::setAdjData;
     if (adjustWrite && faults_.take(FaultKind::refuseAdjustWrite))
-        return sendFrame(VirtualDock::errorFrame(*request, errorFrameFlags), request->packetNumber);
+        return sendFrame(VirtualDock::errorFrame(request, errorFrameFlags), request.packetNumber);
     const QByteArray keptAdjustBytes = dock_.adjustBytes();
-    const VirtualDock::Answer answer = dock_.answer(*request);
+    const VirtualDock::Answer answer = dock_.answer(request);
     if (adjustWrite && faults_.take(FaultKind::ignoreAdjustWrite))
         dock_.setAdjustBytes(keptAdjustBytes);
     if (answer.frame)
-        sendFrame(*answer.frame, request->packetNumber);
+        sendFrame(*answer.frame, request.packetNumber);
     if (answer.control)
         sendReply(QByteArray(1, answer.control));
     if (answer.action == VirtualDock::Action::startTransfer) {
         receivingBlocks_ = true;
-        transferDestination_ = request->destination;
+        transferDestination_ = request.destination;
         deviceReceiver_.reset();
     } else if (answer.action == VirtualDock::Action::selfReset) {
         queueAction(LinkAction::reenumerate);
     }
+}
+
+bool EmulatorEngine::takeReplyFault(FaultKind kind) {
+    return faults_.inScope(answering_) && faults_.take(kind);
 }
 
 QByteArray EmulatorEngine::takeTracedUnit(XmodemReceiver& receiver, XmodemReceiver::Refusal refusal,
@@ -216,14 +230,19 @@ bool EmulatorEngine::takeTransferUnit() {
         return true;
     }
     trace_.record("RX", unit, QStringLiteral("transfer unit, block %1").arg(step.blockNumber));
-    if (step.reply)
+    if (step.reply) {
+        answering_ = FunctionNumber::updateFirmware;
         sendReply(QByteArray(1, step.reply));
+        answering_.reset();
+    }
     if (step.event == Event::blockAccepted && faults_.takeUnplugAfter(deviceReceiver_.acceptedBlocks()))
         queueAction(LinkAction::unplug);
     if (step.event == Event::endOfTransfer) {
         dock_.finishTransfer(transferDestination_, deviceReceiver_.data());
         if (transferDestination_ == Destination::adapter)
             queueAction(LinkAction::reenumerate);
+        else if (faults_.take(FaultKind::noReturn))
+            stayAwayLens();
     }
     if (step.event == Event::endOfTransfer || step.event == Event::cancelled ||
         step.event == Event::outOfSequence || step.reply == controlByte(ControlByte::can))
@@ -279,27 +298,27 @@ void EmulatorEngine::sendReadyToReceive(Clock::time_point now) {
 }
 
 void EmulatorEngine::sendFrame(CommDataFormat reply, std::uint8_t packetNumber) {
-    if (faults_.take(FaultKind::packetNumber))
+    if (takeReplyFault(FaultKind::packetNumber))
         packetNumber = FrameCodec::nextPacketNumber(packetNumber);
-    if (faults_.take(FaultKind::destination))
+    if (takeReplyFault(FaultKind::destination))
         reply.destination ^= 0x01;
-    if (faults_.take(FaultKind::function))
+    if (takeReplyFault(FaultKind::function))
         reply.funcNumber ^= 0x01;
     QByteArray bytes = FrameCodec::encodeFrame(reply, packetNumber);
     const qsizetype crcLow = bytes.size() - 3;
-    if (faults_.take(FaultKind::crcLow))
+    if (takeReplyFault(FaultKind::crcLow))
         bytes[crcLow] = static_cast<char>(bytes[crcLow] ^ 0xFF);
-    if (faults_.take(FaultKind::crcHigh))
+    if (takeReplyFault(FaultKind::crcHigh))
         bytes[crcLow + 1] = static_cast<char>(bytes[crcLow + 1] ^ 0xFF);
     sendReply(bytes);
 }
 
 void EmulatorEngine::sendReply(const QByteArray& bytes) {
-    if (faults_.take(FaultKind::dropReply)) {
+    if (takeReplyFault(FaultKind::dropReply)) {
         trace_.record("TX", bytes, QStringLiteral("dropped"));
         return;
     }
-    if (!faults_.take(FaultKind::splitReply) || bytes.size() < 3)
+    if (!takeReplyFault(FaultKind::splitReply) || bytes.size() < 3)
         return queueBytes(bytes);
     const qsizetype third = bytes.size() / 3;
     queueBytes(bytes.left(third));
@@ -336,8 +355,17 @@ void EmulatorEngine::flushOutbox(Clock::time_point now) {
 
 void EmulatorEngine::perform(LinkAction action, Clock::time_point now) {
     unplugNow();
-    if (action == LinkAction::reenumerate)
+    if (action != LinkAction::reenumerate)
+        return;
+    if (faults_.take(FaultKind::noReturn))
+        trace_.record("--", {}, QStringLiteral("stays away after its reset until replugged"));
+    else
         replugAt_ = now + options_.reenumerationDelay;
+}
+
+void EmulatorEngine::stayAwayLens() {
+    trace_.record("--", {}, QStringLiteral("the lens stays silent after its reset until mounted again"));
+    dock_.setLensMounted(false);
 }
 
 void EmulatorEngine::armFault(FaultKind kind, int count) {

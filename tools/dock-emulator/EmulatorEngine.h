@@ -43,6 +43,8 @@ public:
     void setLensMounted(bool mounted) { dock_.setLensMounted(mounted); }
     void setOverCurrent(bool on) { dock_.setOverCurrent(on); }
     void armFault(FaultKind kind, int count);
+    void clearFaults() { faults_.clear(); }
+    void setFaultScope(std::optional<std::uint8_t> function) { faults_.setScope(function); }
     DockSnapshot snapshot() const;
 
 private:
@@ -61,6 +63,9 @@ private:
     void processInbound();
     bool takeCommandFrame();
     void handleFrame(const QByteArray& frame);
+    void answerRequest(const CommDataFormat& request);
+    // True (one occasion used up) when `kind` is armed and the reply being sent is in the faults' scope.
+    bool takeReplyFault(FaultKind kind);
     bool takeTransferUnit();
     bool takeBareUnit();
     QByteArray takeTracedUnit(XmodemReceiver& receiver, XmodemReceiver::Refusal refusal,
@@ -76,6 +81,7 @@ private:
     void flushOutbox(Clock::time_point now);
     void perform(LinkAction action, Clock::time_point now);
     void sendReadyToReceive(Clock::time_point now);
+    void stayAwayLens();
 
     DockEmulatorOptions options_;
     Hooks hooks_;
@@ -95,6 +101,8 @@ private:
     Clock::time_point lastOutDue_{};
     std::optional<Clock::time_point> replugAt_;
     std::optional<Clock::time_point> nextReadyToReceive_;
+    // The function of the request being answered; the faults' scope is checked against it.
+    std::optional<std::uint8_t> answering_;
     bool receivingBlocks_ = false;
     int firmwareRequests_ = 0;
     std::uint8_t transferDestination_ = 0;

@@ -6,7 +6,7 @@
 namespace lensdock {
 
 namespace {
-const std::array<std::pair<FaultKind, const char*>, 14> kindNames{{
+const std::array<std::pair<FaultKind, const char*>, 16> kindNames{{
     {FaultKind::dropReply, "drop-reply"},
     {FaultKind::crcLow, "crc-low"},
     {FaultKind::crcHigh, "crc-high"},
@@ -21,6 +21,8 @@ const std::array<std::pair<FaultKind, const char*>, 14> kindNames{{
     {FaultKind::unplugAfterBlock, "unplug-after-block"},
     {FaultKind::refuseAdjustWrite, "refuse-adjust-write"},
     {FaultKind::ignoreAdjustWrite, "ignore-adjust-write"},
+    {FaultKind::unplugOnRequest, "unplug-on-request"},
+    {FaultKind::noReturn, "no-return"},
 }};
 } // namespace
 
@@ -73,6 +75,7 @@ bool FaultPlan::takeUnplugAfter(int blocksInRecord) {
 void FaultPlan::clear() {
     counts_.clear();
     unplugAfterBlock_.reset();
+    scope_.reset();
 }
 
 std::map<QString, int> FaultPlan::armed() const {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <map>
 #include <optional>
 #include <QString>
@@ -23,6 +24,8 @@ enum class FaultKind {
     unplugAfterBlock,  // unplug once the record's K-th block is acknowledged
     refuseAdjustWrite, // a set-adjust-data request is answered with a 0xFF error frame
     ignoreAdjustWrite, // a set-adjust-data request is acknowledged but its data are not kept
+    unplugOnRequest,   // unplug on receiving a request, before acting on it or answering
+    noReturn,          // after its next reset the device stays away: no re-enumeration, no lens
 };
 
 class FaultPlan {
@@ -37,6 +40,12 @@ public:
     bool take(FaultKind kind);
     // True when the unplug is due after `blocksInRecord` acknowledged blocks; disarms it then.
     bool takeUnplugAfter(int blocksInRecord);
+    // Reply faults and unplug-on-request hit only the answers to requests for `function` (the blocks of
+    // a transfer count as the update request's); nothing = every reply.
+    void setScope(std::optional<std::uint8_t> function) { scope_ = function; }
+    bool inScope(std::optional<std::uint8_t> function) const {
+        return !scope_ || (function && *scope_ == *function);
+    }
     void clear();
     // Armed kinds and their counts, for the state dump.
     std::map<QString, int> armed() const;
@@ -44,6 +53,7 @@ public:
 private:
     std::map<FaultKind, int> counts_;
     std::optional<int> unplugAfterBlock_;
+    std::optional<std::uint8_t> scope_;
 };
 
 } // namespace lensdock

@@ -145,6 +145,8 @@ private:
     void followUpByProcessingError();
 
     void lensIdentityResult(UsbThreadErrorCode error);
+    // Reports the over-current and refuses the lens until it has been taken off.
+    void refuseOverCurrentLens();
     void adjustDataWritten(UsbThreadErrorCode error, const std::optional<CommDataFormat>& response);
     void lensCatalogueReceived(const QByteArray& data);
     void catalogueCheckFailed();

@@ -66,17 +66,20 @@ void ViewController::usbSerialThreadResult(ApplicationState state, UsbThreadErro
 }
 
 void ViewController::lensIdentityResult(UsbThreadErrorCode error) {
-    UsbSerialThread& thread = context_.usbSerialThread();
     if (error == UsbThreadErrorCode::failure) {
         isConnectView_ = false;
         request(ApplicationState::lensDisconnected);
     } else if (error == UsbThreadErrorCode::overcurrent) {
-        request(ApplicationState::processing);
-        isConnectView_ = false;
-        thread.setWaitNotAdhesion(true);
-        alert(DialogId::overCurrentError);
-        request(ApplicationState::lensDisconnected);
+        refuseOverCurrentLens();
     }
+}
+
+void ViewController::refuseOverCurrentLens() {
+    request(ApplicationState::processing);
+    isConnectView_ = false;
+    context_.usbSerialThread().setWaitNotAdhesion(true);
+    alert(DialogId::overCurrentError);
+    request(ApplicationState::lensDisconnected);
 }
 
 void ViewController::adjustDataWritten(UsbThreadErrorCode error,
@@ -98,6 +101,12 @@ void ViewController::adjustDataWritten(UsbThreadErrorCode error,
         // The lens did not take the factory values: show the settings as they were.
         context_.currentAdjustData().set(*before);
         raiseControl();
+    }
+    // One report: the over-current alert, which also tells what to do; the next identity poll would
+    // otherwise add it after the write's own alert.
+    if (error == UsbThreadErrorCode::overcurrent) {
+        flgWriteDefault_ = false;
+        return refuseOverCurrentLens();
     }
     if (restoring)
         alert(written ? DialogId::setDefaultDataComplete : DialogId::setDefaultError);
