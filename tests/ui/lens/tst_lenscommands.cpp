@@ -1,4 +1,5 @@
 #include "LensFixture.h"
+#include "ScreenControls.h"
 #include "ui/ProgressPanel.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
@@ -36,18 +37,7 @@ void editTwoValues(LensFixture& f) {
     QTest::keyClick(focusTab(f)->slider(2, 1), Qt::Key_Left);
 }
 
-// The lens's factory values as the emulator was built with them: limiter positions from the lens's
-// defaults, everything else at the construction values.
-LensAdjustData factoryOf(const LensInfo& lens) {
-    LensAdjustData data;
-    data.focusLimitFirstNear = lens.focusLimitDefaultFirstNear;
-    data.focusLimitFirstFar = lens.focusLimitDefaultFirstFar;
-    data.focusLimitFirstMode = lens.focusLimitDefaultModes[0];
-    data.focusLimitSecondNear = lens.focusLimitDefaultSecondNear;
-    data.focusLimitSecondFar = lens.focusLimitDefaultSecondFar;
-    data.focusLimitSecondMode = lens.focusLimitDefaultModes[1];
-    return data;
-}
+using screen_controls::factoryOf;
 } // namespace
 
 class TestLensCommands : public QObject {
