@@ -192,25 +192,60 @@ bool UpdateThread::sendHeaderBlock(const QByteArray& header, int index, qint64 d
     return true;
 }
 
+// Blocks are queued behind the one awaiting its answer, so the channel sends each the moment the
+// answer before it arrives; this thread tops the queue up whenever half of it has been answered.
 bool UpdateThread::sendDataBlocks(const QByteArray& data, int index) {
     trace(QStringLiteral("Data section send : %1").arg(data.size()));
-    const qint64 total = data.size() + headerLength;
+    std::deque<BlockInFlight> inFlight;
     for (qsizetype offset = 0; offset < data.size(); offset += blockLength) {
         QByteArray payload = data.mid(offset, blockLength);
         payload.append(QByteArray(blockLength - payload.size(), padByte));
-        const std::uint8_t number = nextBlockNumber();
-        const QByteArray blockHeader = blockHeaderFor(number);
-        exchange([&] { return serial_.sendBlock(blockHeader, payload, false); });
-        const qsizetype covered = std::min<qsizetype>(offset + blockLength, data.size());
-        if (errorCode() != FwErrorCode::resultOk) {
-            logError(QStringLiteral("Error FW data %1").arg(covered / blockLength));
+        const QByteArray blockHeader = blockHeaderFor(nextBlockNumber());
+        std::optional<std::uint64_t> ticket;
+        while (!ticket && !inFlight.empty()) {
+            ticket = startExchange([&] { return serial_.queueBlock(blockHeader, payload); });
+            // The queue is full, or everything in it has been answered already.
+            if (!ticket && !awaitDataBlocks(inFlight, inFlight.size() / 2, data.size(), index))
+                return false;
+        }
+        if (!ticket)
+            ticket = startExchange(
+                [&] { return serial_.sendBlock(blockHeader, payload, false) == UsbSerialInterface::sent; });
+        if (!ticket) {
+            setErrorCode(FwErrorCode::errorUsbSerialFailed);
             logError(QStringLiteral("Error FW data"));
             cancelTransfer();
             return false;
         }
-        delegate_->sendProgress(index - 1, double(headerLength + covered) / double(total));
+        inFlight.push_back({*ticket, std::min<qsizetype>(offset + blockLength, data.size())});
     }
-    return true;
+    return inFlight.empty() || awaitDataBlocks(inFlight, 0, data.size(), index);
+}
+
+// Waits until at most `remaining` blocks are unanswered and reports progress for each answered one.
+// On a failure it ends the transfer with CAN, once the channel has reported every block it took.
+bool UpdateThread::awaitDataBlocks(std::deque<BlockInFlight>& inFlight, std::size_t remaining,
+                                   qsizetype dataLength, int index) {
+    awaitReport(inFlight[inFlight.size() - 1 - remaining].ticket);
+    std::unique_lock lock(exchangeMutex_);
+    const std::uint64_t answered = reportsReceived_;
+    const std::uint64_t failed = failedReport_;
+    const std::uint64_t accepted = requestsSent_;
+    lock.unlock();
+    const qint64 total = dataLength + headerLength;
+    while (!inFlight.empty() && inFlight.front().ticket <= answered &&
+           (failed == 0 || inFlight.front().ticket < failed)) {
+        delegate_->sendProgress(index - 1, double(headerLength + inFlight.front().covered) / double(total));
+        inFlight.pop_front();
+    }
+    if (failed == 0)
+        return true;
+    awaitReport(accepted);
+    const qsizetype covered = inFlight.empty() ? dataLength : inFlight.front().covered;
+    logError(QStringLiteral("Error FW data %1").arg(covered / blockLength));
+    logError(QStringLiteral("Error FW data"));
+    cancelTransfer();
+    return false;
 }
 
 bool UpdateThread::endRecord() {
@@ -281,6 +316,7 @@ void UpdateThread::waitAdapterReset() {
     {
         std::lock_guard lock(exchangeMutex_);
         errorCode_ = FwErrorCode::resultOk;
+        failedReport_ = 0;
         isErrorUsbRemoved_ = false;
     }
     trace(QStringLiteral("Port open"));
@@ -377,21 +413,40 @@ bool UpdateThread::exchangeCommand(const CommDataFormat& request) {
 }
 
 bool UpdateThread::exchange(const std::function<int()>& send) {
-    std::unique_lock lock(exchangeMutex_);
-    isWaitResponse_ = true;
-    lock.unlock();
-    const int result = send();
-    lock.lock();
-    if (result != UsbSerialInterface::sent) {
-        isWaitResponse_ = false;
-        errorCode_ = FwErrorCode::errorUsbSerialFailed;
+    const auto ticket = startExchange([&] { return send() == UsbSerialInterface::sent; });
+    if (!ticket) {
+        setErrorCode(FwErrorCode::errorUsbSerialFailed);
         return false;
     }
-    if (!exchangeEnded_.wait_for(lock, timings_.exchangeBound, [this] { return !isWaitResponse_; })) {
-        isWaitResponse_ = false;
-        errorCode_ = FwErrorCode::errorUsbSerialFailed;
-    }
+    awaitReport(*ticket);
     return true;
+}
+
+// The request is counted before it goes out: its report may arrive before `send` returns.
+std::optional<std::uint64_t> UpdateThread::startExchange(const std::function<bool()>& send) {
+    std::unique_lock lock(exchangeMutex_);
+    const std::uint64_t ticket = ++requestsSent_;
+    lock.unlock();
+    if (send())
+        return ticket;
+    lock.lock();
+    --requestsSent_;
+    return std::nullopt;
+}
+
+// The bound applies to each report in turn: the requests before `ticket` may each take their time.
+void UpdateThread::awaitReport(std::uint64_t ticket) {
+    std::unique_lock lock(exchangeMutex_);
+    wakeAt_ = ticket;
+    while (reportsReceived_ < ticket) {
+        const std::uint64_t before = reportsReceived_;
+        if (exchangeEnded_.wait_for(lock, timings_.exchangeBound, [&] { return reportsReceived_ >= ticket; }))
+            break;
+        if (reportsReceived_ == before) {
+            noteError(FwErrorCode::errorUsbSerialFailed);
+            reportsReceived_ = ticket;
+        }
+    }
 }
 
 FwErrorCode UpdateThread::errorCode() const {
@@ -401,6 +456,18 @@ FwErrorCode UpdateThread::errorCode() const {
 
 void UpdateThread::setErrorCode(FwErrorCode code) {
     std::lock_guard lock(exchangeMutex_);
+    if (code == FwErrorCode::resultOk) {
+        errorCode_ = code;
+        failedReport_ = 0;
+    } else {
+        noteError(code);
+    }
+}
+
+// Under exchangeMutex_: records an error that the report now arriving brings.
+void UpdateThread::noteError(FwErrorCode code) {
+    if (errorCode_ == FwErrorCode::resultOk && failedReport_ == 0)
+        failedReport_ = reportsReceived_ + 1;
     errorCode_ = code;
 }
 
@@ -409,12 +476,14 @@ std::uint8_t UpdateThread::targetDestination() const {
 }
 
 // The waiter is woken under the lock: the transfer may end, and this object go, as soon as the lock
-// is free.
+// is free. Reports before the one it waits for do not wake it.
 void UpdateThread::endExchange(const std::function<void()>& update) {
     std::lock_guard lock(exchangeMutex_);
     update();
-    isWaitResponse_ = false;
-    exchangeEnded_.notify_all();
+    if (reportsReceived_ < requestsSent_)
+        ++reportsReceived_;
+    if (reportsReceived_ >= wakeAt_)
+        exchangeEnded_.notify_all();
 }
 
 void UpdateThread::usbSerialDidReceiveResponse(const CommDataFormat& response) {
@@ -427,14 +496,16 @@ void UpdateThread::usbSerialDidReceiveControl(bool) {
 
 void UpdateThread::usbSerialDidFail(UsbSerialErrorCode code) {
     logError(QStringLiteral("UsbSerial Delegate Receive Error : %1").arg(int(code)));
-    endExchange([this] { errorCode_ = FwErrorCode::errorUsbSerialFailed; });
+    endExchange([this] { noteError(FwErrorCode::errorUsbSerialFailed); });
 }
 
 void UpdateThread::usbSerialWasRemoved() {
     logError(QStringLiteral("UsbSerial Delegate Removed"));
+    // The removal ends every request still open.
     endExchange([this] {
         isErrorUsbRemoved_ = true;
-        errorCode_ = FwErrorCode::errorUsbSerialRemoved;
+        noteError(FwErrorCode::errorUsbSerialRemoved);
+        reportsReceived_ = requestsSent_;
     });
 }
 

@@ -12,6 +12,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -83,6 +84,12 @@ private:
     bool startRecord(std::uint8_t device, std::uint8_t area);
     bool sendHeaderBlock(const QByteArray& header, int index, qint64 dataLength);
     bool sendDataBlocks(const QByteArray& data, int index);
+    struct BlockInFlight {
+        std::uint64_t ticket;
+        qsizetype covered; // data bytes sent once this block is answered
+    };
+    bool awaitDataBlocks(std::deque<BlockInFlight>& inFlight, std::size_t remaining, qsizetype dataLength,
+                         int index);
     bool endRecord();
     void waitLensReset();
     bool lensAnsweredConnect() const;
@@ -95,9 +102,12 @@ private:
     bool exchangeCommand(const CommDataFormat& request);
     void endExchange(const std::function<void()>& update);
     bool exchange(const std::function<int()>& send);
+    std::optional<std::uint64_t> startExchange(const std::function<bool()>& send);
+    void awaitReport(std::uint64_t ticket);
     std::uint8_t nextBlockNumber();
     FwErrorCode errorCode() const;
     void setErrorCode(FwErrorCode code);
+    void noteError(FwErrorCode code);
     std::uint8_t targetDestination() const;
 
     UsbSerialInterface& serial_;
@@ -114,7 +124,11 @@ private:
     // Written by the channel's threads, read by the transfer thread.
     mutable std::mutex exchangeMutex_;
     std::condition_variable exchangeEnded_;
-    bool isWaitResponse_ = false;
+    // Requests the channel accepted, and reports it gave; request n has ended once n reports came.
+    std::uint64_t requestsSent_ = 0;
+    std::uint64_t reportsReceived_ = 0;
+    std::uint64_t wakeAt_ = 0;       // the report the transfer thread waits for
+    std::uint64_t failedReport_ = 0; // the first report that set an error, 0 for none
     bool isErrorUsbRemoved_ = false;
     FwErrorCode errorCode_ = FwErrorCode::resultOk;
     CommDataFormat recvData_;

@@ -2,6 +2,7 @@
 
 #include <cstdio>
 #include <mutex>
+#include <QDateTime>
 #include <QLocale>
 #include <QTime>
 
@@ -17,11 +18,25 @@ Logger::Sink& currentSink() {
     return sink;
 }
 const QString decodeTag = QStringLiteral("Decode");
+
+// The clock text of the current second. A transfer logs two lines per block, thousands a second;
+// formatting the local time for each one cost more than the rest of the line.
+QString currentTimeText() {
+    static std::mutex mutex;
+    static std::int64_t cachedSecond = -1;
+    static QString cachedText;
+    const std::int64_t second = QDateTime::currentSecsSinceEpoch();
+    std::lock_guard lock(mutex);
+    if (second != cachedSecond) {
+        cachedText = QLocale().toString(QTime::currentTime(), QStringLiteral("HH:mm:ss"));
+        cachedSecond = second;
+    }
+    return cachedText;
+}
 } // namespace
 
 QString Logger::taggedLine(const QString& tag, const QString& message) {
-    const QString time = QLocale().toString(QTime::currentTime(), QStringLiteral("HH:mm:ss"));
-    return time + QStringLiteral(" [") + tag + QStringLiteral("] ") + message;
+    return currentTimeText() + QStringLiteral(" [") + tag + QStringLiteral("] ") + message;
 }
 
 void Logger::trace(const QString& tag, const QString& message) {

@@ -91,6 +91,7 @@ void UsbSerialInterface::closePort() {
         std::lock_guard lock(mutex_);
         port = std::move(serialPort_);
         portId_ = 0;
+        queuedBlocks_.clear();
     }
     if (port)
         port->close();
@@ -134,6 +135,18 @@ int UsbSerialInterface::sendRawData(const QByteArray& bytes) {
 int UsbSerialInterface::sendBlock(const QByteArray& header, const QByteArray& data, bool noResend) {
     std::lock_guard lock(mutex_);
     return sendBuffered(FrameCodec::encodeTransferBlock(header, data), noResend);
+}
+
+bool UsbSerialInterface::queueBlock(const QByteArray& header, const QByteArray& data) {
+    std::lock_guard lock(mutex_);
+    if (!serialPort_ || !isResponseWaiting_ || int(queuedBlocks_.size()) >= queuedBlocksLimit ||
+        sendBuffer_.isEmpty() || byteAt(sendBuffer_, 0) != ControlByte::stx)
+        return false;
+    QByteArray block = FrameCodec::encodeTransferBlock(header, data);
+    if (block.isEmpty())
+        return false;
+    queuedBlocks_.push_back(std::move(block));
+    return true;
 }
 
 int UsbSerialInterface::sendBuffered(const QByteArray& bytes, bool noResend) {
@@ -331,7 +344,25 @@ UsbSerialInterface::PendingReport UsbSerialInterface::finish(Report report) {
     receiveBuffer_.clear();
     if (timeoutTimer_)
         timeoutTimer_->pause();
+    if (!queuedBlocks_.empty())
+        sendQueuedBlock(report);
     return report;
+}
+
+// After the acknowledgement of a block, the first queued block becomes the request awaiting an
+// answer; after any other end, or when it cannot be written, the queue is dropped.
+void UsbSerialInterface::sendQueuedBlock(Report& report) {
+    const bool acknowledged = report.kind == Report::Kind::control && report.isAck;
+    if (acknowledged && serialPort_) {
+        sendBuffer_ = std::move(queuedBlocks_.front());
+        queuedBlocks_.pop_front();
+        if (transmitSendBuffer(false))
+            return;
+        report.droppedBlocks = 1;
+    }
+    report.droppedBlocks += int(queuedBlocks_.size());
+    report.droppedCode = acknowledged ? UsbSerialErrorCode::commErr : report.code;
+    queuedBlocks_.clear();
 }
 
 void UsbSerialInterface::usbSerialTimeout() {
@@ -359,6 +390,7 @@ void UsbSerialInterface::serialPortWasRemovedFromSystem(std::uint64_t portId) {
         portId_ = 0;
         isResponseWaiting_ = false;
         receiveBuffer_.clear();
+        queuedBlocks_.clear(); // the removal report ends them too
     }
     removed.reset();
     if (UsbSerialDelegate* receiver = delegate_)
@@ -380,6 +412,8 @@ void UsbSerialInterface::deliver(const PendingReport& report) {
         receiver->usbSerialDidFail(report->code);
         break;
     }
+    for (int i = 0; i < report->droppedBlocks; ++i)
+        receiver->usbSerialDidFail(report->droppedCode);
 }
 
 } // namespace lensdock

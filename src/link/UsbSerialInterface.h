@@ -8,6 +8,7 @@
 #include <atomic>
 #include <chrono>
 #include <cstdint>
+#include <deque>
 #include <memory>
 #include <mutex>
 #include <optional>
@@ -24,6 +25,7 @@ class UsbSerialInterface : public UsbSerialTimerDelegate {
 public:
     enum SendResult : int { sent = 0, noPort = 1, busy = 2, nothingToSend = 3, noChecksum = 4, refused = 5 };
     static constexpr int reSendLimit = 3;
+    static constexpr int queuedBlocksLimit = 8;
 
     explicit UsbSerialInterface(std::shared_ptr<SerialPortProvider> provider,
                                 std::chrono::microseconds watchdogTick = UsbSerialTimer::defaultTick);
@@ -45,6 +47,12 @@ public:
     int sendRawData(const QByteArray& bytes);
     void sendRawDataNoWait(const QByteArray& bytes);
     int sendBlock(const QByteArray& header, const QByteArray& data, bool noResend);
+    // Queues a transfer block behind the block awaiting its answer. Each acknowledgement sends the
+    // next queued block from the thread that received it, the moment it arrives, which spares a
+    // thread hand-off per block. When a block fails instead, every queued block is dropped and
+    // reported failed with the same code, after it. False when no block awaits an answer or the
+    // queue is full: nothing is queued, and the caller tries again once it has seen more answers.
+    bool queueBlock(const QByteArray& header, const QByteArray& data);
 
     bool isResponseWaiting() const { return isResponseWaiting_; }
     std::uint8_t packetNumber() const { return packetNumber_; }
@@ -57,6 +65,9 @@ private:
         CommDataFormat response;
         bool isAck = false;
         UsbSerialErrorCode code = UsbSerialErrorCode::success;
+        // Queued blocks that will not go out, each reported failed with `droppedCode` after this one.
+        int droppedBlocks = 0;
+        UsbSerialErrorCode droppedCode = UsbSerialErrorCode::success;
     };
     using PendingReport = std::optional<Report>;
 
@@ -73,6 +84,7 @@ private:
     PendingReport notifyResponseError(UsbSerialErrorCode code);
     PendingReport finish(Report report);
     bool isAfterTransferByte() const;
+    void sendQueuedBlock(Report& report);
     void deliver(const PendingReport& report);
     void replaceTimer();
 
@@ -86,6 +98,7 @@ private:
     std::uint64_t portId_ = 0;
     std::unique_ptr<UsbSerialTimer> timeoutTimer_;
     QByteArray sendBuffer_;
+    std::deque<QByteArray> queuedBlocks_;
     QByteArray receiveBuffer_;
     int reSendCount_ = 0;
     int maxReSendCount_ = reSendLimit;

@@ -1,6 +1,8 @@
 // The serial channel's receive path: arbitrary bytes, in arbitrary chunks, arrive for a request.
-// Every request must end in at most one report, and the channel must stay usable.
+// Every request, queued blocks included, must end in exactly one report, and the channel must stay
+// usable.
 #include "link/CommandSet.h"
+#include "link/FrameCodec.h"
 #include "link/Logger.h"
 #include "link/UsbSerialInterface.h"
 #include "MemorySerialPort.h"
@@ -34,13 +36,22 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 serial.sendCommand(*lensdock::buildRequest(lensdock::CommandIndex::checkLensMounted, true),
                                    false);
             ++requests;
+        } else if ((control & 0x07) == 0x07 &&
+                   serial.queueBlock(QByteArray("\x02\x02\xFD", 3), QByteArray(8, 'y'))) {
+            ++requests;
         }
         const std::size_t chunk = std::min<std::size_t>(size - at, 1 + (control >> 3));
         provider->feed(QByteArray(reinterpret_cast<const char*>(data + at), qsizetype(chunk)));
         at += chunk;
     }
+    // Bytes that complete any partial frame, then acknowledgements: they end the block in hand and
+    // send the queued ones; a command stays open.
+    provider->feed(QByteArray(0x10000 + lensdock::FrameCodec::overheadBytes, '\0'));
+    for (int i = 0; serial.isResponseWaiting() && i <= lensdock::UsbSerialInterface::queuedBlocksLimit + 1;
+         ++i)
+        provider->feed(QByteArray(1, '\x06'));
     const qsizetype reports = delegate.count();
-    if (reports > requests || reports < requests - 1)
+    if (reports != requests - (serial.isResponseWaiting() ? 1 : 0))
         std::abort(); // one report for each request but the one still open
     serial.setDelegate(nullptr);
     return 0;

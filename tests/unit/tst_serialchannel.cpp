@@ -302,6 +302,100 @@ private slots:
         QVERIFY(capture.contains("[USB] Error not adapter mode 2"));
     }
 
+    void queuedBlocksGoOutOnePerAcknowledgement() {
+        Channel channel;
+        QVERIFY(!channel.serial.queueBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'))); // nothing waits
+        QCOMPARE(channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false),
+                 int(UsbSerialInterface::sent));
+        for (int n = 2; n <= UsbSerialInterface::queuedBlocksLimit + 1; ++n)
+            QVERIFY(channel.serial.queueBlock(hexBytes("02") + QByteArray(1, char(n)) +
+                                                  QByteArray(1, char(255 - n)),
+                                              QByteArray(1024, char('a' + n - 1))));
+        QVERIFY(!channel.serial.queueBlock(hexBytes("02 0A F5"), QByteArray(1024, 'j'))); // full
+        QCOMPARE(channel.provider->writeCount(), 1);
+        // A NAK resends the block in hand; the queue waits.
+        channel.provider->feed(hexBytes("15"));
+        QCOMPARE(channel.provider->writeCount(), 2);
+        QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(1));
+        for (int n = 2; n <= UsbSerialInterface::queuedBlocksLimit + 2; ++n) {
+            channel.provider->feed(hexBytes("06"));
+            QCOMPARE(channel.delegate.count(), n - 1);
+            if (n <= UsbSerialInterface::queuedBlocksLimit + 1) {
+                QCOMPARE(channel.provider->writeCount(), n + 1);
+                QCOMPARE(channel.lastWrite().left(4), hexBytes("02") + QByteArray(1, char(n)) +
+                                                          QByteArray(1, char(255 - n)) +
+                                                          QByteArray(1, char('a' + n - 1)));
+            }
+        }
+        QCOMPARE(channel.provider->writeCount(), UsbSerialInterface::queuedBlocksLimit + 2);
+        for (const auto& event : channel.delegate.events()) {
+            QCOMPARE(event.kind, Kind::control);
+            QVERIFY(event.isAck);
+        }
+        QVERIFY(!channel.serial.isResponseWaiting());
+        // Only blocks queue: never behind a command.
+        channel.serial.sendCommand(adapterIdentityRequest(), false);
+        QVERIFY(!channel.serial.queueBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a')));
+    }
+
+    void failedBlockDropsTheQueue_data() {
+        QTest::addColumn<QByteArray>("answer"); // empty: silence until the time-out
+        QTest::addColumn<int>("answers");
+        QTest::addColumn<UsbSerialErrorCode>("code");
+        QTest::newRow("NAK after every resend") << hexBytes("15") << 4 << UsbSerialErrorCode::nak;
+        QTest::newRow("CAN") << hexBytes("18") << 1 << UsbSerialErrorCode::can;
+        QTest::newRow("no answer") << QByteArray() << 0 << UsbSerialErrorCode::timeout;
+    }
+    void failedBlockDropsTheQueue() {
+        QFETCH(QByteArray, answer);
+        QFETCH(int, answers);
+        QFETCH(UsbSerialErrorCode, code);
+        Channel channel(answer.isEmpty() ? fastTick : quietTick);
+        channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false);
+        QVERIFY(channel.serial.queueBlock(hexBytes("02 02 FD"), QByteArray(1024, 'b')));
+        QVERIFY(channel.serial.queueBlock(hexBytes("02 03 FC"), QByteArray(1024, 'c')));
+        for (int i = 0; i < answers; ++i)
+            channel.provider->feed(answer);
+        QVERIFY(channel.delegate.waitForEvents(2));
+        // One failure for the block in hand and one for each dropped block, none of which went out.
+        const auto events = channel.delegate.events();
+        QCOMPARE(events.size(), 3);
+        for (const auto& event : events) {
+            QCOMPARE(event.kind, Kind::failure);
+            QCOMPARE(event.code, code);
+        }
+        for (const QByteArray& write : channel.provider->written())
+            QCOMPARE(byteAt(write, 1), std::uint8_t(1));
+        QVERIFY(!channel.serial.isResponseWaiting());
+        QVERIFY(!channel.delegate.waitForEvents(3, 300ms));
+    }
+
+    void refusedWriteOfQueuedBlockEndsTheRest() {
+        Channel channel;
+        channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false);
+        QVERIFY(channel.serial.queueBlock(hexBytes("02 02 FD"), QByteArray(1024, 'b')));
+        QVERIFY(channel.serial.queueBlock(hexBytes("02 03 FC"), QByteArray(1024, 'c')));
+        channel.provider->setAcceptWrites(false);
+        channel.provider->feed(hexBytes("06"));
+        const auto events = channel.delegate.events();
+        QCOMPARE(events.size(), 3);
+        QCOMPARE(events[0].kind, Kind::control);
+        QVERIFY(events[0].isAck);
+        QCOMPARE(events[1].kind, Kind::failure);
+        QCOMPARE(events[2].kind, Kind::failure);
+        QVERIFY(!channel.serial.isResponseWaiting());
+    }
+
+    void unplugWithQueuedBlocksGivesOnlyTheRemoval() {
+        Channel channel;
+        channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false);
+        QVERIFY(channel.serial.queueBlock(hexBytes("02 02 FD"), QByteArray(1024, 'b')));
+        channel.provider->injectRemoval();
+        QCOMPARE(channel.delegate.count(), 1);
+        QCOMPARE(channel.delegate.events().first().kind, Kind::removed);
+        QCOMPARE(channel.provider->writeCount(), 1);
+    }
+
     void unplugDuringRequestGivesOnlyTheRemoval() {
         Channel channel(fastTick);
         LogCapture capture;

@@ -28,11 +28,15 @@ public:
         thread_.join();
     }
     std::atomic<bool> answerAdjustWrite{true};
+    std::atomic<int> cancelledBlock{0}; // the n-th block (the header's is the first) gets CAN
 
 private:
     std::optional<QByteArray> answer(const QByteArray& request) {
         switch (byteAt(request, 0)) {
         case ControlByte::stx:
+            if (++blocksSeen_ == cancelledBlock)
+                return QByteArray(1, char(ControlByte::can));
+            return QByteArray(1, char(ControlByte::ack));
         case ControlByte::eot:
             return QByteArray(1, char(ControlByte::ack));
         case CommDataFormat::startMarker:
@@ -65,6 +69,7 @@ private:
     }
 
     MemoryPortProvider& port_;
+    int blocksSeen_ = 0;
     std::atomic<bool> stop_{false};
     std::thread thread_;
 };
@@ -195,6 +200,20 @@ private slots:
         QCOMPARE(factory.focusLimitSecondFar, std::int64_t(7));
         QCOMPARE(rig.currentAdjust.get(), answered ? factory : edited);
         QCOMPARE(rig.lensInfo.get().modelCode, QString("A036"));
+    }
+
+    // Blocks wait in the channel's queue while earlier ones are answered: none may follow the refused one.
+    void cancelledBlockIsTheLastOneSent() {
+        Rig rig;
+        ScriptedDock dock(*rig.provider);
+        dock.cancelledBlock = 7;
+        LogCapture capture;
+        QCOMPARE(rig.run(record(40 * 1024, QByteArray(40 * 1024, 'q'))), FwErrorCode::errorUsbSerialFailed);
+        const QList<QByteArray> blocks = rig.blocks();
+        QCOMPARE(blocks.size(), 7);
+        QCOMPARE(blocks.last().left(3), hexBytes("02 07 F8"));
+        QCOMPARE(rig.provider->written().last(), hexBytes("18"));
+        QVERIFY(capture.contains("[Firmware] Error FW data 6"));
     }
 
     void versionBytesMustBeDecimal() {
