@@ -2,11 +2,13 @@
 #include "Bytes.h"
 #include "ControlCommand.h"
 #include "DockFixture.h"
+#include "EmulatorEngine.h"
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
 #include "link/IdentityDecoder.h"
 
 #include <mutex>
+#include <poll.h>
 #include <QFileInfo>
 #include <QJsonDocument>
 #include <QJsonObject>
@@ -40,6 +42,28 @@ private slots:
         QVERIFY(error.contains(QStringLiteral("not a symlink")));
         QVERIFY(file.open(QIODevice::ReadOnly));
         QCOMPARE(file.readAll(), QByteArray("keep me"));
+    }
+
+    // The engine driven by hand, one pass at a time: the request is read and answered within a
+    // single pass, although the pass's clock reading is older than the moment the reply is queued.
+    void unpacedReplyLeavesInTheSamePass() {
+        DockFixture dock;
+        EmulatorEngine engine(dock.options, {});
+        QString error;
+        QVERIFY2(engine.plugIn(&error), qPrintable(error));
+        QVERIFY(dock.host.open(dock.options.linkPath));
+        QVERIFY(dock.host.write(
+            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::getBasicInfo), 3)));
+        pollfd readable{engine.masterFd(), POLLIN, 0};
+        QCOMPARE(::poll(&readable, 1, 5000), 1);
+        const auto pass = EmulatorEngine::Clock::now();
+        engine.onReadable(pass);
+        engine.runDue(pass);
+        const auto reply = FrameCodec::decodeFrame(dock.host.readFrame());
+        QVERIFY(reply);
+        QCOMPARE(reply->packetNumber, 3);
+        QCOMPARE(reply->funcNumber, FunctionNumber::getBasicInfo);
+        engine.unplugNow();
     }
 
     void adapterIdentity() {

@@ -93,7 +93,9 @@ void EmulatorEngine::runDue(Clock::time_point now) {
     }
     if (!inbound_.isEmpty() && now - lastInboundAt_ >= options_.staleInputTimeout)
         discardStaleInput();
-    flushOutbox(now);
+    // Replies queued just now are due at the moment they were queued, which is later than `now`:
+    // without a fresh clock an unpaced reply would wait for the next, timer-driven pass.
+    flushOutbox(Clock::now());
     if (replugAt_ && now >= *replugAt_)
         requestReplug();
     if (nextReadyToReceive_ && now >= *nextReadyToReceive_)
