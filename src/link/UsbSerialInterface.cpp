@@ -162,7 +162,7 @@ void UsbSerialInterface::sendRawDataNoWait(const QByteArray& bytes) {
     std::lock_guard lock(mutex_);
     if (checkReadyToSend() != sent || bytes.isEmpty())
         return;
-    logUsb(QStringLiteral("Send Command not wait ") + bufferLogName(bytes));
+    logLocked(QStringLiteral("Send Command not wait ") + bufferLogName(bytes));
     serialPort_->write(bytes);
 }
 
@@ -172,7 +172,7 @@ bool UsbSerialInterface::transmitSendBuffer(bool noResend) {
     isResponseWaiting_ = true;
     reSendCount_ = 0;
     maxReSendCount_ = noResend ? 0 : reSendLimit;
-    logUsb(QStringLiteral("Send Command ") + bufferLogName(sendBuffer_));
+    logLocked(QStringLiteral("Send Command ") + bufferLogName(sendBuffer_));
     responseErrorCode_ = UsbSerialErrorCode::success;
     receiveBuffer_.clear();
     if (!serialPort_->write(sendBuffer_)) {
@@ -191,15 +191,33 @@ void UsbSerialInterface::receiveData(std::uint64_t portId, const QByteArray& byt
         if (portId != portId_)
             return; // a late delivery from a port that is no longer ours
         if (!isResponseWaiting_) {
-            logUsb(QStringLiteral("Recv not wait"));
+            logLocked(QStringLiteral("Recv not wait"));
             return;
         }
         if (timeoutTimer_)
             timeoutTimer_->pause();
         receiveBuffer_.append(bytes);
+        // The lines of this pass are written once its reply or next block is on its way: they
+        // cost more than the rest of the pass, and the device is waiting.
+        holdLog_ = true;
         report = dispatchReceived();
+        releaseHeldLog();
     }
     deliver(report);
+}
+
+void UsbSerialInterface::logLocked(const QString& message) {
+    if (holdLog_)
+        heldLog_.append(message);
+    else
+        logUsb(message);
+}
+
+void UsbSerialInterface::releaseHeldLog() {
+    holdLog_ = false;
+    for (const QString& line : std::as_const(heldLog_))
+        logUsb(line);
+    heldLog_.clear();
 }
 
 UsbSerialInterface::PendingReport UsbSerialInterface::dispatchReceived() {
@@ -216,20 +234,20 @@ UsbSerialInterface::PendingReport UsbSerialInterface::dispatchReceived() {
         return analyzeResponse();
     }
     case ControlByte::ack:
-        logUsb(QStringLiteral("Recv Ack"));
+        logLocked(QStringLiteral("Recv Ack"));
         if (!isAfterTransferByte())
             return discardResponse(UsbSerialErrorCode::iregular);
         return finish({Report::Kind::control, {}, true, UsbSerialErrorCode::success});
     case ControlByte::nak:
-        logUsb(QStringLiteral("Recv Nak"));
+        logLocked(QStringLiteral("Recv Nak"));
         return isAfterTransferByte() ? retryRequest(UsbSerialErrorCode::nak)
                                      : discardResponse(UsbSerialErrorCode::iregular);
     case ControlByte::can:
-        logUsb(QStringLiteral("Recv Can"));
+        logLocked(QStringLiteral("Recv Can"));
         return isAfterTransferByte() ? notifyResponseError(UsbSerialErrorCode::can)
                                      : discardResponse(UsbSerialErrorCode::iregular);
     case ControlByte::readyToReceive:
-        logUsb(QStringLiteral("Recv C"));
+        logLocked(QStringLiteral("Recv C"));
         if (sendBuffer_.size() > FrameCodec::functionOffset &&
             byteAt(sendBuffer_, FrameCodec::functionOffset) == FunctionNumber::updateFirmware)
             return finish({Report::Kind::control, {}, false, UsbSerialErrorCode::success});
@@ -246,63 +264,63 @@ bool UsbSerialInterface::isAfterTransferByte() const {
 UsbSerialInterface::PendingReport UsbSerialInterface::analyzeResponse() {
     const QByteArray& r = receiveBuffer_;
     if (r.size() < FrameCodec::headerBytes) {
-        logUsb(QStringLiteral("Error recv length"));
+        logLocked(QStringLiteral("Error recv length"));
         return retryRequest(UsbSerialErrorCode::formatErr);
     }
     if (byteAt(r, 0) != CommDataFormat::startMarker) {
-        logUsb(QStringLiteral("Error start mark"));
+        logLocked(QStringLiteral("Error start mark"));
         return retryRequest(UsbSerialErrorCode::formatErr);
     }
     const FrameCodec::FrameError frameError = FrameCodec::checkFrame(r);
     if (frameError == FrameCodec::FrameError::length) {
-        logUsb(QStringLiteral("Error length"));
+        logLocked(QStringLiteral("Error length"));
         return retryRequest(UsbSerialErrorCode::formatErr);
     }
     if (frameError == FrameCodec::FrameError::endMarker) {
-        logUsb(QStringLiteral("Error end mark"));
+        logLocked(QStringLiteral("Error end mark"));
         return retryRequest(UsbSerialErrorCode::formatErr);
     }
     const CommDataFormat reply = *FrameCodec::decodeFrame(r);
     if (reply.funcNumber == FunctionNumber::commError && !reply.data.isEmpty() &&
         (byteAt(reply.data, 0) & bitOverCurrent)) {
-        logUsb(QStringLiteral("Error overcurrent"));
+        logLocked(QStringLiteral("Error overcurrent"));
         return notifyResponseError(UsbSerialErrorCode::overcurrent);
     }
     if (sendBuffer_.size() < FrameCodec::headerBytes) {
-        logUsb(QStringLiteral("Error not adapter mode 1"));
+        logLocked(QStringLiteral("Error not adapter mode 1"));
         return discardResponse(UsbSerialErrorCode::iregular);
     }
     if (byteAt(sendBuffer_, 0) != CommDataFormat::startMarker) {
-        logUsb(QStringLiteral("Error not adapter mode 2"));
+        logLocked(QStringLiteral("Error not adapter mode 2"));
         return discardResponse(UsbSerialErrorCode::iregular);
     }
     if (reply.packetNumber == 0) {
-        logUsb(QStringLiteral("Error packet zero"));
+        logLocked(QStringLiteral("Error packet zero"));
         return retryRequest(UsbSerialErrorCode::packetNumZero);
     }
     if (reply.packetNumber != byteAt(sendBuffer_, 1)) {
-        logUsb(QStringLiteral("Error packet number"));
+        logLocked(QStringLiteral("Error packet number"));
         return discardResponse(UsbSerialErrorCode::packetNumErr);
     }
     if (reply.destination != byteAt(sendBuffer_, 2)) {
-        logUsb(QStringLiteral("Error destination"));
+        logLocked(QStringLiteral("Error destination"));
         return retryRequest(UsbSerialErrorCode::destinationErr);
     }
     if (reply.funcNumber != byteAt(sendBuffer_, FrameCodec::functionOffset)) {
-        logUsb(QStringLiteral("Error function number"));
+        logLocked(QStringLiteral("Error function number"));
         return retryRequest(UsbSerialErrorCode::funcNumErr);
     }
     if (reply.funcNumber == FunctionNumber::updateFirmware) {
-        logUsb(QStringLiteral("Error update firmware"));
+        logLocked(QStringLiteral("Error update firmware"));
         return retryRequest(UsbSerialErrorCode::funcNumErr);
     }
     const auto crc = FrameCodec::expectedCrc(r);
     if (crc[0] != reply.crc[0] || crc[1] != reply.crc[1]) {
-        logUsb(crc[0] != reply.crc[0] ? QStringLiteral("Error crc check 1")
-                                      : QStringLiteral("Error crc check 2"));
+        logLocked(crc[0] != reply.crc[0] ? QStringLiteral("Error crc check 1")
+                                         : QStringLiteral("Error crc check 2"));
         return retryRequest(UsbSerialErrorCode::crcErr);
     }
-    logUsb(QStringLiteral("Recv Response ") + commandLogName(reply.funcNumber));
+    logLocked(QStringLiteral("Recv Response ") + commandLogName(reply.funcNumber));
     return finish({Report::Kind::response, reply, false, UsbSerialErrorCode::success});
 }
 
@@ -312,19 +330,19 @@ UsbSerialInterface::PendingReport UsbSerialInterface::retryRequest(UsbSerialErro
     if (reSendCount_ < maxReSendCount_ && !sendBuffer_.isEmpty() && serialPort_) {
         ++reSendCount_;
         if (serialPort_->write(sendBuffer_)) {
-            logUsb(QStringLiteral("Retry"));
+            logLocked(QStringLiteral("Retry"));
             receiveBuffer_.clear();
             if (timeoutTimer_)
                 timeoutTimer_->restart();
             return std::nullopt;
         }
     }
-    logUsb(QStringLiteral("ResponseError : %1").arg(int(responseErrorCode_)));
+    logLocked(QStringLiteral("ResponseError : %1").arg(int(responseErrorCode_)));
     return finish({Report::Kind::failure, {}, false, responseErrorCode_});
 }
 
 UsbSerialInterface::PendingReport UsbSerialInterface::discardResponse(UsbSerialErrorCode code) {
-    logUsb(QStringLiteral("Destruction"));
+    logLocked(QStringLiteral("Destruction"));
     if (responseErrorCode_ == UsbSerialErrorCode::success)
         responseErrorCode_ = code;
     receiveBuffer_.clear();
@@ -335,7 +353,7 @@ UsbSerialInterface::PendingReport UsbSerialInterface::discardResponse(UsbSerialE
 }
 
 UsbSerialInterface::PendingReport UsbSerialInterface::notifyResponseError(UsbSerialErrorCode code) {
-    logUsb(QStringLiteral("ResponseError : %1").arg(int(code)));
+    logLocked(QStringLiteral("ResponseError : %1").arg(int(code)));
     return finish({Report::Kind::failure, {}, false, code});
 }
 
@@ -383,7 +401,7 @@ void UsbSerialInterface::serialPortWasRemovedFromSystem(std::uint64_t portId) {
         std::lock_guard lock(mutex_);
         if (portId != portId_)
             return;
-        logUsb(QStringLiteral("Port Removed"));
+        logLocked(QStringLiteral("Port Removed"));
         if (timeoutTimer_)
             timeoutTimer_->requestDelete();
         removed = std::move(serialPort_);

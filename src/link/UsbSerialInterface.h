@@ -14,6 +14,7 @@
 #include <optional>
 #include <QByteArray>
 #include <QString>
+#include <QStringList>
 
 namespace lensdock {
 
@@ -87,6 +88,8 @@ private:
     void sendQueuedBlock(Report& report);
     void deliver(const PendingReport& report);
     void replaceTimer();
+    void logLocked(const QString& message);
+    void releaseHeldLog();
 
     const std::shared_ptr<SerialPortProvider> provider_;
     const std::chrono::microseconds watchdogTick_;
@@ -100,6 +103,8 @@ private:
     QByteArray sendBuffer_;
     std::deque<QByteArray> queuedBlocks_;
     QByteArray receiveBuffer_;
+    bool holdLog_ = false;
+    QStringList heldLog_;
     int reSendCount_ = 0;
     int maxReSendCount_ = reSendLimit;
     UsbSerialErrorCode responseErrorCode_ = UsbSerialErrorCode::success;
