@@ -34,7 +34,7 @@ struct UpdateTimings {
     // How long the lens and the adapter need to come back after a reset.
     std::chrono::milliseconds lensResetWait{1000};
     std::chrono::milliseconds adapterResetWait{10000};
-    // Longest wait for one exchange: the channel ends every exchange itself within four 20 s
+    // Longest wait for the next report: the channel ends every exchange itself within four 20 s
     // watchdog periods; this only guards against a channel that never reports.
     std::chrono::milliseconds exchangeBound{std::chrono::minutes(3)};
     // Longest wait for the port to report closed before a reset.
@@ -43,8 +43,9 @@ struct UpdateTimings {
 
 // Sends a deciphered firmware file to the adapter or the lens: per record the firmware-update
 // command, the header and data in 1024-byte blocks, EOT and the device's reset; afterwards the
-// version check and, for a lens, its factory adjust data. Takes the serial channel's delegate slot
-// for the whole transfer and hands it back before reporting the result.
+// version check and, for a lens, its factory adjust data. Data blocks are queued in the channel a
+// few ahead, so each goes out as soon as the one before is acknowledged. Takes the serial channel's
+// delegate slot for the whole transfer and hands it back before reporting the result.
 class UpdateThread : public UsbSerialDelegate {
 public:
     static constexpr int blockLength = 1024;
