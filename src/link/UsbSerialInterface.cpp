@@ -138,12 +138,13 @@ int UsbSerialInterface::sendBlock(const QByteArray& header, const QByteArray& da
 }
 
 bool UsbSerialInterface::queueBlock(const QByteArray& header, const QByteArray& data) {
+    // Encoded before taking the lock: the port's thread may need it for an acknowledgement meanwhile.
+    QByteArray block = FrameCodec::encodeTransferBlock(header, data);
+    if (block.isEmpty())
+        return false;
     std::lock_guard lock(mutex_);
     if (!serialPort_ || !isResponseWaiting_ || int(queuedBlocks_.size()) >= queuedBlocksLimit ||
         sendBuffer_.isEmpty() || byteAt(sendBuffer_, 0) != ControlByte::stx)
-        return false;
-    QByteArray block = FrameCodec::encodeTransferBlock(header, data);
-    if (block.isEmpty())
         return false;
     queuedBlocks_.push_back(std::move(block));
     return true;
