@@ -1,9 +1,9 @@
 // Firmware transfer speed: our block transfer of a 1 MiB record to the dock emulator over a pty, and
 // lrzsz's `sx -k` (XMODEM-1K, CRC) sending the same bytes to the emulator's bare receiver, each
 // unpaced and paced at 115200 baud.
-#include "firmware/UpdateThread.h"
+#include "base/Logger.h"
+#include "firmware/FirmwareTransfer.h"
 #include "FirmwarePacker.h"
-#include "link/Logger.h"
 #include "link/QtSerialPortProvider.h"
 
 #include <algorithm>
@@ -89,7 +89,7 @@ double ourTransfer(const QTemporaryDir& dir, const QString& image, int pace) {
         return -1;
     auto provider = std::make_shared<QtSerialPortProvider>();
     provider->setOverridePath(link);
-    UsbSerialInterface serial(provider);
+    SerialChannel serial(provider);
     if (!serial.openPort(serial.findPortPath()))
         return -1;
     Guarded<LensInfo> lens;
@@ -99,7 +99,7 @@ double ourTransfer(const QTemporaryDir& dir, const QString& image, int pace) {
     timings.lensResetWait = 0ms;
     Timing timing;
     {
-        UpdateThread updater(serial, {lens, adapter, factory, current}, timings);
+        FirmwareTransfer updater(serial, {lens, adapter, factory, current}, timings);
         updater.setDelegate(&timing);
         updater.setTargetVersion(QStringLiteral("0102"));
         updater.setDecodeFile(image);

@@ -1,6 +1,6 @@
 #include "adjust/AdjustDataFile.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <QDateTime>
 #include <QFile>

@@ -1,7 +1,7 @@
 #include "adjust/AdjustPayload.h"
 
+#include "base/Logger.h"
 #include "link/CommandSet.h"
-#include "link/Logger.h"
 
 namespace lensdock {
 

@@ -1,6 +1,6 @@
 #include "adjust/LensAdjustData.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <algorithm>
 #include <QStringList>

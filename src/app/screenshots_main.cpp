@@ -60,9 +60,9 @@ bool renderConnectScreen(const QString& path) {
 }
 
 bool lensScreenIsIdle(AppShell& shell, AppContext& context) {
-    UsbSerialThread& thread = context.usbSerialThread();
-    return shell.connected() && thread.appState() == ApplicationState::lensConnect &&
-           thread.appNewState() == ApplicationState::lensConnect;
+    ConnectionThread& thread = context.connectionThread();
+    return shell.connected() && thread.appState() == ApplicationState::lensConnected &&
+           thread.appNewState() == ApplicationState::lensConnected;
 }
 
 bool waitForTheLensScreen(AppShell& shell, AppContext& context) {

@@ -31,18 +31,18 @@ std::optional<AppOptions> AppOptions::fromCommandLine(const QCommandLineParser& 
 AppContext::AppContext(AppOptions options)
     : options_(std::move(options)), portProvider_(std::make_shared<QtSerialPortProvider>()) {
     portProvider_->setOverridePath(options_.portOverride);
-    usbSerial_ = std::make_unique<UsbSerialInterface>(portProvider_, options_.watchdogTick);
-    usbSerialThread_ =
-        std::make_unique<UsbSerialThread>(*usbSerial_, currentAdjustData_, lensInfo_, options_.threadTick);
+    channel_ = std::make_unique<SerialChannel>(portProvider_, options_.watchdogTick);
+    connectionThread_ =
+        std::make_unique<ConnectionThread>(*channel_, currentAdjustData_, lensInfo_, options_.threadTick);
     networkInterface_ = std::make_unique<NetworkInterface>(options_.downloadHost, options_.networkLimits);
 }
 
 AppContext::~AppContext() {
     // The loop ends first, as it uses the channel; the channel goes next, which ends its callbacks
     // into the thread object; the thread object goes last.
-    usbSerialThread_->stop();
-    usbSerial_.reset();
-    usbSerialThread_.reset();
+    connectionThread_->stop();
+    channel_.reset();
+    connectionThread_.reset();
 }
 
 void AppContext::setConnectedLens(const LensInfo& lens) {

@@ -1,12 +1,12 @@
 #pragma once
 
 #include "adjust/LensAdjustData.h"
+#include "base/Guarded.h"
+#include "connection/ConnectionThread.h"
 #include "link/AdapterBasicInfo.h"
-#include "link/Guarded.h"
 #include "link/LensInfo.h"
 #include "link/QtSerialPortProvider.h"
-#include "link/UsbSerialInterface.h"
-#include "link/UsbSerialThread.h"
+#include "link/SerialChannel.h"
 #include "online/AdapterModelInfo.h"
 #include "online/DownloadHost.h"
 #include "online/LensModelInfo.h"
@@ -30,8 +30,8 @@ struct AppOptions {
     QString portOverride;
     // Download host (--download-url).
     DownloadHost downloadHost;
-    std::chrono::microseconds watchdogTick = UsbSerialTimer::defaultTick;
-    std::chrono::microseconds threadTick = UsbSerialThread::loopInterval;
+    std::chrono::microseconds watchdogTick = Watchdog::defaultTick;
+    std::chrono::microseconds threadTick = ConnectionThread::loopInterval;
     NetworkLimits networkLimits;
 
     // Adds --port and --download-url to a parser.
@@ -52,8 +52,8 @@ public:
     AppContext& operator=(const AppContext&) = delete;
 
     const AppOptions& options() const { return options_; }
-    UsbSerialInterface& usbSerial() { return *usbSerial_; }
-    UsbSerialThread& usbSerialThread() { return *usbSerialThread_; }
+    SerialChannel& channel() { return *channel_; }
+    ConnectionThread& connectionThread() { return *connectionThread_; }
     NetworkInterface& networkInterface() { return *networkInterface_; }
 
     Guarded<LensInfo>& lensInfo() { return lensInfo_; }
@@ -77,8 +77,8 @@ private:
     Guarded<AdapterModelInfo> adapterModelInfo_;
     std::atomic<LensModelsInfoSource> lensModelsInfoSource_{LensModelsInfoSource::none};
     std::shared_ptr<QtSerialPortProvider> portProvider_;
-    std::unique_ptr<UsbSerialInterface> usbSerial_;
-    std::unique_ptr<UsbSerialThread> usbSerialThread_;
+    std::unique_ptr<SerialChannel> channel_;
+    std::unique_ptr<ConnectionThread> connectionThread_;
     std::unique_ptr<NetworkInterface> networkInterface_;
 };
 

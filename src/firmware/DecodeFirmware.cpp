@@ -1,7 +1,7 @@
 #include "firmware/DecodeFirmware.h"
 
+#include "base/Logger.h"
 #include "firmware/FirmwareKeys.h"
-#include "link/Logger.h"
 
 #include <QFile>
 #include <QSaveFile>

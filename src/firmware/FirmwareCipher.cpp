@@ -1,6 +1,6 @@
 #include "firmware/FirmwareCipher.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 namespace lensdock {
 

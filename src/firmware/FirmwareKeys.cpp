@@ -1,7 +1,7 @@
 #include "firmware/FirmwareKeys.h"
 
+#include "base/Logger.h"
 #include "firmware/FirmwareCipher.h"
-#include "link/Logger.h"
 
 namespace lensdock {
 

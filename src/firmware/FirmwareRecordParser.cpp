@@ -1,7 +1,7 @@
 #include "firmware/FirmwareRecordParser.h"
 
+#include "base/Logger.h"
 #include "link/Crc.h"
-#include "link/Logger.h"
 
 #include <algorithm>
 #include <QtEndian>

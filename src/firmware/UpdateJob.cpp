@@ -1,6 +1,6 @@
 #include "firmware/UpdateJob.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 #include "online/NetworkInterfaceDelegate.h"
 #include "online/ResourcePaths.h"
 
@@ -45,7 +45,7 @@ private:
 
 UpdateJob::UpdateJob(AppContext& context, UpdateJobListener& listener, UpdateJobTimings timings, FileIO store)
     : context_(context), listener_(listener), timings_(timings), store_(std::move(store)),
-      updateThread_(context.usbSerial(),
+      updateThread_(context.channel(),
                     {context.lensInfo(), context.adapterBasicInfo(), context.defaultAdjustData(),
                      context.currentAdjustData()},
                     timings.transfer),
@@ -204,7 +204,7 @@ void UpdateJob::startSend() {
 // The transfer takes the channel only once the connection thread has taken its last requested state;
 // bounded, so that a stuck connection thread cannot hold the update forever.
 bool UpdateJob::waitForSettledConnection() {
-    UsbSerialThread& connection = context_.usbSerialThread();
+    ConnectionThread& connection = context_.connectionThread();
     const auto deadline = std::chrono::steady_clock::now() + timings_.pendingStateBound;
     while (connection.appState() != connection.appNewState()) {
         if (cancelled_ || std::chrono::steady_clock::now() > deadline)

@@ -3,10 +3,10 @@
 #include "context/AppContext.h"
 #include "firmware/DecodeFirmware.h"
 #include "firmware/DecodeFirmwareDelegate.h"
+#include "firmware/FirmwareTransfer.h"
 #include "firmware/FwErrorCode.h"
 #include "firmware/FwUpdateTarget.h"
 #include "firmware/SendFirmwareDelegate.h"
-#include "firmware/UpdateThread.h"
 #include "online/FileIO.h"
 #include "online/NetworkInterface.h"
 
@@ -124,7 +124,7 @@ private:
     std::atomic<bool> cancelled_{false};
     std::thread connectThread_;
     DecodeFirmware decodeThread_;
-    UpdateThread updateThread_;
+    FirmwareTransfer updateThread_;
     std::shared_ptr<DownloadListener> downloadListener_;
     // Last, so that it goes first: its thread delivers the download events.
     std::unique_ptr<NetworkInterface> networkInterface_;

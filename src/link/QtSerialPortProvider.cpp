@@ -1,7 +1,7 @@
 #include "link/QtSerialPortProvider.h"
 
-#include "link/EventLoopThread.h"
-#include "link/Logger.h"
+#include "base/EventLoopThread.h"
+#include "base/Logger.h"
 
 #include <atomic>
 #include <cerrno>

@@ -1,6 +1,6 @@
 #include "online/FileIO.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <filesystem>
 #include <QFile>

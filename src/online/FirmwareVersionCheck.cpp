@@ -24,4 +24,12 @@ bool isFirmwareUpdateAvailable(const QString& deviceVersion, const QString& late
     return device && latest && *device < *latest;
 }
 
+bool isAdapterUpdateOffered(const QString& adapterVersion, const QString& latestVersion, bool atLaunch) {
+    if (adapterVersion.toUtf8().size() != 4 || latestVersion.toUtf8().size() != 4)
+        return false;
+    if (adapterVersion.startsWith(QStringLiteral("ff")))
+        return true;
+    return atLaunch && isFirmwareUpdateAvailable(adapterVersion, latestVersion);
+}
+
 } // namespace lensdock

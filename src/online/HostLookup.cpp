@@ -1,7 +1,7 @@
 #include "online/HostLookup.h"
 
-#include "link/EventLoopThread.h"
-#include "link/Logger.h"
+#include "base/EventLoopThread.h"
+#include "base/Logger.h"
 
 #include <condition_variable>
 #include <memory>

@@ -1,6 +1,6 @@
 #include "online/ModelInfoParser.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <functional>
 #include <QRegularExpression>

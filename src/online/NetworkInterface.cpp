@@ -1,6 +1,6 @@
 #include "online/NetworkInterface.h"
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 #include "online/HostLookup.h"
 #include "online/NetworkInterfaceDelegate.h"
 #include "online/NetworkInterfaceNotificationDelegate.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/EventLoopThread.h"
+#include "base/EventLoopThread.h"
 #include "online/DataTaskOutcome.h"
 #include "online/DownloadHost.h"
 #include "online/NetworkError.h"

@@ -17,7 +17,7 @@ namespace {
 const QStringList documentExtensions{QStringLiteral("pdf"), QStringLiteral("txt")};
 } // namespace
 
-AboutPanel::AboutPanel(AlertBridge& alerts, QStringList documentFolders, UrlOpener openUrl, QWidget* parent)
+AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), alerts_(alerts), documentFolders_(std::move(documentFolders)),
       openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)) {
     //% "About Lens Dock Utility"
@@ -82,7 +82,7 @@ void AboutPanel::openLicenseAgreement() {
     const QUrl url = QUrl::fromLocalFile(path);
     const bool opened = !path.isEmpty() && (openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url));
     if (!opened)
-        alerts_.showAlert(DialogId::openLicenseError);
+        alerts_.tell(DialogId::openLicenseError);
 }
 
 } // namespace lensdock

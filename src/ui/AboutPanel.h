@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/AlertBridge.h"
+#include "ui/AlertAsker.h"
 
 #include <functional>
 #include <QDialog>
@@ -19,7 +19,7 @@ public:
 
     // `documentFolders` are searched in order for the licence document; `openUrl` opens it (the
     // desktop's default handler when empty); alerts go through `alerts`.
-    AboutPanel(AlertBridge& alerts, QStringList documentFolders, UrlOpener openUrl = UrlOpener(),
+    AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpener openUrl = UrlOpener(),
                QWidget* parent = nullptr);
 
     // Folders where an installed or freshly built program keeps its documents.
@@ -34,7 +34,7 @@ public slots:
     void openLicenseAgreement();
 
 private:
-    AlertBridge& alerts_;
+    AlertAsker& alerts_;
     QStringList documentFolders_;
     UrlOpener openUrl_;
     QLabel* txtAppVersion_;

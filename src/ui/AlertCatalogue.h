@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DialogId.h"
+#include "session/DialogId.h"
 
 #include <vector>
 

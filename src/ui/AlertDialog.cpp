@@ -43,12 +43,13 @@ std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& ex
     return box;
 }
 
-DialogResponse AlertDialog::showAlert(DialogId kind, const QString& extraText, QWidget* parent) {
-    const auto box = build(kind, extraText, parent);
-    box->exec();
-    const auto buttons = box->buttons();
-    const bool declined = buttons.size() == 2 && box->clickedButton() &&
-                          box->buttonRole(box->clickedButton()) == QMessageBox::RejectRole;
+// A box closed without a click (the window closed, the program quitting) declines: a question
+// never gets its "yes" from anything but the user.
+DialogResponse AlertDialog::responseOf(const QMessageBox& box) {
+    const QAbstractButton* clicked = box.clickedButton();
+    const bool declined =
+        box.buttons().size() == 2 &&
+        (!clicked || box.buttonRole(const_cast<QAbstractButton*>(clicked)) == QMessageBox::RejectRole);
     return declined ? DialogResponse::no : DialogResponse::yes;
 }
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/DialogId.h"
+#include "session/DialogId.h"
 
 #include <memory>
 #include <QString>
@@ -19,9 +19,8 @@ public:
                                               QWidget* parent = nullptr);
     // The message, the reason (if the row has one) and the extra text, one per line.
     static QString informativeText(DialogId kind, const QString& extraText = QString());
-    // Runs the alert modally. `no` only when it has two buttons and the first was chosen.
-    static DialogResponse showAlert(DialogId kind, const QString& extraText = QString(),
-                                    QWidget* parent = nullptr);
+    // The answer a closed box gives: `no` only when it has two buttons and the first was chosen.
+    static DialogResponse responseOf(const QMessageBox& box);
 };
 
 } // namespace lensdock

@@ -1,7 +1,7 @@
 #include "ui/AppShell.h"
 
+#include "base/Logger.h"
 #include "context/AppContext.h"
-#include "link/Logger.h"
 #include "ui/AboutPanel.h"
 
 #include <QApplication>
@@ -47,7 +47,7 @@ AppShell::AppShell(AppContext& context, Options options, QObject* parent)
       //% "https://download.lensdock.example/"
       downloadUrlText_(qtTrId("downloadUrl")),
       //% "https://download.lensdock.example/manual/"
-      manualUrlText_(qtTrId("manualUrl")), alerts_(options_.alertPresenter) {
+      manualUrlText_(qtTrId("manualUrl")), alerts_(nullptr, options_.alertPresenter) {
     terminationTimer_.setSingleShot(true);
     connect(&terminationTimer_, &QTimer::timeout, this, [this] {
         Logger::error(QStringLiteral("Init"), QStringLiteral("Termination not reported; ending anyway"));
@@ -60,11 +60,6 @@ void AppShell::setConnected(bool value) {
         return;
     connected_ = value;
     emit connectedChanged(value);
-}
-
-void AppShell::postConnected(bool value) {
-    QMetaObject::invokeMethod(
-        this, [this, value] { setConnected(value); }, Qt::QueuedConnection);
 }
 
 void AppShell::setWrite(bool value) {
@@ -114,7 +109,7 @@ bool AppShell::openUrl(const QUrl& url) const {
 
 void AppShell::openHelpFile() {
     if (!openUrl(QUrl(manualUrlText_)))
-        alerts_.showAlert(DialogId::openManualError);
+        alerts_.tell(DialogId::openManualError);
 }
 
 void AppShell::openDownloadURL() {
@@ -132,17 +127,18 @@ void AppShell::aboutApplication() {
 }
 
 void AppShell::openUserInformation() {
-    alerts_.showAlert(DialogId::infoUserInformation);
+    alerts_.tell(DialogId::infoUserInformation);
 }
 
 void AppShell::quit() {
+    quitting_ = true;
     QApplication::closeAllWindows();
 }
 
 void AppShell::requestTermination() {
-    context_.usbSerialThread().requestState(ApplicationState::appTerminate);
+    context_.connectionThread().requestState(ApplicationState::terminating);
     // A thread that was never started cannot report; nothing is left to release.
-    if (!context_.usbSerialThread().isRunning()) {
+    if (!context_.connectionThread().isRunning()) {
         endProcess(0);
         return;
     }

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "ui/AlertBridge.h"
+#include "ui/AlertAsker.h"
 #include "ui/LensPictures.h"
 
 #include <atomic>
@@ -25,8 +25,8 @@ struct MenuTexts {
 };
 
 // The application's delegate: the observable flags the screens set and the menus follow, the Help
-// actions and the way the program ends. Lives on the GUI thread; postConnected() and endProcess()
-// may be called from any thread.
+// actions and the way the program ends. Lives on the GUI thread; endProcess() may be called from
+// any thread.
 class AppShell : public QObject {
     Q_OBJECT
     Q_PROPERTY(bool connected READ connected WRITE setConnected NOTIFY connectedChanged)
@@ -42,7 +42,7 @@ public:
         // Ends the process; QCoreApplication::exit when empty. Tests observe it instead.
         EndAction endProcess;
         // Presents alerts; real message boxes when empty.
-        AlertBridge::Presenter alertPresenter;
+        AlertAsker::Presenter alertPresenter;
         // Folders searched for the licence document; the installed ones when empty.
         QStringList documentFolders;
         // When the connection thread does not report the end of termination within this time,
@@ -54,7 +54,7 @@ public:
 
     AppContext& context() { return context_; }
     LensPictures& pictures() { return pictures_; }
-    AlertBridge& alerts() { return alerts_; }
+    AlertAsker& alerts() { return alerts_; }
     const Options& options() const { return options_; }
     const MenuTexts& menuTexts() const { return menuTexts_; }
     QString downloadUrlText() const { return downloadUrlText_; }
@@ -62,8 +62,6 @@ public:
 
     bool connected() const { return connected_; }
     void setConnected(bool value);
-    // Sets `connected` on the GUI thread; callable from any thread.
-    void postConnected(bool value);
     bool write() const { return write_; }
     void setWrite(bool value);
     bool control() const { return control_; }
@@ -72,6 +70,8 @@ public:
     void raiseWrite();
     void raiseControl();
 
+    // True once the user has asked to quit: nothing new is opened any more.
+    bool isQuitting() const { return quitting_; }
     // Ends the process with `exitCode`, once; callable from any thread.
     void endProcess(int exitCode);
     bool hasEnded() const { return ended_; }
@@ -101,10 +101,11 @@ private:
     QString downloadUrlText_;
     QString manualUrlText_;
     LensPictures pictures_;
-    AlertBridge alerts_;
+    AlertAsker alerts_;
     bool connected_ = false;
     bool write_ = false;
     bool control_ = false;
+    bool quitting_ = false;
     std::atomic<bool> ended_{false};
     QTimer terminationTimer_;
 };

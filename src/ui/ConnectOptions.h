@@ -12,10 +12,9 @@ namespace lensdock {
 struct ConnectOptions {
     // Library folder of the local store; the user's data folder when not set.
     std::optional<QString> libraryFolder;
-    // After the adapter error at launch: re-checks of the closing port.
-    int portCloseChecks = 10;
+    // After the adapter error at launch: how often, and how long at most, the closing port is
+    // checked before the program ends anyway.
     std::chrono::milliseconds portCloseCheckInterval{10};
-    // ... and the longest wait for the port to report closed before the program ends anyway.
     std::chrono::milliseconds portClosedBound{std::chrono::seconds(2)};
     // Waits of an adapter update started from the connect screen.
     UpdateJobTimings update;

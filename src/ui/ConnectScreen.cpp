@@ -1,9 +1,10 @@
 #include "ui/ConnectScreen.h"
 
 #include "context/AppContext.h"
+#include "ui/AlertAsker.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
-#include "ui/InitialViewController.h"
+#include "ui/LensFileStore.h"
 #include "ui/UpdateWindow.h"
 
 #include <QGridLayout>
@@ -27,11 +28,23 @@ QLabel* textLabel(const QString& text, const QString& name, QWidget* parent) {
     return label;
 }
 
+FileIO storeOf(const ConnectOptions& options) {
+    return options.libraryFolder ? FileIO(*options.libraryFolder) : FileIO();
+}
+
 } // namespace
+
+ConnectPolicy ConnectScreen::policyOf(const ConnectOptions& options) {
+    ConnectPolicy policy;
+    policy.portClosedBound = options.portClosedBound;
+    policy.portCloseCheckInterval = options.portCloseCheckInterval;
+    return policy;
+}
 
 ConnectScreen::ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* parent)
     : QWidget(parent), shell_(shell), options_(std::move(options)),
-      controller_(new InitialViewController(shell, options_, this)) {
+      asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
+      flow_(new ConnectFlow(shell.context(), *asker_, policyOf(options_), storeOf(options_), this)) {
     setObjectName(QStringLiteral("connectScreen"));
     setAutoFillBackground(true);
     QPalette palette = this->palette();
@@ -43,12 +56,35 @@ ConnectScreen::ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* p
     layout->addWidget(makeDiagram());
     layout->addWidget(makeInstructions());
     layout->addStretch();
-    connect(controller_, &InitialViewController::openUpdateWindowRequested, this,
-            &ConnectScreen::openUpdateWindow);
-    controller_->viewDidLoad();
+    connect(flow_, &ConnectFlow::adapterUpdateRequested, this, &ConnectScreen::openUpdateWindow);
+    connect(flow_, &ConnectFlow::picturesCleared, this, [this] { shell_.pictures().clear(); });
+    connect(flow_, &ConnectFlow::pictureReceived, this, &ConnectScreen::takePicture);
+    connect(
+        flow_, &ConnectFlow::lensReady, &shell_, [shell = &shell_] { shell->setConnected(true); },
+        Qt::QueuedConnection);
+    connect(flow_, &ConnectFlow::endRequested, &shell_, &AppShell::endProcess);
+    shell_.pictures().clear();
+    flow_->start();
 }
 
-ConnectScreen::~ConnectScreen() = default;
+// The flow goes first: its reports must not reach a screen half torn down.
+ConnectScreen::~ConnectScreen() {
+    delete flow_;
+    flow_ = nullptr;
+}
+
+// A picture that did not arrive and has no local copy is replaced by the program's own.
+void ConnectScreen::takePicture(NetworkFileType type, const std::optional<QByteArray>& data) {
+    QImage image = LensFileStore(storeOf(options_)).picture(type, data);
+    if (image.isNull())
+        image = LensFileStore::builtInPicture(type);
+    if (type == NetworkFileType::lensImage)
+        shell_.pictures().lensImage.set(image);
+    else if (type == NetworkFileType::focusAdjustmentImage)
+        shell_.pictures().focusAdjustmentImage.set(image);
+    else
+        shell_.pictures().focusLimitImage.set(image);
+}
 
 UpdateWindow* ConnectScreen::updateWindow() const {
     return windowUpdate_;
@@ -92,11 +128,10 @@ QWidget* ConnectScreen::makeInstructions() {
 
 void ConnectScreen::openUpdateWindow() {
     AppContext& context = shell_.context();
-    const FileIO store = options_.libraryFolder ? FileIO(*options_.libraryFolder) : FileIO();
-    auto* window = new UpdateWindow(context, options_.update, store, this->window());
+    auto* window = new UpdateWindow(context, options_.update, storeOf(options_), this->window());
     const AdapterModelInfo catalogue = context.adapterModelInfo().get();
     window->setAdapterUpdateInfo(catalogue.latestVersion, catalogue.decodeKey);
-    connect(window, &UpdateWindow::updateFinished, controller_, &InitialViewController::updateResult);
+    connect(window, &UpdateWindow::updateFinished, flow_, &ConnectFlow::updateFinished);
     windowUpdate_ = window;
     emit updateWindowOpened(window);
     window->show();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/ConnectFlow.h"
 #include "ui/ConnectOptions.h"
 
 #include <QPointer>
@@ -8,19 +9,22 @@
 namespace lensdock {
 
 class AppShell;
-class InitialViewController;
+class AlertAsker;
 class UpdateWindow;
 
 // What the main window shows while no lens is ready: how to connect the dock and a lens. Behind it
-// the InitialViewController drives the connection; this widget opens the adapter update window
-// when the user has agreed to an update.
+// a ConnectFlow drives the connection; this screen shows its questions, keeps the lens's pictures,
+// opens the adapter update window when the user has agreed to an update, and tells the shell when
+// the lens is ready. GUI thread only.
 class ConnectScreen : public QWidget {
     Q_OBJECT
 public:
     ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* parent = nullptr);
     ~ConnectScreen() override;
 
-    InitialViewController& controller() { return *controller_; }
+    static ConnectPolicy policyOf(const ConnectOptions& options);
+
+    ConnectFlow& flow() { return *flow_; }
     // The adapter update window while it is open.
     UpdateWindow* updateWindow() const;
 
@@ -31,10 +35,12 @@ private:
     QWidget* makeDiagram();
     QWidget* makeInstructions();
     void openUpdateWindow();
+    void takePicture(NetworkFileType type, const std::optional<QByteArray>& data);
 
     AppShell& shell_;
     ConnectOptions options_;
-    InitialViewController* controller_;
+    AlertAsker* asker_;
+    ConnectFlow* flow_;
     QPointer<UpdateWindow> windowUpdate_;
 };
 

@@ -1,7 +1,7 @@
 #include "ui/LensFileStore.h"
 
-#include "link/Logger.h"
-#include "online/ModelInfoParser.h"
+#include "base/Logger.h"
+#include "online/LensCatalogueCopy.h"
 #include "online/NetworkInterface.h"
 #include "ui/BuiltInPictures.h"
 
@@ -40,28 +40,11 @@ std::optional<QString> LensFileStore::pathOf(NetworkFileType type) const {
 }
 
 bool LensFileStore::storeCatalogue(const QByteArray& xml) const {
-    const auto path = pathOf(NetworkFileType::lensModelsInfo);
-    if (!path)
-        return false;
-    QSaveFile file(*path);
-    if (file.open(QIODevice::WriteOnly) && file.write(xml) == xml.size() && file.commit())
-        return true;
-    logCannotStore(*path);
-    return false;
+    return LensCatalogueCopy(fileIO_).store(xml);
 }
 
 std::optional<QByteArray> LensFileStore::storedCatalogue() const {
-    const auto path = pathOf(NetworkFileType::lensModelsInfo);
-    QFile file(path.value_or(QString()));
-    if (!path || !file.open(QIODevice::ReadOnly))
-        return std::nullopt;
-    // One byte past the bound tells an oversized copy (or a device put in its place) without reading it all.
-    QByteArray bytes = file.read(ModelInfoParser::maxCatalogueBytes + 1);
-    if (bytes.size() > ModelInfoParser::maxCatalogueBytes) {
-        Logger::error(QStringLiteral("Init"), QStringLiteral("Stored catalogue too large: ") + *path);
-        return std::nullopt;
-    }
-    return bytes;
+    return LensCatalogueCopy(fileIO_).stored();
 }
 
 QImage LensFileStore::picture(NetworkFileType type, const std::optional<QByteArray>& downloaded) const {

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Guarded.h"
+#include "base/Guarded.h"
 
 #include <QImage>
 

@@ -3,7 +3,7 @@
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 
 #include <QCloseEvent>
 #include <QGraphicsOpacityEffect>
@@ -92,7 +92,7 @@ void MainWindow::updateActionStates() {
 void MainWindow::showContent(bool connected) {
     if (closing_)
         return;
-    QWidget* next = connected ? static_cast<QWidget*>(new ViewController(shell_, options_.lens))
+    QWidget* next = connected ? static_cast<QWidget*>(new LensScreen(shell_, options_.lens))
                               : static_cast<QWidget*>(new ConnectScreen(shell_, options_.connect));
     replaceContent(next);
 }
@@ -146,7 +146,7 @@ void MainWindow::finishSwitch(QWidget* previous, QWidget* next) {
 }
 
 LensScreen* MainWindow::lensScreen() const {
-    return dynamic_cast<LensScreen*>(content_.data());
+    return qobject_cast<LensScreen*>(content_.data());
 }
 
 void MainWindow::showTab(int index) {
@@ -155,23 +155,18 @@ void MainWindow::showTab(int index) {
 }
 
 void MainWindow::restoreToFactorySettings() {
-    LensScreen* screen = lensScreen();
-    // No caution for a restore that a busy screen would drop after the user confirmed it.
-    if (!screen || !screen->acceptsCommands())
-        return;
-    const DialogResponse answer = shell_.alerts().showAlert(DialogId::initializeCaution);
-    if (LensScreen* still = lensScreen(); still == screen)
-        screen->restoreToFactorySettings(answer);
+    if (LensScreen* screen = lensScreen())
+        screen->restoreFactorySettings();
 }
 
 void MainWindow::openLensAdjustFile() {
     if (LensScreen* screen = lensScreen())
-        screen->openLensAdjustFile();
+        screen->openSettingsFile();
 }
 
 void MainWindow::saveLensAdjustFile() {
     if (LensScreen* screen = lensScreen())
-        screen->saveLensAdjustFile();
+        screen->saveSettingsFile();
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {

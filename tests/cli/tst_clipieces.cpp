@@ -1,9 +1,9 @@
 // The pieces of lensdock-cli without a device: command line, help, settings report, output, answers.
-#include "AdapterUpdateCheck.h"
 #include "CliOptions.h"
 #include "CommandHelp.h"
 #include "CommandOutput.h"
 #include "Confirmation.h"
+#include "online/FirmwareVersionCheck.h"
 #include "SettingsReport.h"
 #include "UpdateProgress.h"
 
@@ -291,7 +291,7 @@ private slots:
         QFETCH(QString, current);
         QFETCH(QString, latest);
         QFETCH(bool, available);
-        QCOMPARE(isAdapterUpdateAvailable(current, latest), available);
+        QCOMPARE(isAdapterUpdateOffered(current, latest, true), available);
     }
 
     void progressBar_data() {

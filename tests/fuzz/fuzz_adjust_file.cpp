@@ -1,6 +1,6 @@
 // The adjust-data file loader and the open-into-editor merge on arbitrary file contents.
 #include "adjust/AdjustDataFile.h"
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,7 +1,7 @@
 // The adjust-data decoder on arbitrary payloads, followed by the correction every data set gets on
 // entry: afterwards the data must pass the check before a write, and encode to 35 bytes.
 #include "adjust/AdjustPayload.h"
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <cstdint>
 #include <cstdlib>

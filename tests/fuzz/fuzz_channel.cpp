@@ -1,10 +1,10 @@
 // The serial channel's receive path: arbitrary bytes, in arbitrary chunks, arrive for a request.
 // Every request, queued blocks included, must end in exactly one report, and the channel must stay
 // usable.
+#include "base/Logger.h"
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
-#include "link/Logger.h"
-#include "link/UsbSerialInterface.h"
+#include "link/SerialChannel.h"
 #include "MemorySerialPort.h"
 #include "RecordingSerialDelegate.h"
 
@@ -16,7 +16,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     (void)quiet;
     auto provider = std::make_shared<MemoryPortProvider>();
     // The watchdog never fires here: only the bytes decide.
-    lensdock::UsbSerialInterface serial(provider, std::chrono::hours(1));
+    lensdock::SerialChannel serial(provider, std::chrono::hours(1));
     RecordingSerialDelegate delegate;
     serial.setDelegate(&delegate);
     if (!serial.openPort(provider->path()))
@@ -47,8 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     // Bytes that complete any partial frame, then acknowledgements: they end the block in hand and
     // send the queued ones; a command stays open.
     provider->feed(QByteArray(0x10000 + lensdock::FrameCodec::overheadBytes, '\0'));
-    for (int i = 0; serial.isResponseWaiting() && i <= lensdock::UsbSerialInterface::queuedBlocksLimit + 1;
-         ++i)
+    for (int i = 0; serial.isResponseWaiting() && i <= lensdock::SerialChannel::queuedBlocksLimit + 1; ++i)
         provider->feed(QByteArray(1, '\x06'));
     const qsizetype reports = delegate.count();
     if (reports != requests - (serial.isResponseWaiting() ? 1 : 0))

@@ -1,7 +1,7 @@
 // The firmware record parser on arbitrary enciphered files.
+#include "base/Logger.h"
 #include "firmware/FirmwareCipher.h"
 #include "firmware/FirmwareRecordParser.h"
-#include "link/Logger.h"
 
 #include <cstdint>
 #include <cstdlib>

@@ -1,10 +1,10 @@
 #pragma once
 
+#include "connection/ConnectionThread.h"
 #include "context/AppContext.h"
 #include "DockEmulator.h"
 #include "link/QtSerialPortProvider.h"
-#include "link/UsbSerialInterface.h"
-#include "link/UsbSerialThread.h"
+#include "link/SerialChannel.h"
 #include "RecordingThreadDelegate.h"
 
 #include <memory>
@@ -49,11 +49,11 @@ struct DockLink {
     lensdock::DockEmulatorOptions options;
     std::unique_ptr<lensdock::DockEmulator> emulator;
     std::shared_ptr<lensdock::QtSerialPortProvider> provider;
-    lensdock::UsbSerialInterface serial;
+    lensdock::SerialChannel serial;
     lensdock::Guarded<lensdock::LensInfo> lensInfo;
     lensdock::Guarded<lensdock::AdapterBasicInfo> adapterBasicInfo;
     lensdock::Guarded<lensdock::LensAdjustData> currentAdjustData;
     lensdock::Guarded<lensdock::LensAdjustData> defaultAdjustData;
     RecordingThreadDelegate screen;
-    lensdock::UsbSerialThread thread;
+    lensdock::ConnectionThread thread;
 };

@@ -66,7 +66,7 @@ private slots:
         link.emulator->armFault(FaultKind(fault));
         LogCapture capture;
         QCOMPARE(link.serial.sendCommand(*buildRequest(CommandIndex::getBasicInfo, true), false),
-                 int(UsbSerialInterface::sent));
+                 int(SerialChannel::sent));
         QVERIFY(delegate.waitForEvents(0));
         QVERIFY(!delegate.waitForEvents(1, 50ms));
         const auto event = delegate.events().first();
@@ -96,7 +96,7 @@ private slots:
         link.emulator->setOverCurrent(true);
         link.serial.sendCommand(*buildRequest(CommandIndex::checkLensMounted, true), false);
         QVERIFY(delegate.waitForEvents(0));
-        QCOMPARE(delegate.events().first().code, UsbSerialErrorCode::overcurrent);
+        QCOMPARE(delegate.events().first().code, ChannelError::overcurrent);
     }
 
     void unplugAndReplug() {
@@ -125,97 +125,97 @@ private slots:
         link.thread.start();
         // No adapter yet.
         const auto noAdapter = resultOf(screen, State::startup);
-        QVERIFY(noAdapter && noAdapter->error == UsbThreadErrorCode::failure);
+        QVERIFY(noAdapter && noAdapter->error == ExchangeResult::failure);
         QVERIFY(capture.contains("[Thread] Port Not Found"));
         QVERIFY(link.startEmulator());
-        const auto reconnect = resultOf(screen, State::adapterReconnect);
-        QVERIFY(reconnect && reconnect->error == UsbThreadErrorCode::success);
+        const auto reconnect = resultOf(screen, State::reconnectingAdapter);
+        QVERIFY(reconnect && reconnect->error == ExchangeResult::success);
         QVERIFY(reconnect->response->makeAdapterBasicInfo());
 
         // Lens wait, connect, identity, adjust read.
-        link.thread.requestState(State::lensDisadhesion);
-        QVERIFY(resultOf(screen, State::lensDisadhesion));
-        link.thread.requestState(State::lensDisconnect);
-        QVERIFY(resultOf(screen, State::lensDisconnect));
+        link.thread.requestState(State::waitingForLens);
+        QVERIFY(resultOf(screen, State::waitingForLens));
+        link.thread.requestState(State::connectingLens);
+        QVERIFY(resultOf(screen, State::connectingLens));
         QVERIFY(waitUntil([&] { return link.emulator->snapshot().lensConnected; }));
-        link.thread.requestState(State::lensConnect);
-        const auto identity = resultOf(screen, State::lensConnect);
+        link.thread.requestState(State::lensConnected);
+        const auto identity = resultOf(screen, State::lensConnected);
         QVERIFY(identity && identity->response);
         const auto lens = identity->response->makeLensInfo();
         QVERIFY(lens);
         link.lensInfo.set(*lens);
-        link.thread.requestState(State::adjDataRead);
-        const auto read = resultOf(screen, State::adjDataRead);
+        link.thread.requestState(State::readingSettings);
+        const auto read = resultOf(screen, State::readingSettings);
         QVERIFY(read && read->response && makeLensAdjustData(*read->response, *lens));
 
         // Idle: the lens is asked for its identity again and again.
-        link.thread.requestState(State::processing);
-        QVERIFY(resultOf(screen, State::processing, 3));
+        link.thread.requestState(State::holdingLens);
+        QVERIFY(resultOf(screen, State::holdingLens, 3));
 
         // A write whose read-back matches.
         LensAdjustData wanted;
         wanted.focusZoomCenter[2] = -7;
         wanted.focusLimitSecondNear = 2;
         link.currentAdjustData.set(wanted);
-        link.thread.requestState(State::adjDataWriting);
-        const auto written = resultOf(screen, State::adjDataWriting);
-        QVERIFY(written && written->error == UsbThreadErrorCode::success && written->response);
+        link.thread.requestState(State::writingSettings);
+        const auto written = resultOf(screen, State::writingSettings);
+        QVERIFY(written && written->error == ExchangeResult::success && written->response);
         const auto readBack = makeLensAdjustData(*written->response, *lens);
         QVERIFY(readBack && readBack->isSameSettings(wanted, *lens));
         QCOMPARE(link.emulator->snapshot().adjustBytes, AdjustPayload::encode(wanted, *lens));
 
         // A write that fails its check sends nothing.
-        link.thread.requestState(State::lensConnect);
-        QVERIFY(waitUntil([&] { return link.thread.appState() == State::lensConnect; }));
+        link.thread.requestState(State::lensConnected);
+        QVERIFY(waitUntil([&] { return link.thread.appState() == State::lensConnected; }));
         LensAdjustData invalid = wanted;
         invalid.vcMode = 9;
         link.currentAdjustData.set(invalid);
-        link.thread.requestState(State::adjDataWriting);
-        const auto refused = resultOf(screen, State::adjDataWriting, 2);
-        QVERIFY(refused && refused->error == UsbThreadErrorCode::failure && !refused->response);
+        link.thread.requestState(State::writingSettings);
+        const auto refused = resultOf(screen, State::writingSettings, 2);
+        QVERIFY(refused && refused->error == ExchangeResult::failure && !refused->response);
         QCOMPARE(link.emulator->snapshot().adjustBytes, AdjustPayload::encode(wanted, *lens));
         QVERIFY(capture.contains("[Thread] Error adjust check vcMode = 9"));
 
         // The lens taken off while idle: the poll fails and polling stops.
-        link.thread.requestState(State::processing);
-        QVERIFY(waitUntil([&] { return link.thread.appState() == State::processing; }));
+        link.thread.requestState(State::holdingLens);
+        QVERIFY(waitUntil([&] { return link.thread.appState() == State::holdingLens; }));
         link.emulator->unmountLens();
-        QVERIFY(waitUntil([&] { return link.thread.processingErr() == ProcessingErrorType::lens; }));
-        QCOMPARE(link.thread.appState(), State::processing);
+        QVERIFY(waitUntil([&] { return link.thread.deviceLoss() == DeviceLoss::lens; }));
+        QCOMPARE(link.thread.appState(), State::holdingLens);
         // The screen releases the lens and waits for the next one.
-        link.thread.requestState(State::lensDisconnected);
-        QVERIFY(resultOf(screen, State::lensDisconnected));
-        link.thread.requestState(State::lensDisadhesion);
-        const qsizetype mountedBefore = screen.countOf(State::lensDisadhesion);
+        link.thread.requestState(State::releasingLens);
+        QVERIFY(resultOf(screen, State::releasingLens));
+        link.thread.requestState(State::waitingForLens);
+        const qsizetype mountedBefore = screen.countOf(State::waitingForLens);
         link.emulator->mountLens();
-        QVERIFY(resultOf(screen, State::lensDisadhesion, mountedBefore + 1));
+        QVERIFY(resultOf(screen, State::waitingForLens, mountedBefore + 1));
 
         // Adapter unplugged in a state of the loss set, then back.
         const int disconnects = screen.disconnectedCount();
         link.emulator->unplug();
-        QVERIFY(waitUntil([&] { return link.thread.appState() == State::adapterDisconnect; }));
+        QVERIFY(waitUntil([&] { return link.thread.appState() == State::searchingAdapter; }));
         QCOMPARE(screen.disconnectedCount(), disconnects + 1);
-        const qsizetype reconnects = screen.countOf(State::adapterReconnect);
+        const qsizetype reconnects = screen.countOf(State::reconnectingAdapter);
         link.emulator->replug();
-        QVERIFY(resultOf(screen, State::adapterReconnect, reconnects + 1));
+        QVERIFY(resultOf(screen, State::reconnectingAdapter, reconnects + 1));
 
         // Adapter unplugged while idle: only recorded for the screen to decide.
-        link.thread.requestState(State::processing);
-        QVERIFY(waitUntil([&] { return link.thread.appState() == State::processing; }));
+        link.thread.requestState(State::holdingLens);
+        QVERIFY(waitUntil([&] { return link.thread.appState() == State::holdingLens; }));
         link.emulator->unplug();
-        QVERIFY(waitUntil([&] { return link.thread.processingErr() == ProcessingErrorType::adapter; }));
-        QCOMPARE(link.thread.appState(), State::processing);
-        link.thread.requestState(State::adapterDisconnect);
+        QVERIFY(waitUntil([&] { return link.thread.deviceLoss() == DeviceLoss::adapter; }));
+        QCOMPARE(link.thread.appState(), State::holdingLens);
+        link.thread.requestState(State::searchingAdapter);
         link.emulator->replug();
-        QVERIFY(resultOf(screen, State::adapterReconnect, reconnects + 2));
+        QVERIFY(resultOf(screen, State::reconnectingAdapter, reconnects + 2));
 
         // Termination releases the lens and ends the thread.
-        link.thread.requestState(State::lensDisconnect);
-        QVERIFY(resultOf(screen, State::lensDisconnect, 2));
+        link.thread.requestState(State::connectingLens);
+        QVERIFY(resultOf(screen, State::connectingLens, 2));
         QVERIFY(waitUntil([&] { return link.emulator->snapshot().lensConnected; }));
-        link.thread.requestState(State::appTerminate);
+        link.thread.requestState(State::terminating);
         QVERIFY(link.thread.waitForExit(10000ms));
-        QCOMPARE(screen.results().last().state, State::appTerminate);
+        QCOMPARE(screen.results().last().state, State::terminating);
         QVERIFY(!link.emulator->snapshot().lensConnected);
         QVERIFY(!link.serial.isPortOpen());
     }

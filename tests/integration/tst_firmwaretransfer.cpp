@@ -1,5 +1,5 @@
 #include "DockLink.h"
-#include "firmware/UpdateThread.h"
+#include "firmware/FirmwareTransfer.h"
 #include "FirmwarePacker.h"
 #include "LogCapture.h"
 #include "ResultLatch.h"
@@ -61,7 +61,7 @@ class TestFirmwareTransfer : public QObject {
             return FwErrorCode::errorInput;
         file.write(FirmwarePacker::plainImage(records).bytes);
         file.close();
-        UpdateThread updater(
+        FirmwareTransfer updater(
             link.serial,
             {link.lensInfo, link.adapterBasicInfo, link.defaultAdjustData, link.currentAdjustData},
             fastTimings());
@@ -96,7 +96,7 @@ private slots:
         QCOMPARE(link.lensInfo.get().firmwareVersion, QString("0102"));
         QCOMPARE(link.currentAdjustData.get(), link.defaultAdjustData.get()); // factory values written
         QCOMPARE(listener.finished, 1);
-        QCOMPARE(link.serial.delegate(), static_cast<UsbSerialDelegate*>(&link.thread));
+        QCOMPARE(link.serial.delegate(), static_cast<SerialChannelDelegate*>(&link.thread));
         // Header block, the two data blocks, then the reset: 1024/2524, 2048/2524, 2524/2524, (1, 0).
         QCOMPARE(listener.progress.size(), 4);
         QCOMPARE(listener.progress[0].second, 1024.0 / 2524.0);
@@ -167,7 +167,7 @@ private slots:
                           listener),
                  result);
         QVERIFY2(capture.untimed().contains(logLine), qPrintable(capture.untimed().join('\n')));
-        QCOMPARE(link.serial.delegate(), static_cast<UsbSerialDelegate*>(&link.thread));
+        QCOMPARE(link.serial.delegate(), static_cast<SerialChannelDelegate*>(&link.thread));
     }
 
     void badImages_data() {
@@ -209,7 +209,7 @@ private slots:
         file.close();
         TransferListener listener;
         LogCapture capture;
-        UpdateThread updater(
+        FirmwareTransfer updater(
             link.serial,
             {link.lensInfo, link.adapterBasicInfo, link.defaultAdjustData, link.currentAdjustData},
             fastTimings());
@@ -219,7 +219,7 @@ private slots:
         QCOMPARE(listener.results.values(), QList<FwErrorCode>{result});
         QVERIFY2(capture.untimed().contains(logLine), qPrintable(capture.untimed().join('\n')));
         QCOMPARE(listener.finished, 0);
-        QCOMPARE(link.serial.delegate(), static_cast<UsbSerialDelegate*>(&link.thread));
+        QCOMPARE(link.serial.delegate(), static_cast<SerialChannelDelegate*>(&link.thread));
         QCOMPARE(link.emulator->snapshot().firmwareRequests, 0);
     }
 
@@ -227,12 +227,12 @@ private slots:
         DockLink link;
         TransferListener listener;
         LogCapture capture;
-        UpdateThread noFile(link.serial, {link.lensInfo, link.adapterBasicInfo, link.defaultAdjustData,
-                                          link.currentAdjustData});
+        FirmwareTransfer noFile(link.serial, {link.lensInfo, link.adapterBasicInfo, link.defaultAdjustData,
+                                              link.currentAdjustData});
         noFile.setDelegate(&listener);
         noFile.run();
-        UpdateThread unreadable(link.serial, {link.lensInfo, link.adapterBasicInfo, link.defaultAdjustData,
-                                              link.currentAdjustData});
+        FirmwareTransfer unreadable(link.serial, {link.lensInfo, link.adapterBasicInfo,
+                                                  link.defaultAdjustData, link.currentAdjustData});
         unreadable.setDelegate(&listener);
         unreadable.setDecodeFile(link.dir.filePath("absent.dec"));
         unreadable.run();

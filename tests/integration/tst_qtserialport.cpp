@@ -2,7 +2,7 @@
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
 #include "link/QtSerialPortProvider.h"
-#include "link/UsbSerialInterface.h"
+#include "link/SerialChannel.h"
 #include "PtyDevice.h"
 #include "RecordingSerialDelegate.h"
 
@@ -48,12 +48,12 @@ private slots:
         auto provider = std::make_shared<QtSerialPortProvider>();
         provider->setOverridePath(device.slavePath());
         RecordingSerialDelegate delegate;
-        UsbSerialInterface serial(provider);
+        SerialChannel serial(provider);
         serial.setDelegate(&delegate);
         QVERIFY(serial.openPort(serial.findPortPath()));
 
         QCOMPARE(serial.sendCommand(*buildRequest(CommandIndex::checkLensMounted, true), false),
-                 int(UsbSerialInterface::sent));
+                 int(SerialChannel::sent));
         const QByteArray request = device.read(10);
         QCOMPARE(request, hexBytes("0F 01 01 00 01 00 F7 D0 CD F0"));
         const QByteArray reply = replyTo(request, hexBytes("01"));
@@ -70,11 +70,11 @@ private slots:
         auto provider = std::make_shared<QtSerialPortProvider>();
         provider->setOverridePath(device->slavePath());
         RecordingSerialDelegate delegate;
-        UsbSerialInterface serial(provider);
+        SerialChannel serial(provider);
         serial.setDelegate(&delegate);
         QVERIFY(serial.openPort(serial.findPortPath()));
         QCOMPARE(serial.sendCommand(*buildRequest(CommandIndex::getBasicInfo, true), false),
-                 int(UsbSerialInterface::sent));
+                 int(SerialChannel::sent));
         QCOMPARE(device->read(10).size(), 10);
         device.reset();
         QVERIFY(delegate.waitForEvents(0));

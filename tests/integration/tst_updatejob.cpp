@@ -65,8 +65,8 @@ struct Bench {
         app.watchdogTick = 2ms;
         app.threadTick = 2ms;
         context = std::make_unique<AppContext>(app);
-        context->usbSerial().setDelegate(&context->usbSerialThread());
-        context->usbSerial().openPort(context->usbSerial().findPortPath());
+        context->channel().setDelegate(&context->connectionThread());
+        context->channel().openPort(context->channel().findPortPath());
         timings.connectDelay = 10ms;
         timings.pendingStatePoll = 5ms;
         timings.transfer.lensResetWait = 10ms;
@@ -141,8 +141,8 @@ private slots:
         QVERIFY(listener.progress.contains(95.0)); // sent, before the device came back
         QCOMPARE(bench.context->adapterBasicInfo().get().fwVersion, QString("0201"));
         QCOMPARE(bench.leftInStore(), QStringList());
-        QCOMPARE(bench.context->usbSerial().delegate(),
-                 static_cast<UsbSerialDelegate*>(&bench.context->usbSerialThread()));
+        QCOMPARE(bench.context->channel().delegate(),
+                 static_cast<SerialChannelDelegate*>(&bench.context->connectionThread()));
     }
 
     void lensUpdateOfTwoRecords() {

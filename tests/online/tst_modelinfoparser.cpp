@@ -1,4 +1,4 @@
-#include "link/Guarded.h"
+#include "base/Guarded.h"
 #include "LogCapture.h"
 #include "online/FirmwareVersionCheck.h"
 #include "online/ModelInfoParser.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/UsbSerialDelegate.h"
+#include "link/SerialChannelDelegate.h"
 
 #include <chrono>
 #include <condition_variable>
@@ -8,26 +8,26 @@
 #include <QList>
 
 // Records every report of the serial channel, from whichever thread it comes.
-class RecordingSerialDelegate : public lensdock::UsbSerialDelegate {
+class RecordingSerialDelegate : public lensdock::SerialChannelDelegate {
 public:
     struct Event {
         enum class Kind { response, control, failure, removed } kind;
         lensdock::CommDataFormat response;
         bool isAck = false;
-        lensdock::UsbSerialErrorCode code = lensdock::UsbSerialErrorCode::success;
+        lensdock::ChannelError code = lensdock::ChannelError::success;
     };
 
     void usbSerialDidReceiveResponse(const lensdock::CommDataFormat& response) override {
-        add({Event::Kind::response, response, false, lensdock::UsbSerialErrorCode::success});
+        add({Event::Kind::response, response, false, lensdock::ChannelError::success});
     }
     void usbSerialDidReceiveControl(bool isAck) override {
-        add({Event::Kind::control, {}, isAck, lensdock::UsbSerialErrorCode::success});
+        add({Event::Kind::control, {}, isAck, lensdock::ChannelError::success});
     }
-    void usbSerialDidFail(lensdock::UsbSerialErrorCode code) override {
+    void usbSerialDidFail(lensdock::ChannelError code) override {
         add({Event::Kind::failure, {}, false, code});
     }
     void usbSerialWasRemoved() override {
-        add({Event::Kind::removed, {}, false, lensdock::UsbSerialErrorCode::success});
+        add({Event::Kind::removed, {}, false, lensdock::ChannelError::success});
     }
 
     QList<Event> events() const {

@@ -1,25 +1,25 @@
 #pragma once
 
-#include "link/UsbSerialThreadTypes.h"
+#include "connection/ConnectionState.h"
 
 #include <mutex>
 #include <QList>
 
 // Plays the screens' part for the connection thread: records every report.
-class RecordingThreadDelegate : public lensdock::UsbSerialThreadDelegate {
+class RecordingThreadDelegate : public lensdock::ConnectionThreadDelegate {
 public:
     struct Result {
         lensdock::ApplicationState state;
-        lensdock::UsbThreadErrorCode error;
+        lensdock::ExchangeResult error;
         std::optional<lensdock::CommDataFormat> response;
     };
 
-    void usbSerialThreadDisconnected() override {
+    void connectionEnded() override {
         std::lock_guard lock(mutex_);
         ++disconnected_;
     }
-    void usbSerialThreadResult(lensdock::ApplicationState state, lensdock::UsbThreadErrorCode error,
-                               const std::optional<lensdock::CommDataFormat>& response) override {
+    void exchangeFinished(lensdock::ApplicationState state, lensdock::ExchangeResult error,
+                          const std::optional<lensdock::CommDataFormat>& response) override {
         std::lock_guard lock(mutex_);
         results_ << Result{state, error, response};
     }

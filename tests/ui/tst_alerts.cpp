@@ -1,9 +1,11 @@
 #include "ModalAnswerer.h"
 #include "ui/AboutPanel.h"
+#include "ui/AlertAsker.h"
 #include "ui/AlertDialog.h"
 #include "ui/ProgressPanel.h"
 #include "ui/Translations.h"
 
+#include <QApplication>
 #include <QFile>
 #include <QLabel>
 #include <QMessageBox>
@@ -145,9 +147,23 @@ private slots:
         QFETCH(bool, yes);
         ModalAnswerer answerer(
             [buttonIndex](const ModalAnswerer::Seen& seen) { return seen.buttonIds[buttonIndex]; });
-        const DialogResponse response = AlertDialog::showAlert(kind);
+        AlertAsker asker(nullptr);
+        std::optional<DialogResponse> response;
+        asker.ask(kind, QString(), [&](DialogResponse answer) { response = answer; });
+        QTRY_VERIFY(response.has_value());
         QCOMPARE(answerer.seen().size(), 1);
-        QCOMPARE(response, yes ? DialogResponse::yes : DialogResponse::no);
+        QCOMPARE(*response, yes ? DialogResponse::yes : DialogResponse::no);
+    }
+
+    // Quitting closes every window: a question closed that way must not count as agreed.
+    void aQuestionClosedUnansweredIsDeclined() {
+        AlertAsker asker(nullptr);
+        std::optional<DialogResponse> response;
+        asker.ask(DialogId::updateLensConfirm, QString(), [&](DialogResponse answer) { response = answer; });
+        QTRY_VERIFY(QApplication::activeModalWidget());
+        QApplication::closeAllWindows();
+        QTRY_VERIFY(response.has_value());
+        QCOMPARE(*response, DialogResponse::no);
     }
 
     void panelSize_data() {
@@ -188,20 +204,20 @@ private slots:
     }
 
     void aboutShowsTheBuildVersion() {
-        AlertBridge alerts;
+        AlertAsker alerts(nullptr);
         AboutPanel panel(alerts, {});
         QCOMPARE(panel.findChild<QLabel*>("txtAppVersion")->text(), "Version " LENSDOCK_EXPECTED_VERSION);
     }
 
     void missingLicenceGivesOpenLicenseError() {
         QTemporaryDir empty;
-        AlertBridge alerts;
+        AlertAsker alerts(nullptr);
         bool opened = false;
         AboutPanel panel(alerts, {empty.path()}, [&](const QUrl&) { return opened = true; });
         ModalAnswerer answerer(ModalAnswerer::confirm);
         QTest::mouseClick(panel.findChild<QPushButton*>("btnLicense"), Qt::LeftButton);
         QVERIFY(!opened);
-        QCOMPARE(answerer.titles(), QStringList{"Licence agreement unavailable"});
+        QTRY_COMPARE(answerer.titles(), QStringList{"Licence agreement unavailable"});
     }
 
     void licenceIsOpenedFromTheDocumentFolder() {
@@ -210,7 +226,7 @@ private slots:
         QVERIFY(file.open(QIODevice::WriteOnly));
         file.write("terms");
         file.close();
-        AlertBridge alerts;
+        AlertAsker alerts(nullptr);
         QUrl opened;
         AboutPanel panel(alerts, {folder.path() + "/missing", folder.path()}, [&](const QUrl& url) {
             opened = url;

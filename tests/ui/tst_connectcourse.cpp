@@ -2,17 +2,18 @@
 #include "DockProfile.h"
 #include "GuiFixture.h"
 #include "IdentityEncoder.h"
-#include "ui/InitialViewController.h"
+#include "session/ConnectFlow.h"
+#include "ui/AlertAsker.h"
+#include "ui/ConnectScreen.h"
 #include "ui/Translations.h"
 
-#include <atomic>
+#include <QSignalSpy>
 #include <QTest>
-#include <thread>
 
 using namespace lensdock;
 
 Q_DECLARE_METATYPE(lensdock::ApplicationState)
-Q_DECLARE_METATYPE(lensdock::UsbThreadErrorCode)
+Q_DECLARE_METATYPE(lensdock::ExchangeResult)
 
 namespace {
 constexpr int answerBoundMs = 10000;
@@ -50,27 +51,29 @@ std::optional<CommDataFormat> replyOf(Reply kind) {
     return reply;
 }
 
-// The screen's logic without a window, fed the connection thread's reports from another thread.
+// The connect course without a window, played the connection thread's reports directly; its alerts
+// are real boxes answered by the fixture.
 struct Course {
     GuiFixture gui;
-    std::unique_ptr<InitialViewController> controller;
+    std::unique_ptr<AlertAsker> asker;
+    std::unique_ptr<ConnectFlow> flow;
 
     Course() {
         gui.launchWithoutWindow();
-        controller = std::make_unique<InitialViewController>(*gui.shell, gui.connectOptions());
+        asker = std::make_unique<AlertAsker>(nullptr);
+        flow = std::make_unique<ConnectFlow>(
+            *gui.context, *asker, ConnectScreen::policyOf(gui.connectOptions()), FileIO(gui.libraryFolder));
     }
-    ~Course() { controller.reset(); }
 
-    // Reports from a thread of its own, as the connection thread does, while alerts are answered here.
-    bool report(ApplicationState state, UsbThreadErrorCode error, Reply reply) {
-        std::atomic<bool> done{false};
-        std::jthread thread([&] {
-            controller->usbSerialThreadResult(state, error, replyOf(reply));
-            done = true;
-        });
-        return QTest::qWaitFor([&] { return done.load(); }, answerBoundMs);
+    // The course resumes at `state`, as when it takes over a thread sent there.
+    void resumeAt(ApplicationState state) {
+        thread().requestState(state);
+        flow->listen();
     }
-    UsbSerialThread& thread() { return gui.context->usbSerialThread(); }
+    void report(ApplicationState state, ExchangeResult error, Reply reply) {
+        flow->exchange(state, error, replyOf(reply));
+    }
+    ConnectionThread& thread() { return gui.context->connectionThread(); }
 };
 } // namespace
 
@@ -81,58 +84,57 @@ private slots:
 
     void reports_data() {
         QTest::addColumn<ApplicationState>("state");
-        QTest::addColumn<UsbThreadErrorCode>("error");
+        QTest::addColumn<ExchangeResult>("error");
         QTest::addColumn<int>("reply");
         QTest::addColumn<QStringList>("alerts");
-        QTest::addColumn<ApplicationState>("requested"); // processing: nothing requested
-        QTest::addColumn<bool>("takeOff");               // waitNotAdhesion set
+        QTest::addColumn<ApplicationState>("requested"); // the reported state: nothing requested
+        QTest::addColumn<bool>("takeOff");               // awaitLensRemoval set
         using S = ApplicationState;
-        using E = UsbThreadErrorCode;
+        using E = ExchangeResult;
         const QStringList none;
         QTest::newRow("lens mounted")
-            << S::lensDisadhesion << E::success << int(Reply::none) << none << S::lensDisconnect << false;
+            << S::waitingForLens << E::success << int(Reply::none) << none << S::connectingLens << false;
         QTest::newRow("mount check failed")
-            << S::lensDisadhesion << E::failure << int(Reply::none) << none << S::processing << false;
+            << S::waitingForLens << E::failure << int(Reply::none) << none << S::waitingForLens << false;
         QTest::newRow("lens connected")
-            << S::lensDisconnect << E::success << int(Reply::connected) << none << S::lensConnect << false;
-        QTest::newRow("connect refused") << S::lensDisconnect << E::success << int(Reply::notConnected)
-                                         << QStringList{lensConnectError} << S::lensDisadhesion << true;
-        QTest::newRow("connect failed") << S::lensDisconnect << E::failure << int(Reply::none)
-                                        << QStringList{lensConnectError} << S::lensDisadhesion << true;
-        QTest::newRow("identity") << S::lensConnect << E::success << int(Reply::lensIdentity) << none
-                                  << S::initialProcessing << false;
-        QTest::newRow("identity undecodable") << S::lensConnect << E::success << int(Reply::garbage)
-                                              << QStringList{lensConnectError} << S::lensDisconnected << true;
-        QTest::newRow("identity failed") << S::lensConnect << E::failure << int(Reply::none)
-                                         << QStringList{lensConnectError} << S::lensDisconnected << true;
-        QTest::newRow("over-current") << S::lensConnect << E::overcurrent << int(Reply::none)
-                                      << QStringList{overCurrent} << S::lensDisconnected << true;
-        QTest::newRow("lens gone") << S::lensDisconnected << E::success << int(Reply::none) << none
-                                   << S::lensDisadhesion << false;
-        QTest::newRow("other state") << S::adjDataWriting << E::success << int(Reply::none) << none
-                                     << S::processing << false;
+            << S::connectingLens << E::success << int(Reply::connected) << none << S::lensConnected << false;
+        QTest::newRow("connect refused") << S::connectingLens << E::success << int(Reply::notConnected)
+                                         << QStringList{lensConnectError} << S::waitingForLens << true;
+        QTest::newRow("connect failed") << S::connectingLens << E::failure << int(Reply::none)
+                                        << QStringList{lensConnectError} << S::waitingForLens << true;
+        QTest::newRow("identity") << S::lensConnected << E::success << int(Reply::lensIdentity) << none
+                                  << S::holdingAdapter << false;
+        QTest::newRow("identity undecodable") << S::lensConnected << E::success << int(Reply::garbage)
+                                              << QStringList{lensConnectError} << S::releasingLens << true;
+        QTest::newRow("identity failed") << S::lensConnected << E::failure << int(Reply::none)
+                                         << QStringList{lensConnectError} << S::releasingLens << true;
+        QTest::newRow("over-current") << S::lensConnected << E::overcurrent << int(Reply::none)
+                                      << QStringList{overCurrent} << S::releasingLens << true;
+        QTest::newRow("lens gone") << S::releasingLens << E::success << int(Reply::none) << none
+                                   << S::waitingForLens << false;
+        QTest::newRow("other state") << S::writingSettings << E::success << int(Reply::none) << none
+                                     << S::writingSettings << false;
     }
     void reports() {
         QFETCH(ApplicationState, state);
-        QFETCH(UsbThreadErrorCode, error);
+        QFETCH(ExchangeResult, error);
         QFETCH(int, reply);
         QFETCH(QStringList, alerts);
         QFETCH(ApplicationState, requested);
         QFETCH(bool, takeOff);
         Course course;
-        course.thread().requestState(ApplicationState::processing);
-        QVERIFY(course.report(state, error, Reply(reply)));
+        course.resumeAt(state);
+        course.report(state, error, Reply(reply));
+        QTRY_COMPARE_WITH_TIMEOUT(course.thread().appNewState(), requested, answerBoundMs);
         QCOMPARE(course.gui.answerer->titles(), alerts);
-        QCOMPARE(course.thread().appNewState(), requested);
-        QCOMPARE(course.thread().waitNotAdhesion(), takeOff);
+        QCOMPARE(course.thread().awaitLensRemoval(), takeOff);
     }
 
     void firstIdentityTakesTheLensAndLaterPollsChangeNothing() {
         Course course;
-        QVERIFY(
-            course.report(ApplicationState::lensDisconnect, UsbThreadErrorCode::success, Reply::connected));
-        QVERIFY(
-            course.report(ApplicationState::lensConnect, UsbThreadErrorCode::success, Reply::lensIdentity));
+        course.resumeAt(ApplicationState::connectingLens);
+        course.report(ApplicationState::connectingLens, ExchangeResult::success, Reply::connected);
+        course.report(ApplicationState::lensConnected, ExchangeResult::success, Reply::lensIdentity);
         const LensInfo lens = course.gui.context->lensInfo().get();
         QCOMPARE(lens.modelCode, QStringLiteral("A036"));
         // The zoom lens's factory limiter: first 0..9 in mode 1, second 2..7 in mode 2.
@@ -143,17 +145,16 @@ private slots:
         QCOMPARE(defaults.focusLimitSecondFar, 7);
         QCOMPARE(defaults.focusLimitFirstMode, 1);
         QCOMPARE(defaults.focusLimitSecondMode, 2);
-        course.thread().requestState(ApplicationState::processing);
-        QVERIFY(
-            course.report(ApplicationState::lensConnect, UsbThreadErrorCode::success, Reply::lensIdentity));
-        QCOMPARE(course.thread().appNewState(), ApplicationState::processing);
+        course.report(ApplicationState::lensConnected, ExchangeResult::success, Reply::lensIdentity);
+        QCOMPARE(course.thread().appNewState(), ApplicationState::holdingAdapter);
         QVERIFY(course.gui.answerer->seen().isEmpty());
     }
 
     void adjustDataBecomesTheCurrentSettings() {
         Course course;
         course.gui.context->setConnectedLens(DockProfile::zoomLens().lens);
-        QVERIFY(course.report(ApplicationState::adjDataRead, UsbThreadErrorCode::success, Reply::adjustData));
+        course.resumeAt(ApplicationState::readingSettings);
+        course.report(ApplicationState::readingSettings, ExchangeResult::success, Reply::adjustData);
         const LensAdjustData current = course.gui.context->currentAdjustData().get();
         QCOMPARE(current.fullTimeManual, 1);
         QCOMPARE(current.focusZoomClose[2], 5);
@@ -166,17 +167,20 @@ private slots:
         LensAdjustData edited;
         edited.fullTimeManual = 0;
         course.gui.context->currentAdjustData().set(edited);
-        QVERIFY(course.report(ApplicationState::adjDataRead, UsbThreadErrorCode::failure, Reply::none));
-        QCOMPARE(course.gui.answerer->titles(), QStringList{"Reading the settings failed"});
+        course.resumeAt(ApplicationState::readingSettings);
+        course.report(ApplicationState::readingSettings, ExchangeResult::failure, Reply::none);
+        QTRY_COMPARE(course.gui.answerer->titles(), QStringList{"Reading the settings failed"});
         QCOMPARE(course.gui.context->currentAdjustData().get(),
                  course.gui.context->defaultAdjustData().get());
     }
 
     void terminationEndsTheProcess() {
         Course course;
-        QVERIFY(course.report(ApplicationState::appTerminate, UsbThreadErrorCode::success, Reply::none));
-        QTRY_COMPARE(course.gui.endCount.load(), 1);
-        QCOMPARE(course.gui.exitCode.load(), 0);
+        course.resumeAt(ApplicationState::terminating);
+        QSignalSpy ended(course.flow.get(), &ConnectFlow::endRequested);
+        course.report(ApplicationState::terminating, ExchangeResult::success, Reply::none);
+        QCOMPARE(ended.count(), 1);
+        QCOMPARE(ended.first().first().toInt(), 0);
     }
 };
 

@@ -1,16 +1,18 @@
 #include "GuiFixture.h"
+#include "IdentityEncoder.h"
 #include "LogCapture.h"
+#include "online/FirmwareVersionCheck.h"
+#include "session/ConnectFlow.h"
+#include "ui/AlertAsker.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
-#include "ui/InitialViewController.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 #include "ui/Translations.h"
 
 #include <algorithm>
 #include <QDir>
 #include <QSignalSpy>
 #include <QTest>
-#include <thread>
 
 using namespace lensdock;
 
@@ -24,9 +26,27 @@ const QString networkError = QStringLiteral("Network error");
 const QString modelInfoError = QStringLiteral("Lens information unavailable");
 const QString updateOfferTitle = QStringLiteral("Adapter update available");
 
+// Brings the course to the lens's downloads: it takes the identity the lens reports.
+void identifyTheLens(GuiFixture& gui, ConnectFlow& flow) {
+    gui.context->connectionThread().requestState(ApplicationState::lensConnected);
+    flow.listen();
+    CommDataFormat identity;
+    identity.setPayload(*IdentityEncoder::lensPayload(DockProfile::zoomLens().lens));
+    flow.exchange(ApplicationState::lensConnected, ExchangeResult::success, identity);
+}
+
 QRgb colourOf(const QImage& image) {
     return image.isNull() ? 0 : image.pixel(0, 0) | 0xff000000u;
 }
+
+// The connect course without a window, its alerts answered by the fixture.
+struct FlowUnderTest {
+    AlertAsker asker{nullptr};
+    ConnectFlow flow;
+    explicit FlowUnderTest(GuiFixture& gui)
+        : flow(*gui.context, asker, ConnectScreen::policyOf(gui.connectOptions()),
+               FileIO(gui.libraryFolder)) {}
+};
 
 bool sameImage(const QImage& a, const QImage& b) {
     return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
@@ -46,7 +66,7 @@ private slots:
         QCOMPARE(gui.exitCode.load(), 0);
         QTest::qWait(50);
         QCOMPARE(gui.endCount.load(), 1);
-        QVERIFY(!gui.context->usbSerial().isPortOpen());
+        QVERIFY(!gui.context->channel().isPortOpen());
     }
 
     void connectsWithTheCatalogueFromTheHost() {
@@ -64,7 +84,7 @@ private slots:
         QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
         QCOMPARE(colourOf(gui.shell->pictures().focusAdjustmentImage.get()), qRgb(0, 255, 0));
         QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
-        QTRY_VERIFY(qobject_cast<ViewController*>(gui.window->content()));
+        QTRY_VERIFY(qobject_cast<LensScreen*>(gui.window->content()));
         const QDir lensFolder(gui.libraryFolder + "/Varnet/lens");
         for (const char* name : {"lensinfo_A036E0.xml", "lensimage_A036E0.png", "focusadjustment_A036.png",
                                  "focuslimit_A036.png"})
@@ -83,7 +103,7 @@ private slots:
         QVERIFY(gui.quit());
         QCOMPARE(gui.exitCode.load(), 0);
         QVERIFY(!gui.dock->snapshot().lensConnected);
-        QVERIFY(!gui.context->usbSerial().isPortOpen());
+        QVERIFY(!gui.context->channel().isPortOpen());
     }
 
     void menusFollowConnected() {
@@ -126,7 +146,7 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
         QCOMPARE(gui.answerer->titles(), (QStringList{networkError, modelInfoError}));
         QVERIFY(!gui.shell->connected());
-        QVERIFY(gui.context->usbSerialThread().waitNotAdhesion());
+        QVERIFY(gui.context->connectionThread().awaitLensRemoval());
         QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::unavailable);
         QVERIFY(sameImage(gui.shell->pictures().lensImage.get(), BuiltInPictures::lensImage()));
         QVERIFY(
@@ -205,7 +225,7 @@ private slots:
         QFETCH(QString, latest);
         QFETCH(bool, atLaunch);
         QFETCH(bool, offered);
-        QCOMPARE(InitialViewController::isAdapterUpdateAvailable(adapter, latest, atLaunch), offered);
+        QCOMPARE(isAdapterUpdateOffered(adapter, latest, atLaunch), offered);
     }
 
     void updateResultAlertAndFollowUp_data() {
@@ -215,7 +235,7 @@ private slots:
         QTest::addColumn<bool>("logsCode");
         QTest::addColumn<ApplicationState>("next");
         const QString failed = "Update failed";
-        const auto waiting = ApplicationState::lensDisadhesion;
+        const auto waiting = ApplicationState::waitingForLens;
         QTest::newRow("ok") << FwErrorCode::resultOk << "Update complete"
                             << "The firmware has been updated." << false << waiting;
         QTest::newRow("network") << FwErrorCode::errorNetwork << failed
@@ -226,7 +246,7 @@ private slots:
                               << "The firmware could not be sent to the device." << false << waiting;
         QTest::newRow("removed") << FwErrorCode::errorUsbSerialRemoved << failed
                                  << "The firmware could not be sent to the device." << false
-                                 << ApplicationState::adapterDisconnect;
+                                 << ApplicationState::searchingAdapter;
         for (auto code : {FwErrorCode::errorInvalidKey, FwErrorCode::errorInvalidFile, FwErrorCode::errorCrc})
             QTest::newRow(qPrintable(QString("decode %1").arg(rawValue(code))))
                 << code << failed << "The firmware file is damaged." << false << waiting;
@@ -243,15 +263,16 @@ private slots:
         QFETCH(ApplicationState, next);
         GuiFixture gui;
         gui.launchWithoutWindow();
-        InitialViewController controller(*gui.shell, gui.connectOptions());
+        FlowUnderTest course(gui);
+        course.flow.listen();
         LogCapture log;
-        controller.updateResult(code);
+        course.flow.updateFinished(code);
         // The thread is held at once; the alert comes later, without blocking the caller.
-        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::initialProcessing);
+        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::holdingAdapter);
         QVERIFY(gui.answerer->seen().isEmpty());
         QTRY_COMPARE(gui.answerer->titles(), QStringList{title});
         QCOMPARE(gui.answerer->seen().first().informativeText.split('\n').last(), reason);
-        QTRY_COMPARE(gui.context->usbSerialThread().appNewState(), next);
+        QTRY_COMPARE(gui.context->connectionThread().appNewState(), next);
         QCOMPARE(log.contains(QString("[Init] Update Error Code : %1").arg(rawValue(code))), logsCode);
     }
 
@@ -262,43 +283,32 @@ private slots:
         do {
             QTest::newRow(qPrintable(order)) << order;
         } while (std::next_permutation(order.begin(), order.end()));
-        QTest::newRow("all at once") << QString();
     }
     void downloadsInAnyOrderParseOnce() {
         QFETCH(QString, order);
         GuiFixture gui;
         gui.launchWithoutWindow();
-        InitialViewController controller(*gui.shell, gui.connectOptions());
-        gui.context->setConnectedLens(DockProfile::zoomLens().lens);
+        FlowUnderTest course(gui);
+        identifyTheLens(gui, course.flow);
+        ConnectFlow& controller = course.flow;
         auto deliver = [&](QChar which) {
             if (which == 'C')
-                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo,
-                                                 GuiFixture::lensCatalogue("A036"), std::nullopt);
+                controller.downloadCompleted(NetworkFileType::lensModelsInfo,
+                                             GuiFixture::lensCatalogue("A036"), std::nullopt);
             else if (which == 'L')
-                controller.fileDownloadCompleted(NetworkFileType::lensImage, GuiFixture::png(Qt::red),
-                                                 std::nullopt);
+                controller.downloadCompleted(NetworkFileType::lensImage, GuiFixture::png(Qt::red),
+                                             std::nullopt);
             else if (which == 'A')
-                controller.fileDownloadCompleted(NetworkFileType::focusAdjustmentImage,
-                                                 GuiFixture::png(Qt::green), std::nullopt);
+                controller.downloadCompleted(NetworkFileType::focusAdjustmentImage,
+                                             GuiFixture::png(Qt::green), std::nullopt);
             else
-                controller.fileDownloadCompleted(NetworkFileType::focusLimitImage, GuiFixture::png(Qt::blue),
-                                                 std::nullopt);
+                controller.downloadCompleted(NetworkFileType::focusLimitImage, GuiFixture::png(Qt::blue),
+                                             std::nullopt);
         };
-        std::vector<std::jthread> threads;
-        if (order.isEmpty()) {
-            for (QChar which : QStringLiteral("CLAF"))
-                threads.emplace_back(deliver, which);
-        } else {
-            // One after the other, as the network thread delivers them.
-            threads.emplace_back([&] {
-                for (QChar which : order)
-                    deliver(which);
-            });
-        }
-        for (auto& thread : threads)
-            thread.join();
+        for (QChar which : order)
+            deliver(which);
         QCOMPARE(controller.lensCatalogueParseCount(), 1);
-        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::adjDataRead);
+        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::readingSettings);
         QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
         QVERIFY(gui.answerer->seen().isEmpty());
     }
@@ -312,24 +322,24 @@ private slots:
         QFETCH(bool, catalogueFirst);
         GuiFixture gui;
         gui.launchWithoutWindow();
-        InitialViewController controller(*gui.shell, gui.connectOptions());
-        gui.context->setConnectedLens(DockProfile::zoomLens().lens);
+        FlowUnderTest course(gui);
+        identifyTheLens(gui, course.flow);
+        ConnectFlow& controller = course.flow;
         const NetworkError offline{NetworkError::platformDomain, 1, "Connection refused", QUrl()};
-        std::jthread network([&] {
+        {
             if (catalogueFirst)
-                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
+                controller.downloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
             for (auto type : {NetworkFileType::lensImage, NetworkFileType::focusAdjustmentImage,
                               NetworkFileType::focusLimitImage})
-                controller.fileDownloadCompleted(type, std::nullopt, offline);
+                controller.downloadCompleted(type, std::nullopt, offline);
             if (!catalogueFirst)
-                controller.fileDownloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
-        });
-        // The alert waits for the GUI thread, so keep its event loop running while the thread works.
+                controller.downloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
+        }
         QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
-        network.join();
+        QTRY_COMPARE(gui.context->connectionThread().appNewState(), ApplicationState::waitingForLens);
         QCOMPARE(controller.lensCatalogueParseCount(), 0);
         QCOMPARE(gui.answerer->titles(), QStringList{modelInfoError});
-        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::lensDisadhesion);
+        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::waitingForLens);
     }
 };
 

@@ -4,7 +4,7 @@
 #include "GuiFixture.h"
 #include "TextCatalogue.h"
 #include "ui/ConnectScreen.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 #include "ui/Translations.h"
 
 #include <QTest>
@@ -50,7 +50,7 @@ struct DemoGui {
         return true;
     }
 
-    ViewController* lensScreen() const { return qobject_cast<ViewController*>(gui.window->content()); }
+    LensScreen* lensScreen() const { return qobject_cast<LensScreen*>(gui.window->content()); }
     bool showsTheLens() const {
         return QTest::qWaitFor([this] { return gui.shell->connected() && lensScreen(); }, boundMs);
     }

@@ -2,7 +2,7 @@
 #include "ui/AboutPanel.h"
 #include "ui/AlertDialog.h"
 #include "ui/ConnectScreen.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 #include "ui/Translations.h"
 
 #include <QAction>
@@ -44,7 +44,7 @@ bool launchWithoutLens(GuiFixture& gui, QList<QUrl>* opened, bool openSucceeds =
         return openSucceeds;
     };
     return QTest::qWaitFor(
-        [&] { return gui.context->usbSerialThread().appState() == ApplicationState::lensDisadhesion; },
+        [&] { return gui.context->connectionThread().appState() == ApplicationState::waitingForLens; },
         courseBoundMs);
 }
 } // namespace
@@ -70,7 +70,7 @@ private slots:
         QList<QUrl> opened;
         QVERIFY(launchWithoutLens(gui, &opened, false));
         gui.action("menuHelpItemManual")->trigger();
-        QCOMPARE(gui.answerer->titles(), QStringList{"Manual unavailable"});
+        QTRY_COMPARE(gui.answerer->titles(), QStringList{"Manual unavailable"});
     }
 
     void userInformationIsAnAlert() {
@@ -78,7 +78,7 @@ private slots:
         QList<QUrl> opened;
         QVERIFY(launchWithoutLens(gui, &opened));
         gui.action("menuHelpItemUserInformation")->trigger();
-        QCOMPARE(gui.answerer->titles(), QStringList{"User information"});
+        QTRY_COMPARE(gui.answerer->titles(), QStringList{"User information"});
         QCOMPARE(gui.answerer->seen().first().buttonIds, QStringList{"dialogBtnOK"});
     }
 
@@ -96,8 +96,9 @@ private slots:
             QTest::qWait(50);
             return seen.buttonIds.last();
         });
-        AlertDialog::showAlert(DialogId::updateComplete);
-        QCOMPARE(gui.answerer->seen().size(), 1);
+        gui.shell->alerts().tell(DialogId::updateComplete);
+        QTRY_COMPARE(gui.answerer->seen().size(), 1);
+        QTest::qWait(100);
         QCOMPARE(closer.seen, 1);
     }
 
@@ -115,10 +116,10 @@ private slots:
         QVERIFY(!gui.action("menuFactory")->isEnabled());
         gui.shell->setWrite(false);
         // The lens screen takes commands once it has settled on the lens.
-        QTRY_VERIFY_WITH_TIMEOUT(gui.context->usbSerialThread().appState() == ApplicationState::lensConnect &&
-                                     gui.context->usbSerialThread().appNewState() ==
-                                         ApplicationState::lensConnect,
-                                 courseBoundMs);
+        QTRY_VERIFY_WITH_TIMEOUT(
+            gui.context->connectionThread().appState() == ApplicationState::lensConnected &&
+                gui.context->connectionThread().appNewState() == ApplicationState::lensConnected,
+            courseBoundMs);
         gui.action("menuFactory")->trigger();
         // Confirmed: the lens screen restores the factory settings.
         QTRY_COMPARE_WITH_TIMEOUT(gui.answerer->titles(),
@@ -150,7 +151,7 @@ private slots:
         gui.shell->endProcess(3); // the process ends once
         QTest::qWait(20);
         QCOMPARE(gui.endCount.load(), 1);
-        QCOMPARE(gui.context->usbSerialThread().appNewState(), ApplicationState::appTerminate);
+        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::terminating);
     }
 
     void switchingFadesAndKeepsTheTopEdge() {
@@ -163,7 +164,7 @@ private slots:
         const int top = gui.window->geometry().top();
         gui.dock->mountLens();
         QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), courseBoundMs);
-        QVERIFY(qobject_cast<ViewController*>(gui.window->content()));
+        QVERIFY(qobject_cast<LensScreen*>(gui.window->content()));
         QTRY_VERIFY(connectScreen.isNull()); // removed once the fade has finished
         QCOMPARE(gui.window->geometry().top(), top);
         // Taking the lens off goes back to a new connect screen.
@@ -180,8 +181,8 @@ private slots:
         gui.window->close();
         QTRY_VERIFY_WITH_TIMEOUT(gui.endCount == 1, courseBoundMs);
         QCOMPARE(gui.exitCode.load(), 0);
-        QVERIFY(gui.context->usbSerialThread().hasExited());
-        QVERIFY(!gui.context->usbSerial().isPortOpen());
+        QVERIFY(gui.context->connectionThread().hasExited());
+        QVERIFY(!gui.context->channel().isPortOpen());
     }
 };
 

@@ -1,7 +1,7 @@
 // Saves adjust-data files over one path without end, alternating two settings, and writes
 // "saving N" to standard output before the N-th save; a test kills it in the middle.
 #include "adjust/AdjustDataFile.h"
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <cstdio>
 #include <QCoreApplication>

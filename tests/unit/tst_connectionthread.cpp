@@ -1,7 +1,7 @@
 #include "adjust/AdjustPayload.h"
 #include "Bytes.h"
+#include "connection/ConnectionThread.h"
 #include "link/FrameCodec.h"
-#include "link/UsbSerialThread.h"
 #include "LogCapture.h"
 #include "MemorySerialPort.h"
 #include "RecordingThreadDelegate.h"
@@ -84,19 +84,19 @@ struct Harness {
     qsizetype writes() const { return provider->writeCount(); }
 
     std::shared_ptr<MemoryPortProvider> provider = std::make_shared<MemoryPortProvider>();
-    UsbSerialInterface serial;
+    SerialChannel serial;
     Guarded<LensAdjustData> current;
     Guarded<LensInfo> lens;
     RecordingThreadDelegate screen;
     MiniDock dock;
-    UsbSerialThread thread;
+    ConnectionThread thread;
 };
 // A screen whose report handler holds the connection thread until the test lets it go, writing
 // when it enters and leaves into a log shared with the test.
-class HeldDelegate : public lensdock::UsbSerialThreadDelegate {
+class HeldDelegate : public lensdock::ConnectionThreadDelegate {
 public:
-    void usbSerialThreadDisconnected() override {}
-    void usbSerialThreadResult(State, UsbThreadErrorCode, const std::optional<CommDataFormat>&) override {
+    void connectionEnded() override {}
+    void exchangeFinished(State, ExchangeResult, const std::optional<CommDataFormat>&) override {
         std::unique_lock lock(mutex_);
         events_ << QStringLiteral("report begins");
         changed_.notify_all();
@@ -131,15 +131,15 @@ private:
 // Unregisters itself from inside its first report, on the connection thread.
 class SelfRemovingDelegate : public RecordingThreadDelegate {
 public:
-    explicit SelfRemovingDelegate(UsbSerialThread& thread) : thread_(thread) {}
-    void usbSerialThreadResult(State state, UsbThreadErrorCode error,
-                               const std::optional<CommDataFormat>& response) override {
-        RecordingThreadDelegate::usbSerialThreadResult(state, error, response);
+    explicit SelfRemovingDelegate(ConnectionThread& thread) : thread_(thread) {}
+    void exchangeFinished(State state, ExchangeResult error,
+                          const std::optional<CommDataFormat>& response) override {
+        RecordingThreadDelegate::exchangeFinished(state, error, response);
         thread_.setDelegate(nullptr);
     }
 
 private:
-    UsbSerialThread& thread_;
+    ConnectionThread& thread_;
 };
 } // namespace
 
@@ -156,7 +156,7 @@ private slots:
         QCOMPARE(h.screen.results().size(), 1);
         const auto result = h.screen.results().first();
         QCOMPARE(result.state, State::startup);
-        QCOMPARE(result.error, UsbThreadErrorCode::success);
+        QCOMPARE(result.error, ExchangeResult::success);
         QVERIFY(result.response && result.response->makeAdapterBasicInfo());
         h.steps(5); // idles in startup until a screen asks for more
         QCOMPARE(h.writes(), 1);
@@ -169,18 +169,18 @@ private slots:
         h.thread.startMain();
         QVERIFY(capture.contains("[Thread] Port Not Found"));
         QCOMPARE(h.screen.results().size(), 1);
-        QCOMPARE(h.screen.results().first().error, UsbThreadErrorCode::failure);
+        QCOMPARE(h.screen.results().first().error, ExchangeResult::failure);
         h.steps(3);
-        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+        QCOMPARE(h.thread.appState(), State::searchingAdapter);
         QCOMPARE(h.screen.disconnectedCount(), 1);
         h.provider->setPresent(true);
         h.steps(1);
         QVERIFY(capture.contains("[Thread] Port Re open success"));
-        QCOMPARE(h.thread.appState(), State::adapterReconnect);
+        QCOMPARE(h.thread.appState(), State::reconnectingAdapter);
         h.steps(3);
-        QCOMPARE(h.screen.countOf(State::adapterReconnect), 1); // answered once, then idle
+        QCOMPARE(h.screen.countOf(State::reconnectingAdapter), 1); // answered once, then idle
         h.steps(5);
-        QCOMPARE(h.screen.countOf(State::adapterReconnect), 1);
+        QCOMPARE(h.screen.countOf(State::reconnectingAdapter), 1);
     }
 
     void adapterDisconnectTakesOnlyTermination() {
@@ -188,27 +188,27 @@ private slots:
         h.provider->setPresent(false);
         h.thread.startMain();
         h.steps(2);
-        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
-        h.thread.requestState(State::processing);
+        QCOMPARE(h.thread.appState(), State::searchingAdapter);
+        h.thread.requestState(State::holdingLens);
         h.steps(3);
-        QCOMPARE(h.thread.appState(), State::adapterDisconnect);
-        h.thread.requestState(State::appTerminate);
+        QCOMPARE(h.thread.appState(), State::searchingAdapter);
+        h.thread.requestState(State::terminating);
         h.steps(1);
-        QCOMPARE(h.thread.appState(), State::appTerminate);
+        QCOMPARE(h.thread.appState(), State::terminating);
     }
 
     void pendingTerminationIsNeverOverwritten() {
         Harness h;
-        h.thread.requestState(State::appTerminate);
-        h.thread.requestState(State::processing);
-        QCOMPARE(h.thread.appNewState(), State::appTerminate);
+        h.thread.requestState(State::terminating);
+        h.thread.requestState(State::holdingLens);
+        QCOMPARE(h.thread.appNewState(), State::terminating);
     }
 
     void stateChangesAreLogged_data() {
         QTest::addColumn<int>("state");
         QTest::addColumn<QString>("line");
-        QTest::newRow("processing") << int(State::processing) << "[Thread] Change appState: 11";
-        QTest::newRow("terminate") << int(State::appTerminate) << "[Thread] Change appState: 255";
+        QTest::newRow("processing") << int(State::holdingLens) << "[Thread] Change appState: 11";
+        QTest::newRow("terminate") << int(State::terminating) << "[Thread] Change appState: 255";
     }
     void stateChangesAreLogged() {
         QFETCH(int, state);
@@ -226,17 +226,17 @@ private slots:
         Harness h;
         h.thread.startMain();
         h.steps(2);
-        h.thread.setWaitNotAdhesion(true);
-        h.thread.requestState(State::lensDisadhesion);
+        h.thread.setAwaitLensRemoval(true);
+        h.thread.requestState(State::waitingForLens);
         h.steps(40); // the lens stays on: never reported
-        QCOMPARE(h.screen.countOf(State::lensDisadhesion), 0);
+        QCOMPARE(h.screen.countOf(State::waitingForLens), 0);
         h.dock.lensMounted = false;
         h.steps(25);
-        QVERIFY(!h.thread.waitNotAdhesion());
-        QCOMPARE(h.screen.countOf(State::lensDisadhesion), 0);
+        QVERIFY(!h.thread.awaitLensRemoval());
+        QCOMPARE(h.screen.countOf(State::waitingForLens), 0);
         h.dock.lensMounted = true;
         h.steps(25); // a poll every 10 ticks
-        QVERIFY(h.screen.countOf(State::lensDisadhesion) >= 1);
+        QVERIFY(h.screen.countOf(State::waitingForLens) >= 1);
     }
 
     void wholeCourseToProcessingPollsOncePerSecond() {
@@ -244,39 +244,39 @@ private slots:
         h.thread.startMain();
         h.steps(2);
         for (State state :
-             {State::lensDisadhesion, State::lensDisconnect, State::lensConnect, State::adjDataRead}) {
+             {State::waitingForLens, State::connectingLens, State::lensConnected, State::readingSettings}) {
             h.thread.requestState(state);
             h.steps(3);
             QVERIFY2(h.screen.countOf(state) >= 1, qPrintable(QString::number(int(state))));
         }
         const auto read = h.screen.results().last();
-        QCOMPARE(read.state, State::adjDataRead);
+        QCOMPARE(read.state, State::readingSettings);
         QVERIFY(makeLensAdjustData(*read.response, h.lens.get()));
 
-        h.thread.requestState(State::processing);
-        QVERIFY(h.reach(State::processing));
+        h.thread.requestState(State::holdingLens);
+        QVERIFY(h.reach(State::holdingLens));
         const qsizetype before = h.writes();
         h.steps(33);
         QCOMPARE(h.writes() - before, 3); // 10 ticks after each reply
-        QCOMPARE(h.screen.countOf(State::processing), 3);
+        QCOMPARE(h.screen.countOf(State::holdingLens), 3);
     }
 
     void lostPollInProcessingStopsPolling() {
         Harness h;
         h.thread.startMain();
         h.steps(2);
-        h.thread.requestState(State::processing);
-        QVERIFY(h.reach(State::processing));
+        h.thread.requestState(State::holdingLens);
+        QVERIFY(h.reach(State::holdingLens));
         h.dock.answers = false;
         h.steps(2);
         // No resend for a poll: the first time-out ends it.
         h.serial.usbSerialTimeout();
         h.steps(1);
-        QCOMPARE(h.thread.processingErr(), ProcessingErrorType::lens);
+        QCOMPARE(h.thread.deviceLoss(), DeviceLoss::lens);
         const qsizetype writes = h.writes();
         h.steps(30);
         QCOMPARE(h.writes(), writes);
-        QCOMPARE(h.thread.appState(), State::processing);
+        QCOMPARE(h.thread.appState(), State::holdingLens);
     }
 
     void writeIsReadBackAndReportedOnce() {
@@ -287,18 +287,18 @@ private slots:
         h.current.set(wanted);
         h.thread.startMain();
         h.steps(2);
-        h.thread.requestState(State::adjDataWriting);
+        h.thread.requestState(State::writingSettings);
         h.steps(4);
         QCOMPARE(h.dock.stored.size(), 1);
-        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
+        QCOMPARE(h.screen.countOf(State::writingSettings), 1);
         const auto result = h.screen.results().last();
-        QCOMPARE(result.error, UsbThreadErrorCode::success);
+        QCOMPARE(result.error, ExchangeResult::success);
         QCOMPARE(result.response->funcNumber, FunctionNumber::getAdjData);
         const auto readBack = makeLensAdjustData(*result.response, h.lens.get());
         QVERIFY(readBack && readBack->isSameSettings(wanted, h.lens.get()));
         h.steps(20); // waiting for the screen: nothing is written again
         QCOMPARE(h.dock.stored.size(), 1);
-        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
+        QCOMPARE(h.screen.countOf(State::writingSettings), 1);
     }
 
     void failedCheckSendsNothing() {
@@ -311,21 +311,21 @@ private slots:
         h.steps(2);
         const qsizetype writes = h.writes();
         LogCapture capture;
-        h.thread.requestState(State::adjDataWriting);
+        h.thread.requestState(State::writingSettings);
         h.steps(5);
         QCOMPARE(h.writes(), writes);
-        QCOMPARE(h.screen.countOf(State::adjDataWriting), 1);
-        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::failure);
+        QCOMPARE(h.screen.countOf(State::writingSettings), 1);
+        QCOMPARE(h.screen.results().last().error, ExchangeResult::failure);
         QVERIFY(capture.contains("[Thread] Error adjust check Limit1 Far = 5"));
     }
 
     void adapterLoss_data() {
         QTest::addColumn<int>("state");
         QTest::addColumn<bool>("inK");
-        QTest::newRow("lensConnect") << int(State::lensConnect) << true;
-        QTest::newRow("lensDisadhesion") << int(State::lensDisadhesion) << true;
-        QTest::newRow("processing") << int(State::processing) << false;
-        QTest::newRow("fwUpdate") << int(State::fwUpdate) << false;
+        QTest::newRow("lensConnect") << int(State::lensConnected) << true;
+        QTest::newRow("lensDisadhesion") << int(State::waitingForLens) << true;
+        QTest::newRow("processing") << int(State::holdingLens) << false;
+        QTest::newRow("fwUpdate") << int(State::firmwareUpdate) << false;
     }
     void adapterLoss() {
         QFETCH(int, state);
@@ -338,11 +338,11 @@ private slots:
         h.provider->injectRemoval();
         h.steps(1);
         if (inK) {
-            QCOMPARE(h.thread.appState(), State::adapterDisconnect);
+            QCOMPARE(h.thread.appState(), State::searchingAdapter);
             QCOMPARE(h.screen.disconnectedCount(), 1);
         } else {
             QCOMPARE(h.thread.appState(), State(state));
-            QCOMPARE(h.thread.processingErr(), ProcessingErrorType::adapter);
+            QCOMPARE(h.thread.deviceLoss(), DeviceLoss::adapter);
         }
     }
 
@@ -350,12 +350,12 @@ private slots:
         Harness h;
         h.thread.startMain();
         h.steps(2);
-        h.thread.requestState(State::appTerminate);
+        h.thread.requestState(State::terminating);
         h.steps(3);
         QCOMPARE(byteAt(h.provider->written().last(), 6), FunctionNumber::reqLensDisconnect);
         QVERIFY(h.thread.hasExited());
-        QCOMPARE(h.screen.results().last().state, State::appTerminate);
-        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::success);
+        QCOMPARE(h.screen.results().last().state, State::terminating);
+        QCOMPARE(h.screen.results().last().error, ExchangeResult::success);
         QVERIFY(!h.provider->isOpen());
     }
 
@@ -365,13 +365,13 @@ private slots:
         h.steps(2);
         h.provider->setAcceptWrites(false);
         LogCapture capture;
-        h.thread.requestState(State::appTerminate);
+        h.thread.requestState(State::terminating);
         h.steps(2);
         QVERIFY(capture.contains("[USB] Port Close"));
         QVERIFY(!h.provider->isOpen());
         QVERIFY(h.thread.hasExited());
-        QCOMPARE(h.screen.results().last().state, State::appTerminate);
-        QCOMPARE(h.screen.results().last().error, UsbThreadErrorCode::failure);
+        QCOMPARE(h.screen.results().last().state, State::terminating);
+        QCOMPARE(h.screen.results().last().error, ExchangeResult::failure);
     }
 
     void unregisteringWaitsForTheReportInFlight() {
@@ -403,14 +403,14 @@ private slots:
         h.steps(2); // would never return if the receiver waited for its own report
         QCOMPARE(screen.countOf(State::startup), 1);
         QCOMPARE(h.thread.delegate(), nullptr);
-        h.thread.requestState(State::adapterDisconnect);
+        h.thread.requestState(State::searchingAdapter);
         h.steps(2);
         QCOMPARE(screen.disconnectedCount(), 0);
     }
 
     void runsOnItsOwnThread() {
         Harness h;
-        UsbSerialThread fast(h.serial, h.current, h.lens, 1ms);
+        ConnectionThread fast(h.serial, h.current, h.lens, 1ms);
         RecordingThreadDelegate screen;
         fast.setDelegate(&screen);
         qsizetype answered = 0;
@@ -427,10 +427,10 @@ private slots:
         fast.start();
         answerUntil([&] { return screen.countOf(State::startup) > 0; });
         QCOMPARE(screen.countOf(State::startup), 1);
-        fast.requestState(State::appTerminate);
+        fast.requestState(State::terminating);
         answerUntil([&] { return fast.hasExited(); });
         QVERIFY(fast.waitForExit(5s));
-        QCOMPARE(screen.results().last().state, State::appTerminate);
+        QCOMPARE(screen.results().last().state, State::terminating);
         QCOMPARE(byteAt(h.provider->written().last(), 6), FunctionNumber::reqLensDisconnect);
     }
 };

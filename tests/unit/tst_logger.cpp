@@ -1,4 +1,4 @@
-#include "link/Logger.h"
+#include "base/Logger.h"
 #include "LogCapture.h"
 
 #include <QRegularExpression>

@@ -1,7 +1,7 @@
 #include "Bytes.h"
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
-#include "link/UsbSerialInterface.h"
+#include "link/SerialChannel.h"
 #include "LogCapture.h"
 #include "MemorySerialPort.h"
 #include "RecordingSerialDelegate.h"
@@ -16,7 +16,7 @@ using namespace std::chrono_literals;
 using Kind = RecordingSerialDelegate::Event::Kind;
 using Damage = std::function<void(QByteArray&)>;
 Q_DECLARE_METATYPE(Damage)
-Q_DECLARE_METATYPE(UsbSerialErrorCode)
+Q_DECLARE_METATYPE(ChannelError)
 
 namespace {
 // Long enough that the watchdog never fires during a test that does not want it to.
@@ -55,7 +55,7 @@ struct Channel {
 
     std::shared_ptr<MemoryPortProvider> provider;
     RecordingSerialDelegate delegate;
-    UsbSerialInterface serial;
+    SerialChannel serial;
 };
 } // namespace
 
@@ -65,7 +65,7 @@ private slots:
     void replyInThreeChunksIsAssembled() {
         Channel channel(5ms); // 200 ticks = 1 s of silence before a time-out
         LogCapture capture;
-        QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false), int(UsbSerialInterface::sent));
+        QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::sent));
         const QByteArray reply = replyTo(channel.lastWrite());
         // Each incomplete chunk restarts the watchdog, so three pauses of 0.4 s add up to no time-out.
         channel.provider->feed(reply.left(3));
@@ -87,32 +87,32 @@ private slots:
     void badRepliesAreResentThenReported_data() {
         QTest::addColumn<Damage>("damage");
         QTest::addColumn<QString>("logLine");
-        QTest::addColumn<UsbSerialErrorCode>("code");
+        QTest::addColumn<ChannelError>("code");
         QTest::newRow("crc low byte")
             << Damage([](QByteArray& r) { r[r.size() - 3] = char(r[r.size() - 3] ^ 0x01); })
-            << "[USB] Error crc check 1" << UsbSerialErrorCode::crcErr;
+            << "[USB] Error crc check 1" << ChannelError::crcErr;
         QTest::newRow("crc high byte")
             << Damage([](QByteArray& r) { r[r.size() - 2] = char(r[r.size() - 2] ^ 0x80); })
-            << "[USB] Error crc check 2" << UsbSerialErrorCode::crcErr;
+            << "[USB] Error crc check 2" << ChannelError::crcErr;
         QTest::newRow("end marker") << Damage([](QByteArray& r) { r[r.size() - 1] = char(0xF1); })
-                                    << "[USB] Error end mark" << UsbSerialErrorCode::formatErr;
+                                    << "[USB] Error end mark" << ChannelError::formatErr;
         QTest::newRow("zero length field")
             << Damage([](QByteArray& r) { r = hexBytes("0F 01 01 00 00 00 FA 00 00 F0"); })
-            << "[USB] Error length" << UsbSerialErrorCode::formatErr;
+            << "[USB] Error length" << ChannelError::formatErr;
         QTest::newRow("packet zero") << Damage([](QByteArray& r) { r[1] = 0, r = withFixedCrc(r); })
-                                     << "[USB] Error packet zero" << UsbSerialErrorCode::packetNumZero;
+                                     << "[USB] Error packet zero" << ChannelError::packetNumZero;
         QTest::newRow("destination") << Damage([](QByteArray& r) { r[2] = 0, r = withFixedCrc(r); })
-                                     << "[USB] Error destination" << UsbSerialErrorCode::destinationErr;
+                                     << "[USB] Error destination" << ChannelError::destinationErr;
         QTest::newRow("function") << Damage([](QByteArray& r) { r[6] = char(0xFC), r = withFixedCrc(r); })
-                                  << "[USB] Error function number" << UsbSerialErrorCode::funcNumErr;
+                                  << "[USB] Error function number" << ChannelError::funcNumErr;
         QTest::newRow("error frame without over-current")
             << Damage([](QByteArray& r) { r[6] = char(0xFF), r[7] = 0x01, r = withFixedCrc(r); })
-            << "[USB] Error function number" << UsbSerialErrorCode::funcNumErr;
+            << "[USB] Error function number" << ChannelError::funcNumErr;
     }
     void badRepliesAreResentThenReported() {
         QFETCH(Damage, damage);
         QFETCH(QString, logLine);
-        QFETCH(UsbSerialErrorCode, code);
+        QFETCH(ChannelError, code);
         Channel channel;
         LogCapture capture;
         channel.serial.sendCommand(adapterIdentityRequest(), false);
@@ -141,7 +141,7 @@ private slots:
         channel.provider->feed(reply);
         QCOMPARE(channel.provider->writeCount(), 1);
         QCOMPARE(channel.delegate.count(), 1);
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::crcErr);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::crcErr);
     }
 
     void firstErrorIsTheOneReported() {
@@ -155,7 +155,7 @@ private slots:
             badCrc[badCrc.size() - 2] = char(badCrc[badCrc.size() - 2] ^ 0x01);
             channel.provider->feed(badCrc);
         }
-        QCOMPARE(channel.delegate.events().last().code, UsbSerialErrorCode::destinationErr);
+        QCOMPARE(channel.delegate.events().last().code, ChannelError::destinationErr);
     }
 
     void overCurrentEndsTheRequestWithoutResend() {
@@ -166,7 +166,7 @@ private slots:
         reply[6] = char(0xFF);
         channel.provider->feed(withFixedCrc(reply));
         QCOMPARE(channel.provider->writeCount(), 1);
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::overcurrent);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::overcurrent);
         QVERIFY(capture.contains("[USB] Error overcurrent"));
     }
 
@@ -182,7 +182,7 @@ private slots:
         }
         QVERIFY(channel.delegate.waitForEvents(0));
         QCOMPARE(channel.provider->writeCount(), 4);
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::packetNumErr);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::packetNumErr);
         QCOMPARE(capture.untimed().count("[USB] Destruction"), 4);
         QCOMPARE(capture.untimed().count("[USB] Timeout"), 4);
     }
@@ -191,7 +191,7 @@ private slots:
         Channel channel(fastTick);
         channel.serial.sendCommand(adapterIdentityRequest(), true);
         QVERIFY(channel.delegate.waitForEvents(0));
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::timeout);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::timeout);
         QCOMPARE(channel.provider->writeCount(), 1);
     }
 
@@ -209,21 +209,21 @@ private slots:
         QTest::addColumn<QString>("logLine");
         QTest::addColumn<int>("reportKind"); // -1: none (discarded)
         QTest::addColumn<bool>("isAck");
-        QTest::addColumn<UsbSerialErrorCode>("code");
+        QTest::addColumn<ChannelError>("code");
         QTest::newRow("ack after block") << true << hexBytes("06") << "[USB] Recv Ack" << int(Kind::control)
-                                         << true << UsbSerialErrorCode::success;
+                                         << true << ChannelError::success;
         QTest::newRow("ack after command")
-            << false << hexBytes("06") << "[USB] Recv Ack" << -1 << false << UsbSerialErrorCode::success;
-        QTest::newRow("can after block") << true << hexBytes("18") << "[USB] Recv Can" << int(Kind::failure)
-                                         << false << UsbSerialErrorCode::can;
+            << false << hexBytes("06") << "[USB] Recv Ack" << -1 << false << ChannelError::success;
+        QTest::newRow("can after block")
+            << true << hexBytes("18") << "[USB] Recv Can" << int(Kind::failure) << false << ChannelError::can;
         QTest::newRow("can after command")
-            << false << hexBytes("18") << "[USB] Recv Can" << -1 << false << UsbSerialErrorCode::success;
+            << false << hexBytes("18") << "[USB] Recv Can" << -1 << false << ChannelError::success;
         QTest::newRow("nak after command")
-            << false << hexBytes("15") << "[USB] Recv Nak" << -1 << false << UsbSerialErrorCode::success;
+            << false << hexBytes("15") << "[USB] Recv Nak" << -1 << false << ChannelError::success;
         QTest::newRow("C after command")
-            << false << hexBytes("43") << "[USB] Recv C" << -1 << false << UsbSerialErrorCode::success;
+            << false << hexBytes("43") << "[USB] Recv C" << -1 << false << ChannelError::success;
         QTest::newRow("stray byte") << false << hexBytes("07") << "[USB] Destruction" << -1 << false
-                                    << UsbSerialErrorCode::success;
+                                    << ChannelError::success;
     }
     void controlBytes() {
         QFETCH(bool, transfer);
@@ -231,13 +231,13 @@ private slots:
         QFETCH(QString, logLine);
         QFETCH(int, reportKind);
         QFETCH(bool, isAck);
-        QFETCH(UsbSerialErrorCode, code);
+        QFETCH(ChannelError, code);
         Channel channel;
         LogCapture capture;
         const int result = transfer
                                ? channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'x'), false)
                                : channel.serial.sendCommand(adapterIdentityRequest(), false);
-        QCOMPARE(result, int(UsbSerialInterface::sent));
+        QCOMPARE(result, int(SerialChannel::sent));
         channel.provider->feed(received);
         QVERIFY(capture.contains(logLine));
         if (reportKind < 0) {
@@ -264,7 +264,7 @@ private slots:
             channel.provider->feed(hexBytes("15"));
         QCOMPARE(channel.provider->writeCount(), 4);
         QCOMPARE(channel.provider->written().last(), block);
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::nak);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::nak);
     }
 
     void letterCAnswersFirmwareUpdate() {
@@ -289,7 +289,7 @@ private slots:
         update.setPayload(hexBytes("01 02"));
         channel.serial.sendCommand(update, true);
         channel.provider->feed(replyTo(channel.lastWrite(), QByteArray()));
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::funcNumErr);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::funcNumErr);
         QVERIFY(capture.contains("[USB] Error update firmware"));
     }
 
@@ -306,8 +306,8 @@ private slots:
         Channel channel;
         QVERIFY(!channel.serial.queueBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'))); // nothing waits
         QCOMPARE(channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false),
-                 int(UsbSerialInterface::sent));
-        for (int n = 2; n <= UsbSerialInterface::queuedBlocksLimit + 1; ++n)
+                 int(SerialChannel::sent));
+        for (int n = 2; n <= SerialChannel::queuedBlocksLimit + 1; ++n)
             QVERIFY(channel.serial.queueBlock(hexBytes("02") + QByteArray(1, char(n)) +
                                                   QByteArray(1, char(255 - n)),
                                               QByteArray(1024, char('a' + n - 1))));
@@ -317,17 +317,17 @@ private slots:
         channel.provider->feed(hexBytes("15"));
         QCOMPARE(channel.provider->writeCount(), 2);
         QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(1));
-        for (int n = 2; n <= UsbSerialInterface::queuedBlocksLimit + 2; ++n) {
+        for (int n = 2; n <= SerialChannel::queuedBlocksLimit + 2; ++n) {
             channel.provider->feed(hexBytes("06"));
             QCOMPARE(channel.delegate.count(), n - 1);
-            if (n <= UsbSerialInterface::queuedBlocksLimit + 1) {
+            if (n <= SerialChannel::queuedBlocksLimit + 1) {
                 QCOMPARE(channel.provider->writeCount(), n + 1);
                 QCOMPARE(channel.lastWrite().left(4), hexBytes("02") + QByteArray(1, char(n)) +
                                                           QByteArray(1, char(255 - n)) +
                                                           QByteArray(1, char('a' + n - 1)));
             }
         }
-        QCOMPARE(channel.provider->writeCount(), UsbSerialInterface::queuedBlocksLimit + 2);
+        QCOMPARE(channel.provider->writeCount(), SerialChannel::queuedBlocksLimit + 2);
         for (const auto& event : channel.delegate.events()) {
             QCOMPARE(event.kind, Kind::control);
             QVERIFY(event.isAck);
@@ -341,15 +341,15 @@ private slots:
     void failedBlockDropsTheQueue_data() {
         QTest::addColumn<QByteArray>("answer"); // empty: silence until the time-out
         QTest::addColumn<int>("answers");
-        QTest::addColumn<UsbSerialErrorCode>("code");
-        QTest::newRow("NAK after every resend") << hexBytes("15") << 4 << UsbSerialErrorCode::nak;
-        QTest::newRow("CAN") << hexBytes("18") << 1 << UsbSerialErrorCode::can;
-        QTest::newRow("no answer") << QByteArray() << 0 << UsbSerialErrorCode::timeout;
+        QTest::addColumn<ChannelError>("code");
+        QTest::newRow("NAK after every resend") << hexBytes("15") << 4 << ChannelError::nak;
+        QTest::newRow("CAN") << hexBytes("18") << 1 << ChannelError::can;
+        QTest::newRow("no answer") << QByteArray() << 0 << ChannelError::timeout;
     }
     void failedBlockDropsTheQueue() {
         QFETCH(QByteArray, answer);
         QFETCH(int, answers);
-        QFETCH(UsbSerialErrorCode, code);
+        QFETCH(ChannelError, code);
         Channel channel(answer.isEmpty() ? fastTick : quietTick);
         channel.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false);
         QVERIFY(channel.serial.queueBlock(hexBytes("02 02 FD"), QByteArray(1024, 'b')));
@@ -408,8 +408,7 @@ private slots:
         QVERIFY(capture.contains("[USB] Port Removed"));
         // Well past the request's time-out: still nothing more.
         QVERIFY(!channel.delegate.waitForEvents(1, 400ms));
-        QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false),
-                 int(UsbSerialInterface::noPort));
+        QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::noPort));
     }
 
     void reopeningAnOpenPortKeepsTheWatchdog() {
@@ -418,7 +417,7 @@ private slots:
         QVERIFY(channel.serial.openPort(channel.provider->path()));
         QCOMPARE(channel.provider->openCount(), 1);
         QVERIFY(channel.delegate.waitForEvents(0)); // the running watchdog still ends the request
-        QCOMPARE(channel.delegate.events().first().code, UsbSerialErrorCode::timeout);
+        QCOMPARE(channel.delegate.events().first().code, ChannelError::timeout);
     }
 
     void portIsFoundLostAndFoundAgain() {
@@ -435,17 +434,17 @@ private slots:
 
     void sendResults() {
         auto provider = std::make_shared<MemoryPortProvider>();
-        UsbSerialInterface serial(provider, quietTick);
-        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(UsbSerialInterface::noPort));
-        QCOMPARE(serial.sendRawData(hexBytes("04")), int(UsbSerialInterface::noPort));
+        SerialChannel serial(provider, quietTick);
+        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::noPort));
+        QCOMPARE(serial.sendRawData(hexBytes("04")), int(SerialChannel::noPort));
         QVERIFY(serial.openPort(provider->path()));
-        QCOMPARE(serial.sendRawData(QByteArray()), int(UsbSerialInterface::nothingToSend));
+        QCOMPARE(serial.sendRawData(QByteArray()), int(SerialChannel::nothingToSend));
         provider->setAcceptWrites(false);
-        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(UsbSerialInterface::refused));
+        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::refused));
         QVERIFY(!serial.isResponseWaiting());
         provider->setAcceptWrites(true);
-        QCOMPARE(serial.sendRawData(hexBytes("04")), int(UsbSerialInterface::sent));
-        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(UsbSerialInterface::busy));
+        QCOMPARE(serial.sendRawData(hexBytes("04")), int(SerialChannel::sent));
+        QCOMPARE(serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::busy));
     }
 
     void packetNumbersWrapAndRefusalsUseNone() {
@@ -455,11 +454,10 @@ private slots:
             if (i == 100) {
                 channel.provider->setAcceptWrites(false);
                 QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false),
-                         int(UsbSerialInterface::refused));
+                         int(SerialChannel::refused));
                 channel.provider->setAcceptWrites(true);
             }
-            QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false),
-                     int(UsbSerialInterface::sent));
+            QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), false), int(SerialChannel::sent));
             numbers << byteAt(channel.lastWrite(), 1);
             channel.provider->feed(replyTo(channel.lastWrite()));
         }
@@ -495,7 +493,7 @@ private slots:
             const qsizetype reportsBefore = channel.delegate.count();
             qsizetype writesSeen = channel.provider->writeCount();
             QCOMPARE(channel.serial.sendCommand(adapterIdentityRequest(), random.bounded(4) == 0),
-                     int(UsbSerialInterface::sent));
+                     int(SerialChannel::sent));
             bool ended = false;
             while (!ended) {
                 QVERIFY2(channel.provider->waitForWrites(writesSeen - 1, 10s), "no write");

@@ -1,5 +1,5 @@
 #include "Bytes.h"
-#include "firmware/UpdateThread.h"
+#include "firmware/FirmwareTransfer.h"
 #include "link/CommandSet.h"
 #include "link/Crc.h"
 #include "link/FrameCodec.h"
@@ -106,7 +106,7 @@ struct Rig {
         file.open(QIODevice::WriteOnly);
         file.write(image);
         file.close();
-        UpdateThread updater(serial, {lensInfo, adapterInfo, defaultAdjust, currentAdjust}, timings);
+        FirmwareTransfer updater(serial, {lensInfo, adapterInfo, defaultAdjust, currentAdjust}, timings);
         Listener listener;
         updater.setDelegate(&listener);
         updater.setTargetVersion(version);
@@ -126,7 +126,7 @@ struct Rig {
 
     QTemporaryDir dir;
     std::shared_ptr<MemoryPortProvider> provider = std::make_shared<MemoryPortProvider>();
-    UsbSerialInterface serial;
+    SerialChannel serial;
     Guarded<LensInfo> lensInfo;
     Guarded<AdapterBasicInfo> adapterInfo;
     Guarded<LensAdjustData> defaultAdjust;

@@ -28,12 +28,13 @@ Runner runnerFor(const QString& command) {
 
 std::optional<Failure> runWith(const CliOptions& options, CommandOutput& out) {
     const Confirmation confirmation(options.yes);
-    // The session outlives the context, whose destruction ends the connection thread that calls it.
-    DeviceSession session(DeviceSession::timingFor(options.app, options.lensWait));
     AppContext context(options.app);
-    CommandEnv env{options, context, session, out, confirmation};
+    // Gone before the context, whose connection thread reports to the flows until they leave it.
+    DeviceFlows device(context, confirmation, DeviceFlows::timingFor(options.app, options.lensWait),
+                       options.store());
+    CommandEnv env{options, context, device, out, confirmation};
     std::optional<Failure> failure = runnerFor(options.command)(env);
-    session.terminate();
+    device.terminate();
     return failure;
 }
 

@@ -3,19 +3,19 @@
 #include "CliOptions.h"
 #include "CommandOutput.h"
 #include "Confirmation.h"
-#include "DeviceSession.h"
+#include "DeviceFlows.h"
 #include "ExitCode.h"
 
 #include <optional>
 
 namespace lensdock::cli {
 
-// What a command works with. The session is not yet connected: each command connects it as far as
-// it needs and may end it early to release the lens before slower work (downloads, files).
+// What a command works with. The devices are not yet connected: each command connects them as far
+// as it needs and may end early to release the lens before slower work (downloads, files).
 struct CommandEnv {
     const CliOptions& options;
     AppContext& context;
-    DeviceSession& session;
+    DeviceFlows& device;
     CommandOutput& out;
     const Confirmation& confirmation;
 };

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/Logger.h"
+#include "base/Logger.h"
 
 #include <QtGlobal>
 

@@ -18,9 +18,9 @@ std::optional<QString> lensName(CommandEnv& env, const LensInfo& lens, int mount
 } // namespace
 
 std::optional<Failure> runInfo(CommandEnv& env) {
-    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+    if (auto failure = env.device.connect(DeviceFlows::Scope::lens))
         return failure;
-    env.session.terminate();
+    env.device.terminate();
     const AdapterBasicInfo adapter = env.context.adapterBasicInfo().get();
     const LensInfo lens = env.context.lensInfo().get();
     const std::optional<QString> name = lensName(env, lens, adapter.mountInfo);

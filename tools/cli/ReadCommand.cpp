@@ -19,10 +19,10 @@ std::optional<Failure> save(const LensAdjustData& data, const LensInfo& lens, co
 } // namespace
 
 std::optional<Failure> runRead(CommandEnv& env) {
-    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+    if (auto failure = env.device.connect(DeviceFlows::Scope::lens))
         return failure;
-    env.session.terminate();
-    if (!env.session.adjustDataRead())
+    env.device.terminate();
+    if (!env.device.settingsRead())
         return Failure{ExitCode::device, QStringLiteral("the lens's settings could not be read")};
     const LensInfo lens = env.context.lensInfo().get();
     const LensAdjustData data = env.context.currentAdjustData().get();

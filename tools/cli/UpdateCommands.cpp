@@ -1,4 +1,3 @@
-#include "AdapterUpdateCheck.h"
 #include "CatalogueLookup.h"
 #include "Commands.h"
 #include "firmware/UpdateJob.h"
@@ -41,7 +40,7 @@ std::optional<Failure> checkAdapter(CommandEnv& env, CatalogueLookup& lookup) {
         return catalogue.failure;
     const QString current = env.context.adapterBasicInfo().get().fwVersion;
     report(env, {QStringLiteral("Adapter"), current, catalogue.record->latestVersion,
-                 isAdapterUpdateAvailable(current, catalogue.record->latestVersion)});
+                 isAdapterUpdateOffered(current, catalogue.record->latestVersion, true)});
     return std::nullopt;
 }
 
@@ -75,7 +74,7 @@ std::optional<Failure> planAdapterUpdate(CommandEnv& env, CatalogueLookup& looku
     plan.current = env.context.adapterBasicInfo().get().fwVersion;
     plan.version = catalogue.record->latestVersion;
     plan.decodeKey = catalogue.record->decodeKey;
-    plan.available = isAdapterUpdateAvailable(plan.current, plan.version);
+    plan.available = isAdapterUpdateOffered(plan.current, plan.version, true);
     return std::nullopt;
 }
 
@@ -98,7 +97,7 @@ std::optional<Failure> planLensUpdate(CommandEnv& env, CatalogueLookup& lookup, 
 // The update job's waits follow the tool's own ticks, so that tests can shorten them.
 UpdateJobTimings jobTimings(const CommandEnv& env) {
     const AppOptions& app = env.context.options();
-    const auto session = DeviceSession::timingFor(app, env.options.lensWait);
+    const auto session = DeviceFlows::timingFor(app, env.options.lensWait);
     UpdateJobTimings timings;
     timings.pendingStatePoll = session.tick;
     timings.pendingStateBound = std::max(timings.pendingStateBound, session.exchangeBound);
@@ -160,7 +159,7 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
     const bool text = !env.out.isJson();
     UpdateProgress progress(text ? stdout : nullptr, text && isatty(fileno(stdout)));
     const UpdateJobTimings timings = jobTimings(env);
-    env.context.usbSerialThread().requestState(ApplicationState::fwUpdate);
+    env.context.connectionThread().requestState(ApplicationState::firmwareUpdate);
     std::optional<FwErrorCode> result;
     {
         const InterruptGuard::Shield shield;
@@ -191,10 +190,10 @@ std::optional<Failure> runCheckUpdate(CommandEnv& env) {
     if (auto failure = lookup.checkReachable())
         return failure;
     const auto scope =
-        target == QStringLiteral("adapter") ? DeviceSession::Scope::adapter : DeviceSession::Scope::lens;
-    if (auto failure = env.session.connect(env.context, scope))
+        target == QStringLiteral("adapter") ? DeviceFlows::Scope::adapter : DeviceFlows::Scope::lens;
+    if (auto failure = env.device.connect(scope))
         return failure;
-    env.session.terminate();
+    env.device.terminate();
     if (target != QStringLiteral("lens"))
         if (auto failure = checkAdapter(env, lookup))
             return failure;
@@ -208,8 +207,8 @@ std::optional<Failure> runUpdate(CommandEnv& env) {
     CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env), env.options.store());
     if (auto failure = lookup.checkReachable())
         return failure;
-    const auto scope = adapter ? DeviceSession::Scope::adapter : DeviceSession::Scope::lens;
-    if (auto failure = env.session.connect(env.context, scope))
+    const auto scope = adapter ? DeviceFlows::Scope::adapter : DeviceFlows::Scope::lens;
+    if (auto failure = env.device.connect(scope))
         return failure;
     UpdatePlan plan;
     if (auto failure = adapter ? planAdapterUpdate(env, lookup, plan) : planLensUpdate(env, lookup, plan))
@@ -229,7 +228,7 @@ std::optional<Failure> runUpdate(CommandEnv& env) {
                                  .arg(plan.deviceName.toLower());
     if (!env.confirmation.ask(question))
         return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was changed")};
-    if (auto loss = env.session.deviceLoss())
+    if (auto loss = env.device.deviceLoss())
         return loss;
     return runUpdateJob(env, plan);
 }

@@ -60,29 +60,25 @@ void printDifferences(CommandEnv& env, const LensAdjustData& lensData, const Len
 }
 
 // Writes `target`, reads it back and compares; the common end of apply and factory reset.
-std::optional<Failure> writeAndVerify(CommandEnv& env, const LensAdjustData& target,
-                                      const QString& question) {
-    if (!env.confirmation.ask(question))
-        return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was written")};
-    LensAdjustData readBack;
-    if (auto failure = env.session.write(target, readBack))
+std::optional<Failure> writeAndVerify(CommandEnv& env, const LensAdjustData& target, const QString& question,
+                                      bool restoreFactory) {
+    const auto failure = env.device.write(target, question, restoreFactory);
+    const auto readBack = env.device.lastReadBack();
+    env.device.terminate();
+    if (failure && failure->code == ExitCode::verify && readBack)
+        env.out.set(QStringLiteral("mismatch"),
+                    SettingsReport::differenceJson(target, *readBack, env.context.lensInfo().get()));
+    if (failure)
         return failure;
-    env.session.terminate();
-    const LensInfo lens = env.context.lensInfo().get();
-    if (!target.isSameSettings(readBack, lens)) {
-        env.out.set(QStringLiteral("mismatch"), SettingsReport::differenceJson(target, readBack, lens));
-        return Failure{ExitCode::verify, QStringLiteral("verification failed: the lens holds other settings "
-                                                        "than were written")};
-    }
     env.out.lines({QStringLiteral("Written and verified.")});
     env.out.set(QStringLiteral("written"), true);
     return std::nullopt;
 }
 
 std::optional<Failure> connectForWrite(CommandEnv& env) {
-    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+    if (auto failure = env.device.connect(DeviceFlows::Scope::lens))
         return failure;
-    if (!env.session.adjustDataRead())
+    if (!env.device.settingsRead())
         return Failure{ExitCode::device, QStringLiteral("the lens's settings could not be read")};
     return std::nullopt;
 }
@@ -107,20 +103,20 @@ std::optional<Failure> runApply(CommandEnv& env) {
         env.out.set(QStringLiteral("written"), false);
         return std::nullopt;
     }
-    return writeAndVerify(env, target,
-                          QStringLiteral("Write these settings to lens %1?").arg(lens.modelCode));
+    return writeAndVerify(env, target, QStringLiteral("Write these settings to lens %1?").arg(lens.modelCode),
+                          false);
 }
 
 std::optional<Failure> runFactoryReset(CommandEnv& env) {
-    if (auto failure = env.session.connect(env.context, DeviceSession::Scope::lens))
+    if (auto failure = env.device.connect(DeviceFlows::Scope::lens))
         return failure;
     const LensInfo lens = env.context.lensInfo().get();
     const LensAdjustData factory = env.context.defaultAdjustData().get();
     // Unreadable settings are a reason to reset, not a reason to refuse it.
-    if (env.session.adjustDataRead())
+    if (env.device.settingsRead())
         printDifferences(env, env.context.currentAdjustData().get(), factory, lens);
-    return writeAndVerify(env, factory,
-                          QStringLiteral("Restore the factory settings of lens %1?").arg(lens.modelCode));
+    return writeAndVerify(
+        env, factory, QStringLiteral("Restore the factory settings of lens %1?").arg(lens.modelCode), true);
 }
 
 } // namespace lensdock::cli

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "link/EventLoopThread.h"
+#include "base/EventLoopThread.h"
 
 #include <memory>
 #include <QByteArray>

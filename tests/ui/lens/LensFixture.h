@@ -2,7 +2,7 @@
 
 #include "adjust/AdjustPayload.h"
 #include "GuiFixture.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 
 #include <QPushButton>
 #include <QStringList>
@@ -24,6 +24,8 @@ struct LensFixture : GuiFixture {
         lensDialogs.open = [this](QWidget*) { return next(openPaths, openDialogs); };
         lensDialogs.save = [this](QWidget*) { return next(savePaths, saveDialogs); };
     }
+    // The program ends while the dialogs' queues still exist.
+    ~LensFixture() { stop(); }
 
     // Launches with the host serving the catalogues; true once the lens screen is idle.
     bool launchConnected(ModalAnswerer::Chooser chooser = ModalAnswerer::confirm,
@@ -51,16 +53,16 @@ struct LensFixture : GuiFixture {
     bool waitIdle() {
         return QTest::qWaitFor(
             [this] {
-                return screen() && thread().appState() == lensdock::ApplicationState::lensConnect &&
-                       thread().appNewState() == lensdock::ApplicationState::lensConnect;
+                return screen() && thread().appState() == lensdock::ApplicationState::lensConnected &&
+                       thread().appNewState() == lensdock::ApplicationState::lensConnected;
             },
             courseBoundMs);
     }
 
-    lensdock::ViewController* screen() const {
-        return window ? qobject_cast<lensdock::ViewController*>(window->content()) : nullptr;
+    lensdock::LensScreen* screen() const {
+        return window ? qobject_cast<lensdock::LensScreen*>(window->content()) : nullptr;
     }
-    lensdock::UsbSerialThread& thread() const { return context->usbSerialThread(); }
+    lensdock::ConnectionThread& thread() const { return context->connectionThread(); }
     lensdock::LensInfo lens() const { return dockOptions.profile.lens; }
 
     // The settings the emulated lens holds.

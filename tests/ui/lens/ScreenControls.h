@@ -2,7 +2,7 @@
 
 #include "adjust/LensAdjustData.h"
 #include "ui/AlertCatalogue.h"
-#include "ui/lens/ViewController.h"
+#include "ui/lens/LensScreen.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusLimiterTab.h"
 #include "ui/tabs/FocusLimitPosition.h"
@@ -29,18 +29,18 @@ inline QString titleOf(DialogId kind) {
 }
 
 // 0 focus adjustment, 1 focus limiter, 2 miscellaneous: clicked on the segmented control.
-inline QWidget* openTab(ViewController& screen, int index) {
-    QTabBar* bar = screen.segmentTabControl();
+inline QWidget* openTab(LensScreen& screen, int index) {
+    QTabBar* bar = screen.tabSwitch();
     QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
     return screen.tabView()->currentWidget();
 }
-inline FocusAdjustmentTab& focusTab(ViewController& screen) {
+inline FocusAdjustmentTab& focusTab(LensScreen& screen) {
     return *qobject_cast<FocusAdjustmentTab*>(openTab(screen, 0));
 }
-inline FocusLimiterTab& limiterTab(ViewController& screen) {
+inline FocusLimiterTab& limiterTab(LensScreen& screen) {
     return *qobject_cast<FocusLimiterTab*>(openTab(screen, 1));
 }
-inline MiscellaneousTab& miscellaneousTab(ViewController& screen) {
+inline MiscellaneousTab& miscellaneousTab(LensScreen& screen) {
     return *qobject_cast<MiscellaneousTab*>(openTab(screen, 2));
 }
 
@@ -77,7 +77,7 @@ constexpr int vcModeOfRow[MiscellaneousTab::vcModeRows] = {2, 1, 3};
 
 // What the tabs show, read from their controls tab by tab: focus values from the text fields,
 // limiter steps one below the slider positions, modes and switches from the checked buttons.
-inline LensAdjustData shownSettings(ViewController& screen) {
+inline LensAdjustData shownSettings(LensScreen& screen) {
     LensAdjustData shown;
     FocusAdjustmentTab& focus = focusTab(screen);
     LensAdjustData::FocusList* lists[] = {&shown.focusZoomClose, &shown.focusZoomCenter,

@@ -1,5 +1,6 @@
 #include "LensFixture.h"
 #include "ScreenControls.h"
+#include "session/LensFlow.h"
 #include "ui/ProgressPanel.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
@@ -9,9 +10,10 @@
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTabBar>
-#include <thread>
 
 using namespace lensdock;
+
+Q_DECLARE_METATYPE(lensdock::DialogId)
 
 namespace {
 constexpr int boundMs = LensFixture::courseBoundMs;
@@ -21,6 +23,16 @@ const QString applyFailed = QStringLiteral("Writing the settings failed");
 const QString restoreCaution = QStringLiteral("Restore factory settings");
 const QString restored = QStringLiteral("Factory settings restored");
 const QString restoreFailed = QStringLiteral("Restoring the factory settings failed");
+
+// Answers every question with yes (later, as a window does) and keeps what was asked.
+struct YesAsker : QObject, Asker {
+    QList<DialogId> asked;
+    void ask(DialogId kind, const QString&, Answer answer) override {
+        asked << kind;
+        QMetaObject::invokeMethod(
+            this, [answer] { answer(DialogResponse::yes); }, Qt::QueuedConnection);
+    }
+};
 
 QString cancel(const ModalAnswerer::Seen& seen) {
     return seen.buttonIds.first();
@@ -49,15 +61,15 @@ private slots:
         LensFixture f;
         QVERIFY(f.launchConnected());
         editTwoValues(f);
-        f.click(f.screen()->btnApplySettings());
+        f.click(f.screen()->applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, applied}), boundMs);
         QCOMPARE(f.lensHolds().focusZoomClose[0], 1);
         QCOMPARE(f.lensHolds().focusZoomCenter[2], -1);
         QCOMPARE(f.lensHolds().focusZoomInfinite[0], 0);
         QCOMPARE(f.answerer->seen().at(1).icon, QMessageBox::Warning);
         QVERIFY(f.waitIdle());
-        QVERIFY(!f.screen()->flgWriteDefault());
-        QVERIFY(f.screen()->isConnectView());
+        QVERIFY(!f.screen()->flow().isRestoring());
+        QVERIFY(f.screen()->flow().isConnectView());
         QVERIFY(!f.screen()->progressPanel()->isVisible());
         QCOMPARE(f.screen()->progressPanel()->message(), QStringLiteral("Writing the settings to the lens."));
     }
@@ -67,8 +79,8 @@ private slots:
         QVERIFY(f.launchConnected(cancel));
         const QByteArray before = f.dock->snapshot().adjustBytes;
         editTwoValues(f);
-        f.click(f.screen()->btnApplySettings());
-        QCOMPARE(f.answerer->titles(), QStringList{applyCaution});
+        f.click(f.screen()->applyButton());
+        QTRY_COMPARE(f.answerer->titles(), QStringList{applyCaution});
         QVERIFY(f.waitIdle());
         QTest::qWait(100);
         QCOMPARE(f.dock->snapshot().adjustBytes, before);
@@ -90,27 +102,27 @@ private slots:
         QVERIFY(f.launchConnected());
         f.dock->armFault(*FaultPlan::kindFromName(fault), occasions);
         editTwoValues(f);
-        f.click(f.screen()->btnApplySettings());
+        f.click(f.screen()->applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, applyFailed}), boundMs);
         QCOMPARE(f.answerer->seen().at(1).icon, QMessageBox::Critical);
         QCOMPARE(f.lensHolds(), factoryOf(f.lens()));
         QCOMPARE(f.editing().focusZoomClose[0], 1);
         QCOMPARE(f.editing().focusZoomCenter[2], -1);
         QVERIFY(f.waitIdle());
-        QVERIFY(f.screen()->isConnectView());
-        QVERIFY(!f.screen()->flgWriteDefault());
+        QVERIFY(f.screen()->flow().isConnectView());
+        QVERIFY(!f.screen()->flow().isRestoring());
     }
 
     void restoreWritesTheFactoryValues() {
         LensFixture f;
         QVERIFY(f.launchConnected());
         editTwoValues(f);
-        f.click(f.screen()->btnApplySettings());
+        f.click(f.screen()->applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->seen().size(), 2, boundMs);
         QVERIFY(f.waitIdle());
         QCOMPARE(f.lensHolds().focusZoomClose[0], 1);
 
-        f.click(f.screen()->btnRestoreFactory());
+        f.click(f.screen()->restoreFactoryButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(),
                                   (QStringList{applyCaution, applied, restoreCaution, restored}), boundMs);
         QCOMPARE(f.lensHolds(), factoryOf(f.lens()));
@@ -118,23 +130,27 @@ private slots:
         // The shown tab follows.
         QCOMPARE(focusTab(f)->textField(0, 0)->text(), QStringLiteral("0"));
         QVERIFY(f.waitIdle());
-        QVERIFY(!f.screen()->flgWriteDefault());
+        QVERIFY(!f.screen()->flow().isRestoring());
     }
 
     void aFailedRestoreShowsTheSettingsAsTheyWere() {
         LensFixture f;
         QVERIFY(f.launchConnected());
         editTwoValues(f);
+        f.click(f.screen()->applyButton());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, applied}), boundMs);
+        QVERIFY(f.waitIdle());
+        const LensAdjustData applied = f.lensHolds();
         f.dock->armFault(FaultKind::refuseAdjustWrite, 4);
-        f.click(f.screen()->btnRestoreFactory());
-        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{restoreCaution, restoreFailed}),
+        f.click(f.screen()->restoreFactoryButton());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles().mid(2), (QStringList{restoreCaution, restoreFailed}),
                                   boundMs);
-        QCOMPARE(f.lensHolds(), factoryOf(f.lens()));
+        QCOMPARE(f.lensHolds(), applied);
         QCOMPARE(f.editing().focusZoomClose[0], 1);
         QCOMPARE(f.editing().focusZoomCenter[2], -1);
         QTRY_COMPARE(focusTab(f)->textField(0, 0)->text(), QStringLiteral("1"));
         QVERIFY(f.waitIdle());
-        QVERIFY(!f.screen()->flgWriteDefault());
+        QVERIFY(!f.screen()->flow().isRestoring());
     }
 
     void theFactoryMenuRestoresThroughTheSameCommand() {
@@ -160,8 +176,8 @@ private slots:
         QVERIFY(f.launchConnected());
         f.savePaths << f.dir.filePath("refused");
         f.openPaths << f.dir.filePath("refused.vlad");
-        f.thread().requestState(ApplicationState::processing);
-        QTRY_COMPARE(f.thread().appState(), ApplicationState::processing);
+        f.thread().requestState(ApplicationState::holdingLens);
+        QTRY_COMPARE(f.thread().appState(), ApplicationState::holdingLens);
         int writes = 0;
         QObject::connect(f.shell.get(), &AppShell::writeChanged,
                          [&writes](bool raised) { writes += raised; });
@@ -170,7 +186,7 @@ private slots:
         QVERIFY(f.answerer->seen().isEmpty());
         QCOMPARE(f.openDialogs + f.saveDialogs, 0);
         QCOMPARE(writes, 0);
-        QCOMPARE(f.thread().appNewState(), ApplicationState::processing);
+        QCOMPARE(f.thread().appNewState(), ApplicationState::holdingLens);
     }
 
     void switchingTabsStoresTheTabBeingLeft() {
@@ -178,49 +194,76 @@ private slots:
         QVERIFY(f.launchConnected());
         QTest::keyClick(focusTab(f)->slider(0, 0), Qt::Key_Right);
         f.action("menuFocusLimit")->trigger();
-        QCOMPARE(f.screen()->segmentTabControl()->currentIndex(), 1);
+        QCOMPARE(f.screen()->tabSwitch()->currentIndex(), 1);
         QCOMPARE(f.screen()->tabView()->currentIndex(), 1);
         QCOMPARE(f.editing().focusZoomClose[0], 1);
         f.action("menuCustom")->trigger();
         QCOMPARE(f.screen()->tabView()->currentIndex(), 2);
-        QTest::mouseClick(f.screen()->segmentTabControl(), Qt::LeftButton, {},
-                          f.screen()->segmentTabControl()->tabRect(0).center());
+        QTest::mouseClick(f.screen()->tabSwitch(), Qt::LeftButton, {},
+                          f.screen()->tabSwitch()->tabRect(0).center());
         QCOMPARE(f.screen()->tabView()->currentIndex(), 0);
-        QCOMPARE(f.screen()->segmentTabControl()->tabText(1), QStringLiteral("Focus Limiter"));
+        QCOMPARE(f.screen()->tabSwitch()->tabText(1), QStringLiteral("Focus Limiter"));
         QVERIFY(f.answerer->seen().isEmpty());
     }
 
     // The write report on its own, as the connection thread delivers it: the alert follows the
     // comparison of the read-back with the settings being edited.
-    void theWriteReportChoosesTheAlert_data() {
-        QTest::addColumn<bool>("replied");
-        QTest::addColumn<int>("readBackClose0");
-        QTest::addColumn<QString>("title");
-        QTest::newRow("same") << true << 1 << applied;
-        QTest::newRow("different") << true << 2 << applyFailed;
-        QTest::newRow("no reply") << false << 1 << applyFailed;
+    // A write is judged by what the lens holds afterwards: its own read-back, or, when the write's
+    // answers were lost, a separate read.
+    void theLensDecidesTheWriteResult_data() {
+        QTest::addColumn<bool>("writeReplied");
+        QTest::addColumn<int>("writeReadBack"); // focusZoomClose[0] the lens reports
+        QTest::addColumn<bool>("readReplied");
+        QTest::addColumn<int>("readBack");
+        QTest::addColumn<DialogId>("alert");
+        QTest::newRow("read back the same") << true << 1 << false << 0 << DialogId::setAdjustDataComplete;
+        QTest::newRow("read back different") << true << 2 << false << 0 << DialogId::setAdjustError;
+        QTest::newRow("answers lost, lens took it")
+            << false << 0 << true << 1 << DialogId::setAdjustDataComplete;
+        QTest::newRow("answers lost, lens kept its own")
+            << false << 0 << true << 2 << DialogId::setAdjustError;
+        QTest::newRow("answers lost, unreadable") << false << 0 << false << 0 << DialogId::setAdjustError;
     }
-    void theWriteReportChoosesTheAlert() {
-        QFETCH(bool, replied);
-        QFETCH(int, readBackClose0);
-        QFETCH(QString, title);
-        LensFixture f;
-        QVERIFY(f.launchConnected());
-        LensAdjustData edited = f.editing();
+    void theLensDecidesTheWriteResult() {
+        QFETCH(bool, writeReplied);
+        QFETCH(int, writeReadBack);
+        QFETCH(bool, readReplied);
+        QFETCH(int, readBack);
+        QFETCH(DialogId, alert);
+        GuiFixture gui;
+        gui.launchWithoutWindow();
+        const LensInfo lens = DockProfile::zoomLens().lens;
+        gui.context->setConnectedLens(lens);
+        YesAsker asker;
+        LensFlow flow(*gui.context, asker,
+                      LensFlow::Options{FileIO(gui.libraryFolder), std::chrono::milliseconds(0)});
+        flow.start();
+        LensAdjustData edited = gui.context->currentAdjustData().get();
         edited.focusZoomClose[0] = 1;
-        f.context->currentAdjustData().set(edited);
-        LensAdjustData readBack = edited;
-        readBack.focusZoomClose[0] = readBackClose0;
-        CommDataFormat reply;
-        reply.data = AdjustPayload::encode(readBack, f.lens());
-        const auto response = replied ? std::optional<CommDataFormat>(reply) : std::nullopt;
-        const auto error = replied ? UsbThreadErrorCode::success : UsbThreadErrorCode::failure;
-        f.thread().requestState(ApplicationState::processing);
-        std::jthread connection(
-            [&] { f.screen()->usbSerialThreadResult(ApplicationState::adjDataWriting, error, response); });
-        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), QStringList{title}, boundMs);
-        connection.join();
-        QCOMPARE(f.thread().appNewState(), ApplicationState::lensConnect);
+        gui.context->currentAdjustData().set(edited);
+        const auto replyWith = [&](bool replied, int close0) -> std::optional<CommDataFormat> {
+            if (!replied)
+                return std::nullopt;
+            LensAdjustData held = edited;
+            held.focusZoomClose[0] = close0;
+            CommDataFormat reply;
+            reply.data = AdjustPayload::encode(held, lens);
+            return reply;
+        };
+        flow.apply();
+        QTRY_COMPARE(gui.context->connectionThread().appNewState(), ApplicationState::writingSettings);
+        flow.exchange(ApplicationState::writingSettings,
+                      writeReplied ? ExchangeResult::success : ExchangeResult::failure,
+                      replyWith(writeReplied, writeReadBack));
+        if (!writeReplied) {
+            QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::readingSettings);
+            flow.exchange(ApplicationState::readingSettings,
+                          readReplied ? ExchangeResult::success : ExchangeResult::failure,
+                          replyWith(readReplied, readBack));
+        }
+        QTRY_COMPARE(asker.asked.size(), 2);
+        QCOMPARE(asker.asked.last(), alert);
+        QTRY_COMPARE(gui.context->connectionThread().appNewState(), ApplicationState::lensConnected);
     }
 };
 

@@ -55,16 +55,16 @@ private slots:
         QCOMPARE(panel->txtLensName()->text(), QStringLiteral("Test Zoom 28-300"));
         QCOMPARE(panel->txtModelName()->text(), QStringLiteral("A036"));
         QCOMPARE(panel->txtMountName()->text(), QStringLiteral("Canon"));
-        QTRY_COMPARE(f.screen()->txtFirmwareVersion()->text(), QStringLiteral("Version 1"));
-        QCOMPARE(f.screen()->btnApplySettings()->text(), QStringLiteral("Apply"));
+        QTRY_COMPARE(f.screen()->firmwareVersionLabel()->text(), QStringLiteral("Version 1"));
+        QCOMPARE(f.screen()->applyButton()->text(), QStringLiteral("Apply"));
         QVERIFY(f.answerer->seen().isEmpty());
     }
 
     void aLostDeviceReturnsToTheConnectScreen_data() {
         QTest::addColumn<bool>("unplug");
         QTest::addColumn<int>("waitsIn");
-        QTest::newRow("adapter unplugged") << true << int(ApplicationState::adapterDisconnect);
-        QTest::newRow("lens taken off") << false << int(ApplicationState::lensDisadhesion);
+        QTest::newRow("adapter unplugged") << true << int(ApplicationState::searchingAdapter);
+        QTest::newRow("lens taken off") << false << int(ApplicationState::waitingForLens);
     }
     void aLostDeviceReturnsToTheConnectScreen() {
         QFETCH(bool, unplug);
@@ -98,14 +98,14 @@ private slots:
                     f.dock->unplug();
                 else
                     f.dock->unmountLens();
-                lossNoticed = QTest::qWaitFor(
-                    [&f] { return f.thread().processingErr() != ProcessingErrorType::success; }, boundMs);
+                lossNoticed =
+                    QTest::qWaitFor([&f] { return f.thread().deviceLoss() != DeviceLoss::none; }, boundMs);
             }
             return seen.buttonIds.last();
         }));
         const QByteArray before = f.dock->snapshot().adjustBytes;
-        QPointer<ViewController> screen = f.screen();
-        f.click(screen->btnApplySettings());
+        QPointer<LensScreen> screen = f.screen();
+        f.click(screen->applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), (QStringList{applyCaution, report}), boundMs);
         QVERIFY(lossNoticed);
         QVERIFY(backAtTheConnectScreen(f));
@@ -119,7 +119,7 @@ private slots:
         f.dock->setOverCurrent(true);
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), QStringList{overCurrent}, boundMs);
         QVERIFY(backAtTheConnectScreen(f));
-        QVERIFY(f.thread().waitNotAdhesion());
+        QVERIFY(f.thread().awaitLensRemoval());
         QTest::qWait(200);
         QCOMPARE(f.countOf(overCurrent), 1);
     }
@@ -129,7 +129,6 @@ private slots:
         QVERIFY(f.launchConnected(decline, QStringLiteral("0200")));
         QCOMPARE(f.answerer->titles(), QStringList{lensOffer});
         QCOMPARE(f.answerer->seen().first().buttonIds, (QStringList{"dialogBtnNo", "dialogBtnYes"}));
-        QVERIFY(f.screen()->flgUpdated());
         QVERIFY(!f.screen()->updateWindow());
         // Offline, the same catalogue comes from the local copy: no offer.
         f.stop();
@@ -159,10 +158,10 @@ private slots:
             QVERIFY(QFile::remove(f.host.rootPath() + '/' + f.lensCataloguePath()));
         else
             f.serveLensCatalogue(served);
-        f.click(f.screen()->btnUpdate());
+        f.click(f.screen()->updateButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles(), titles, boundMs);
         QVERIFY(f.waitIdle());
-        QVERIFY(f.screen()->isConnectView());
+        QVERIFY(f.screen()->flow().isConnectView());
         QVERIFY(!f.screen()->updateWindow());
         QVERIFY(!f.screen()->progressPanel()->isVisible());
         // What the host served is kept as the local copy.
@@ -199,10 +198,10 @@ private slots:
         LensFixture f;
         QVERIFY(f.launchConnected());
         LogCapture log;
-        f.thread().requestState(ApplicationState::fwUpdate);
-        QTRY_COMPARE(f.thread().appState(), ApplicationState::fwUpdate);
-        f.screen()->updateResult(*fwErrorCodeFromRawValue(code));
-        QCOMPARE(f.thread().appNewState(), ApplicationState::processing);
+        f.thread().requestState(ApplicationState::firmwareUpdate);
+        QTRY_COMPARE(f.thread().appState(), ApplicationState::firmwareUpdate);
+        f.screen()->flow().updateFinished(*fwErrorCodeFromRawValue(code));
+        QCOMPARE(f.thread().appNewState(), ApplicationState::holdingLens);
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->seen().size(), 1, boundMs);
         QCOMPARE(f.answerer->seen().first().informativeText, text);
         if (!logged.isEmpty())
@@ -211,7 +210,7 @@ private slots:
             QVERIFY(backAtTheConnectScreen(f));
         } else {
             QVERIFY(f.waitIdle());
-            QVERIFY(f.screen()->isConnectView());
+            QVERIFY(f.screen()->flow().isConnectView());
         }
     }
 
@@ -229,7 +228,7 @@ private slots:
         QCOMPARE(f.answerer->titles(), (QStringList{lensOffer, lensCaution, updated}));
         QCOMPARE(f.dock->snapshot().lens.firmwareVersion, QStringLiteral("0200"));
         QVERIFY(f.waitIdle());
-        QTRY_COMPARE(f.screen()->txtFirmwareVersion()->text(), QStringLiteral("Version 2"));
+        QTRY_COMPARE(f.screen()->firmwareVersionLabel()->text(), QStringLiteral("Version 2"));
         QCOMPARE(f.leftInStore(), QStringList());
     }
 };

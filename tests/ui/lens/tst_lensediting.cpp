@@ -13,7 +13,7 @@ constexpr int boundMs = LensFixture::courseBoundMs;
 
 // A value typed, a slider moved, the first limiter position's near slider driven onto its far one,
 // both limiter modes switched, full-time manual focus switched off and VC mode 3 chosen.
-void editAcrossTheTabs(ViewController& screen) {
+void editAcrossTheTabs(LensScreen& screen) {
     FocusAdjustmentTab& focus = focusTab(screen);
     typeFocusValue(focus, 2, 0, QStringLiteral("-17"));
     press(focus.slider(5, 2), Qt::Key_Right, 4);
@@ -34,7 +34,7 @@ void editAcrossTheTabs(ViewController& screen) {
 
 // Every setting away from the factory value: each focus cell typed with its own value, both limiter
 // positions moved at both ends with their modes switched, and the miscellaneous settings given.
-void editEverySetting(ViewController& screen, bool fullTimeManual, int vcRow) {
+void editEverySetting(LensScreen& screen, bool fullTimeManual, int vcRow) {
     FocusAdjustmentTab& focus = focusTab(screen);
     for (int row = 0; row < FocusAdjustmentTab::rowCount; ++row) {
         for (int column = 0; column < FocusAdjustmentTab::columnCount; ++column) {
@@ -59,7 +59,7 @@ void editEverySetting(ViewController& screen, bool fullTimeManual, int vcRow) {
 
 bool restoreFactorySettings(LensFixture& f) {
     const int before = f.answerer->seen().size();
-    f.click(f.screen()->btnRestoreFactory());
+    f.click(f.screen()->restoreFactoryButton());
     return QTest::qWaitFor(
                [&] {
                    return f.answerer->titles().mid(before) ==
@@ -80,7 +80,7 @@ private slots:
     void whatTheTabsShowIsWhatTheLensStores() {
         LensFixture f;
         QVERIFY(f.launchConnected());
-        ViewController& screen = *f.screen();
+        LensScreen& screen = *f.screen();
         QCOMPARE(shownSettings(screen), factoryOf(f.lens()));
         editAcrossTheTabs(screen);
         const LensAdjustData shown = shownSettings(screen);
@@ -91,7 +91,7 @@ private slots:
         QVERIFY(!shown.isFullTimeManualEnable);
         QCOMPARE(shown.vcMode, 3);
 
-        f.click(screen.btnApplySettings());
+        f.click(screen.applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(
             f.answerer->titles(),
             (QStringList{titleOf(DialogId::customizeCaution), titleOf(DialogId::setAdjustDataComplete)}),
@@ -104,11 +104,11 @@ private slots:
     void aReadBackThatDiffersKeepsTheEditsOnTheTabs() {
         LensFixture f;
         QVERIFY(f.launchConnected());
-        ViewController& screen = *f.screen();
+        LensScreen& screen = *f.screen();
         editAcrossTheTabs(screen);
         const LensAdjustData shown = shownSettings(screen);
         f.dock->armFault(FaultKind::ignoreAdjustWrite);
-        f.click(screen.btnApplySettings());
+        f.click(screen.applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(
             f.answerer->titles(),
             (QStringList{titleOf(DialogId::customizeCaution), titleOf(DialogId::setAdjustError)}), boundMs);
@@ -116,7 +116,7 @@ private slots:
         QVERIFY(f.waitIdle());
         QCOMPARE(shownSettings(screen), shown);
         // Applied again, the kept edits reach the lens.
-        f.click(screen.btnApplySettings());
+        f.click(screen.applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles().size(), 4, boundMs);
         QCOMPARE(f.answerer->titles().last(), titleOf(DialogId::setAdjustDataComplete));
         QCOMPARE(f.dock->snapshot().adjustBytes, AdjustPayload::encode(shown, f.lens()));
@@ -125,7 +125,7 @@ private slots:
     void restoringShowsTheFactoryValuesOnEveryTab() {
         LensFixture f;
         QVERIFY(f.launchConnected());
-        ViewController& screen = *f.screen();
+        LensScreen& screen = *f.screen();
         editEverySetting(screen, true, 1);
         QVERIFY(shownSettings(screen) != factoryOf(f.lens()));
         QVERIFY(restoreFactorySettings(f));
@@ -144,17 +144,17 @@ private slots:
         QFETCH(int, vcRow);
         LensFixture f;
         QVERIFY(f.launchConnected());
-        ViewController& screen = *f.screen();
+        LensScreen& screen = *f.screen();
         editEverySetting(screen, fullTimeManual, vcRow);
         const LensAdjustData saved = shownSettings(screen);
         f.savePaths << f.dir.filePath(QStringLiteral("every setting"));
-        f.click(screen.btnSaveAs());
+        f.click(screen.saveAsButton());
         QVERIFY(f.waitIdle());
 
         QVERIFY(restoreFactorySettings(f));
         QCOMPARE(shownSettings(screen), factoryOf(f.lens()));
         f.openPaths << f.dir.filePath(QStringLiteral("every setting.vlad"));
-        f.click(screen.btnOpen());
+        f.click(screen.openButton());
         QCOMPARE(f.openDialogs, 1);
         QCOMPARE(f.saveDialogs, 1);
         QCOMPARE(f.answerer->seen().size(), 2); // the restore's two
@@ -171,16 +171,16 @@ private slots:
                 f.dock->armFault(FaultKind::dropReply);
             return seen.buttonIds.last();
         }));
-        ViewController& screen = *f.screen();
+        LensScreen& screen = *f.screen();
         QTest::keyClick(focusTab(screen).slider(0, 0), Qt::Key_Right);
         bool tried = false;
         QTimer duringTheWrite;
         QObject::connect(&duringTheWrite, &QTimer::timeout, [&] {
-            if (tried || f.thread().appState() != ApplicationState::adjDataWriting)
+            if (tried || f.thread().appState() != ApplicationState::writingSettings)
                 return;
             tried = true;
-            for (QPushButton* button : {screen.btnApplySettings(), screen.btnRestoreFactory(),
-                                        screen.btnOpen(), screen.btnSaveAs(), screen.btnUpdate()})
+            for (QPushButton* button : {screen.applyButton(), screen.restoreFactoryButton(),
+                                        screen.openButton(), screen.saveAsButton(), screen.updateButton()})
                 button->click();
             for (const char* name : {"menuOpen", "menuSaveAs", "menuFactory"})
                 f.action(name)->trigger();
@@ -188,7 +188,7 @@ private slots:
         duringTheWrite.start(5);
         f.openPaths << f.dir.filePath(QStringLiteral("refused.vlad"));
         f.savePaths << f.dir.filePath(QStringLiteral("refused"));
-        f.click(screen.btnApplySettings());
+        f.click(screen.applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(
             f.answerer->titles(),
             (QStringList{titleOf(DialogId::customizeCaution), titleOf(DialogId::setAdjustDataComplete)}),

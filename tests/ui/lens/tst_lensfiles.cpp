@@ -71,7 +71,7 @@ private slots:
         QVERIFY(f.launchConnected());
         const QByteArray lensBefore = f.dock->snapshot().adjustBytes;
         f.openPaths << writeFile(f.dir.filePath("good.vlad"), goodElements().join(','));
-        f.click(f.screen()->btnOpen());
+        f.click(f.screen()->openButton());
         QCOMPARE(f.openDialogs, 1);
         QVERIFY(f.answerer->seen().isEmpty());
         const LensAdjustData opened = f.editing();
@@ -119,8 +119,8 @@ private slots:
         if (!content.isEmpty())
             QVERIFY(!writeFile(path, content).isEmpty());
         f.openPaths << path; // then the dialog is cancelled
-        f.click(f.screen()->btnOpen());
-        QCOMPARE(f.openDialogs, 2);
+        f.click(f.screen()->openButton());
+        QTRY_COMPARE(f.openDialogs, 2);
         QCOMPARE(f.answerer->titles(), QStringList{openFailed});
         if (!reason.isEmpty())
             QVERIFY2(f.answerer->seen().first().informativeText.contains(reason),
@@ -152,7 +152,7 @@ private slots:
         QVERIFY(f.launchConnected());
         QTest::keyClick(focusTab(f)->slider(0, 0), Qt::Key_Right);
         f.savePaths << f.dir.filePath(typed);
-        f.click(f.screen()->btnSaveAs());
+        f.click(f.screen()->saveAsButton());
         QCOMPARE(f.saveDialogs, 1);
         QVERIFY(f.answerer->seen().isEmpty());
         QFile file(f.dir.filePath(written));
@@ -173,14 +173,26 @@ private slots:
         LensFixture f;
         QVERIFY(f.launchConnected());
         f.savePaths << f.dir.filePath("no-such-folder/mine") << "";
-        f.click(f.screen()->btnSaveAs());
-        QCOMPARE(f.saveDialogs, 3);
+        f.click(f.screen()->saveAsButton());
+        QTRY_COMPARE(f.saveDialogs, 3);
         QCOMPARE(f.answerer->titles(), (QStringList{saveFailed, saveFailed}));
         // The system's reason is added for the failed write only.
         QVERIFY(f.answerer->seen().at(0).informativeText.count('\n') >
                 f.answerer->seen().at(1).informativeText.count('\n'));
         QVERIFY(!QFile::exists(f.dir.filePath("no-such-folder/mine.vlad")));
         QVERIFY(f.waitIdle());
+    }
+
+    // Quitting closes the alert; the dialog it would bring back stays closed, and the program ends.
+    void quittingAtASaveErrorOpensNoDialog() {
+        LensFixture f;
+        QVERIFY(f.launchConnected([](const ModalAnswerer::Seen&) { return QStringLiteral("left open"); }));
+        f.savePaths << f.dir.filePath("no-such-folder/mine") << f.dir.filePath("mine");
+        f.click(f.screen()->saveAsButton());
+        QTRY_COMPARE(f.answerer->titles(), QStringList{saveFailed});
+        QVERIFY(f.quit());
+        QCOMPARE(f.saveDialogs, 1);
+        QVERIFY(!QFile::exists(f.dir.filePath("mine.vlad")));
     }
 
     void theFileMenuOpensAndSaves() {

@@ -1,4 +1,5 @@
-#include "ui/lens/ViewController.h"
+#include "online/FirmwareVersionCheck.h"
+#include "ui/lens/LensScreen.h"
 #include "ui/Translations.h"
 
 #include <QTest>
@@ -28,7 +29,7 @@ private slots:
     void firmwareVersionText() {
         QFETCH(QString, version);
         QFETCH(QString, shown);
-        QCOMPARE(ViewController::firmwareVersionText(version), shown);
+        QCOMPARE(LensScreen::firmwareVersionText(version), shown);
     }
 
     void isLensUpdateAvailable_data() {
@@ -59,7 +60,7 @@ private slots:
         QFETCH(QString, latest);
         QFETCH(QString, current);
         QFETCH(bool, available);
-        QCOMPARE(ViewController::isLensUpdateAvailable(latest, current), available);
+        QCOMPARE(isFirmwareUpdateAvailable(current, latest), available);
     }
 
     void mountName_data() {
@@ -74,7 +75,7 @@ private slots:
     void mountName() {
         QFETCH(int, mountInfo);
         QFETCH(QString, name);
-        QCOMPARE(ViewController::mountName(mountInfo), name);
+        QCOMPARE(LensScreen::mountName(mountInfo), name);
     }
 };
 

@@ -1,0 +1,163 @@
+#pragma once
+
+#include "adjust/LensAdjustData.h"
+#include "connection/ConnectionState.h"
+#include "firmware/FwErrorCode.h"
+#include "online/FileIO.h"
+#include "online/NetworkError.h"
+#include "online/NetworkFileType.h"
+#include "session/Asker.h"
+
+#include <chrono>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <QObject>
+
+namespace lensdock {
+
+class AppContext;
+class RelayedConnectionReports;
+class RelayedDownloads;
+class ReportRelay;
+
+// What a lens firmware update needs, taken from the catalogue and the lens when it is agreed to.
+struct LensUpdateRequest {
+    QString mountSuffix;
+    QString modelCode;
+    QString version;
+    QString decodeKey;
+};
+
+// How the last write ended, for faces that tell more than the alert does.
+enum class WriteOutcome {
+    none,
+    written,     // read back and equal to what was written
+    differs,     // the write's own read-back shows other settings
+    notAccepted, // no usable answer to the write; read separately, the lens holds other settings
+    unconfirmed, // no usable answer to the write, and the settings could not be read back
+    outOfRange,  // refused before sending: a value outside the lens's ranges
+    overcurrent,
+    deviceLost,
+};
+
+// The logic of the screen shown while a lens is connected: the five commands (apply, restore the
+// factory settings, open, save, check for a lens update), the offer of a lens update when the screen
+// first appears, and what follows the connection thread's reports. Lives on its face's thread;
+// reports arrive there as queued calls and every question goes to the face's Asker. Each command
+// parks the connection thread in holdingLens (polling quietly) until it is done.
+class LensFlow : public QObject {
+    Q_OBJECT
+public:
+    struct Options {
+        FileIO store;
+        // A progress indication stays up this long after the device or the host has answered.
+        std::chrono::milliseconds progressLinger{std::chrono::seconds(2)};
+    };
+
+    LensFlow(AppContext& context, Asker& asker, Options options, QObject* parent = nullptr);
+    ~LensFlow() override;
+
+    // Takes the reports. A newer lens firmware in a catalogue just downloaded is offered first;
+    // otherwise the thread returns to polling the lens.
+    void start();
+
+    // True while idle, connected, and no question, progress or file dialog is open.
+    bool acceptsCommands() const;
+    void apply();
+    // The apply after the face has asked the caution itself.
+    void apply(DialogResponse answer);
+    void restoreFactorySettings();
+    // The restore after the face has asked the caution itself.
+    void restoreFactorySettings(DialogResponse answer);
+    void checkForUpdate();
+    // A file command runs between these two (the face shows its file dialogs meanwhile).
+    bool beginFileCommand();
+    void endFileCommand();
+    // Opens `path` into the edited settings; `done(true)` when opened, `done(false)` after the
+    // alert that says why not (answered).
+    void openFile(const QString& path, std::function<void(bool)> done);
+    void saveFile(const QString& path, std::function<void(bool)> done);
+
+    // The end of the lens update the face ran after lensUpdateRequested.
+    void updateFinished(FwErrorCode code);
+
+    // The reports, on the flow's thread (tests call them directly to play the services).
+    void exchange(ApplicationState state, ExchangeResult result,
+                  const std::optional<CommDataFormat>& response);
+    void connectionEnded(ApplicationState state);
+    void downloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
+                           const std::optional<NetworkError>& error);
+
+    bool isLensUpdateOffered() const;
+    bool isRestoring() const { return restoring_; }
+    bool isConnectView() const { return connectView_; }
+    WriteOutcome lastWriteOutcome() const { return writeOutcome_; }
+    // The device lost while this screen was up, as the thread tells it or as the course saw it.
+    DeviceLoss loss() const;
+    // What the lens held after the last write, when it could be read.
+    std::optional<LensAdjustData> lastReadBack() const { return readBack_; }
+
+signals:
+    // The face's controls should store what they show into `currentAdjustData` now.
+    void editsCommitRequested();
+    // `currentAdjustData` was replaced: the controls should show it.
+    void settingsReplaced();
+    void progressShown(lensdock::DialogViewId id);
+    void progressClosed();
+    void lensUpdateRequested(const lensdock::LensUpdateRequest& request);
+    void firmwareVersionChanged();
+    // A write (apply or restore) has ended and its alert was answered.
+    void writeFinished(bool written);
+    // The check for an update has ended without starting one (answered).
+    void updateCheckFinished();
+    // The lens or the adapter is gone: the connect course takes over.
+    void leaveRequested();
+    void endRequested(int exitCode);
+
+private:
+    enum class Phase { starting, idle, command, writing, verifying, checking, updating, leaving };
+
+    bool startCommand();
+    void request(ApplicationState state);
+    void ask(DialogId kind, Asker::Answer answer, const QString& extraText = QString());
+    void modalEnded();
+    void restoreAnswered(DialogResponse answer);
+    void applyAnswered(DialogResponse answer);
+    bool reportDeviceLoss();
+    void followUpByDeviceLoss();
+    void lensIdentityResult(ExchangeResult result);
+    void refuseOverCurrentLens();
+    void startWrite(bool restoring);
+    void settingsWritten(ExchangeResult result, const std::optional<CommDataFormat>& response);
+    void settingsVerified(ExchangeResult result, const std::optional<CommDataFormat>& response);
+    void finishWrite(const std::optional<LensAdjustData>& readBack);
+    void putBackSettingsIfRestoreFailed(bool written);
+    void showWriteResult(bool written);
+    void closeProgressThen(std::function<void()> next);
+    void catalogueReceived(const QByteArray& data);
+    void catalogueCheckFailed();
+    void offerUpdate(DialogId kind);
+
+    AppContext& context_;
+    Asker& asker_;
+    const Options options_;
+    const std::shared_ptr<ReportRelay> relay_;
+    std::unique_ptr<RelayedConnectionReports> reports_;
+    std::shared_ptr<RelayedDownloads> downloads_;
+
+    Phase phase_ = Phase::starting;
+    bool connectView_ = true;
+    DeviceLoss lost_ = DeviceLoss::none;
+    bool restoring_ = false;
+    WriteOutcome writeOutcome_ = WriteOutcome::none;
+    // What the settings were before a factory restore, put back when the restore fails.
+    std::optional<LensAdjustData> settingsBeforeRestore_;
+    std::optional<LensAdjustData> readBack_;
+    bool verifiedByRead_ = false;
+    // Questions, progress and file dialogs open now; the course is left only once none is.
+    int openModals_ = 0;
+    bool leavePending_ = false;
+};
+
+} // namespace lensdock

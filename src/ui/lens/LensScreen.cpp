@@ -1,0 +1,254 @@
+#include "ui/lens/LensScreen.h"
+
+#include "context/AppContext.h"
+#include "ui/AppShell.h"
+#include "ui/BuiltInPictures.h"
+#include "ui/lens/LensInfoPanel.h"
+#include "ui/ProgressPanel.h"
+#include "ui/tabs/FocusAdjustmentTab.h"
+#include "ui/tabs/FocusLimiterTab.h"
+#include "ui/tabs/MiscellaneousTab.h"
+#include "ui/UpdateWindow.h"
+
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QPushButton>
+#include <QStackedWidget>
+#include <QTabBar>
+#include <QVBoxLayout>
+
+namespace lensdock {
+
+namespace {
+FileIO storeOf(const std::optional<QString>& libraryFolder) {
+    return libraryFolder ? FileIO(*libraryFolder) : FileIO();
+}
+} // namespace
+
+LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* parent)
+    : QWidget(parent), shell_(shell), context_(shell.context()), options_(std::move(options)),
+      asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
+      flow_(new LensFlow(context_, *asker_,
+                         LensFlow::Options{storeOf(options_.libraryFolder), options_.progressCloseDelay},
+                         this)) {
+    setObjectName(QStringLiteral("lensScreen"));
+    progressPanel_ = new ProgressPanel(this);
+    progressPanel_->setObjectName(QStringLiteral("dialogWindow"));
+    auto* layout = new QHBoxLayout(this);
+    layout->setContentsMargins(24, 24, 24, 24);
+    layout->setSpacing(24);
+    layout->addWidget(buildIdentity());
+    auto* main = new QVBoxLayout;
+    main->addWidget(buildTabs(), 1);
+    main->addWidget(buildCommands());
+    layout->addLayout(main, 1);
+    //% "Focus Adjustment"
+    tabSwitch_->addTab(qtTrId("tabFocusAdjustment"));
+    //% "Focus Limiter"
+    tabSwitch_->addTab(qtTrId("tabLimiter"));
+    //% "Miscellaneous"
+    tabSwitch_->addTab(qtTrId("tabMiscellaneous"));
+    connect(tabSwitch_, &QTabBar::currentChanged, this, &LensScreen::changeSegment);
+    showFirmwareVersion();
+    connectFlow();
+}
+
+// The flow goes first: its reports must not reach a screen half torn down.
+LensScreen::~LensScreen() {
+    delete flow_;
+    flow_ = nullptr;
+}
+
+void LensScreen::connectFlow() {
+    connect(flow_, &LensFlow::editsCommitRequested, &shell_, &AppShell::raiseWrite);
+    connect(flow_, &LensFlow::settingsReplaced, &shell_, &AppShell::raiseControl);
+    connect(flow_, &LensFlow::progressShown, this, &LensScreen::showProgress);
+    connect(flow_, &LensFlow::progressClosed, progressPanel_, &QDialog::close);
+    connect(flow_, &LensFlow::lensUpdateRequested, this, &LensScreen::openUpdateWindow);
+    connect(flow_, &LensFlow::firmwareVersionChanged, this, &LensScreen::showFirmwareVersion);
+    connect(
+        flow_, &LensFlow::leaveRequested, &shell_, [shell = &shell_] { shell->setConnected(false); },
+        Qt::QueuedConnection);
+    connect(flow_, &LensFlow::endRequested, &shell_, &AppShell::endProcess);
+}
+
+// The flow starts once the screen is on show, so that its first question has a window to sit on.
+void LensScreen::showEvent(QShowEvent* event) {
+    QWidget::showEvent(event);
+    if (started_)
+        return;
+    started_ = true;
+    QMetaObject::invokeMethod(flow_, &LensFlow::start, Qt::QueuedConnection);
+}
+
+void LensScreen::showTab(int index) {
+    tabSwitch_->setCurrentIndex(index);
+}
+
+void LensScreen::changeSegment(int index) {
+    shell_.raiseWrite();
+    tabView_->setCurrentIndex(index);
+}
+
+void LensScreen::showProgress(DialogViewId id) {
+    progressPanel_->setDialogId(id);
+    progressPanel_->open();
+}
+
+QLabel* LensScreen::firmwareVersionLabel() const {
+    return infoPanel_->txtFirmwareVersion();
+}
+
+void LensScreen::showFirmwareVersion() {
+    firmwareVersionLabel()->setText(firmwareVersionText(context_.lensInfo().get().firmwareVersion));
+}
+
+QString LensScreen::firmwareVersionText(const QString& firmwareVersion) {
+    const QString digits = firmwareVersion.left(2);
+    bool isNumber = false;
+    const int number = digits.toInt(&isNumber, 10);
+    //% "Version "
+    return qtTrId("infoVersion") + (isNumber ? QString::number(number) : digits);
+}
+
+void LensScreen::openUpdateWindow(const LensUpdateRequest& request) {
+    auto* window =
+        new UpdateWindow(context_, options_.update, storeOf(options_.libraryFolder), this->window());
+    window->setLensUpdateInfo(request.mountSuffix, request.modelCode, request.version, request.decodeKey);
+    connect(window, &UpdateWindow::updateFinished, flow_, &LensFlow::updateFinished);
+    updateWindow_ = window;
+    emit updateWindowOpened(window);
+    window->show();
+}
+
+// ---- files: the dialog is shown again until a file was opened or saved, or the user cancels ----
+
+void LensScreen::openSettingsFile() {
+    if (flow_->beginFileCommand())
+        chooseFileToOpen();
+}
+
+// Quitting closes the alert that brought the dialog back: then the command ends there.
+void LensScreen::chooseFileToOpen() {
+    const std::optional<QString> choice =
+        shell_.isQuitting() ? std::nullopt : options_.fileDialogs.chooseOpen(window());
+    if (!choice) {
+        flow_->endFileCommand();
+        return;
+    }
+    flow_->openFile(*choice, [this](bool opened) {
+        if (opened)
+            flow_->endFileCommand();
+        else
+            chooseFileToOpen();
+    });
+}
+
+void LensScreen::saveSettingsFile() {
+    if (flow_->beginFileCommand())
+        chooseFileToSave();
+}
+
+void LensScreen::chooseFileToSave() {
+    const std::optional<QString> choice =
+        shell_.isQuitting() ? std::nullopt : options_.fileDialogs.chooseSave(window());
+    if (!choice) {
+        flow_->endFileCommand();
+        return;
+    }
+    flow_->saveFile(*choice, [this](bool saved) {
+        if (saved)
+            flow_->endFileCommand();
+        else
+            chooseFileToSave();
+    });
+}
+
+// Who the lens is, fixed at construction, and the update button below it.
+QWidget* LensScreen::buildIdentity() {
+    LensInfoPanel::Identity identity;
+    identity.lensImage = shell_.pictures().lensImage.get();
+    if (identity.lensImage.isNull())
+        identity.lensImage = BuiltInPictures::lensImage();
+    identity.lensName = context_.lensModelInfo().get().lensName;
+    identity.lensModelName = context_.lensInfo().get().modelCode;
+    identity.lensMountName = mountName(context_.adapterBasicInfo().get().mountInfo);
+    auto* box = new QWidget(this);
+    infoPanel_ = new LensInfoPanel(identity, box);
+    //% "Check for Update"
+    updateButton_ = makeButton(qtTrId("btnUpdate"), QStringLiteral("btnUpdate"), &LensScreen::checkForUpdate);
+    updateButton_->setParent(box);
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(infoPanel_);
+    layout->addWidget(updateButton_);
+    layout->addStretch();
+    return box;
+}
+
+QPushButton* LensScreen::makeButton(const QString& text, const QString& name, void (LensScreen::*action)()) {
+    auto* button = new QPushButton(text, this);
+    button->setObjectName(name);
+    button->setAutoDefault(false);
+    connect(button, &QPushButton::clicked, this, action);
+    return button;
+}
+
+QWidget* LensScreen::buildTabs() {
+    auto* box = new QWidget(this);
+    tabSwitch_ = new QTabBar(box);
+    tabSwitch_->setObjectName(QStringLiteral("segmentTabControl"));
+    tabSwitch_->setExpanding(false);
+    tabSwitch_->setDrawBase(false);
+    tabView_ = new QStackedWidget(box);
+    tabView_->setObjectName(QStringLiteral("tabCustomView"));
+    tabView_->addWidget(new FocusAdjustmentTab(shell_));
+    tabView_->addWidget(new FocusLimiterTab(shell_));
+    tabView_->addWidget(new MiscellaneousTab(shell_));
+    auto* layout = new QVBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(tabSwitch_, 0, Qt::AlignHCenter);
+    layout->addWidget(tabView_, 1);
+    return box;
+}
+
+QWidget* LensScreen::buildCommands() {
+    auto* box = new QWidget(this);
+    //% "Open…"
+    openButton_ =
+        makeButton(qtTrId("btnCustomLoad"), QStringLiteral("btnOpen"), &LensScreen::openSettingsFile);
+    //% "Save As…"
+    saveAsButton_ =
+        makeButton(qtTrId("btnCustomSave"), QStringLiteral("btnSaveAs"), &LensScreen::saveSettingsFile);
+    //% "Restore Factory Settings"
+    restoreFactoryButton_ = makeButton(qtTrId("btnFactoryDefault"), QStringLiteral("btnRestoreFactory"),
+                                       &LensScreen::restoreFactory);
+    //% "Apply"
+    applyButton_ = makeButton(qtTrId("btnCustomSet"), QStringLiteral("btnApplySettings"), &LensScreen::apply);
+    auto* layout = new QHBoxLayout(box);
+    layout->setContentsMargins(0, 0, 0, 0);
+    layout->addWidget(openButton_);
+    layout->addWidget(saveAsButton_);
+    layout->addStretch();
+    layout->addWidget(restoreFactoryButton_);
+    layout->addWidget(applyButton_);
+    return box;
+}
+
+QString LensScreen::mountName(int mountInfo) {
+    switch (mountInfo) {
+    case 1:
+        //% "Canon"
+        return qtTrId("mountName1");
+    case 2:
+        //% "Nikon"
+        return qtTrId("mountName2");
+    case 3:
+        //% "SONY"
+        return qtTrId("mountName3");
+    default:
+        return QString();
+    }
+}
+
+} // namespace lensdock

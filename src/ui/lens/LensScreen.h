@@ -1,0 +1,101 @@
+#pragma once
+
+#include "session/LensFlow.h"
+#include "ui/AlertAsker.h"
+#include "ui/lens/LensScreenOptions.h"
+#include "ui/UpdateWindow.h"
+
+#include <QPointer>
+#include <QWidget>
+
+class QLabel;
+class QPushButton;
+class QStackedWidget;
+class QTabBar;
+
+namespace lensdock {
+
+class AppContext;
+class AppShell;
+class LensInfoPanel;
+class ProgressPanel;
+class UpdateWindow;
+
+// The screen the main window shows while a lens is connected: who the lens is, the three settings
+// tabs behind a segmented switch, and five commands (apply, restore factory settings, open, save,
+// check for a lens firmware update). It shows what its LensFlow decides and forwards the user's
+// commands to it; it never talks to the device. GUI thread only.
+class LensScreen : public QWidget {
+    Q_OBJECT
+public:
+    LensScreen(AppShell& shell, LensScreenOptions options, QWidget* parent = nullptr);
+    ~LensScreen() override;
+
+    LensFlow& flow() { return *flow_; }
+    const LensFlow& flow() const { return *flow_; }
+
+    // The main window's File and View menus.
+    void showTab(int index);
+    bool acceptsCommands() const { return flow_->acceptsCommands(); }
+    void openSettingsFile();
+    void saveSettingsFile();
+    void restoreFactorySettings() { flow_->restoreFactorySettings(); }
+
+    static QString firmwareVersionText(const QString& firmwareVersion);
+    static QString mountName(int mountInfo);
+
+    QTabBar* tabSwitch() const { return tabSwitch_; }
+    QStackedWidget* tabView() const { return tabView_; }
+    LensInfoPanel* infoPanel() const { return infoPanel_; }
+    QLabel* firmwareVersionLabel() const;
+    QPushButton* applyButton() const { return applyButton_; }
+    QPushButton* restoreFactoryButton() const { return restoreFactoryButton_; }
+    QPushButton* saveAsButton() const { return saveAsButton_; }
+    QPushButton* openButton() const { return openButton_; }
+    QPushButton* updateButton() const { return updateButton_; }
+    ProgressPanel* progressPanel() const { return progressPanel_; }
+    // The lens update window while it is open.
+    UpdateWindow* updateWindow() const { return updateWindow_; }
+
+signals:
+    void updateWindowOpened(lensdock::UpdateWindow* window);
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    QWidget* buildIdentity();
+    QWidget* buildCommands();
+    QWidget* buildTabs();
+    QPushButton* makeButton(const QString& text, const QString& name, void (LensScreen::*action)());
+    void connectFlow();
+    void changeSegment(int index);
+    void showFirmwareVersion();
+    void showProgress(DialogViewId id);
+    void openUpdateWindow(const LensUpdateRequest& request);
+    void chooseFileToOpen();
+    void chooseFileToSave();
+    void apply() { flow_->apply(); }
+    void restoreFactory() { flow_->restoreFactorySettings(); }
+    void checkForUpdate() { flow_->checkForUpdate(); }
+
+    AppShell& shell_;
+    AppContext& context_;
+    const LensScreenOptions options_;
+    AlertAsker* asker_;
+    LensFlow* flow_;
+    bool started_ = false;
+
+    LensInfoPanel* infoPanel_ = nullptr;
+    QTabBar* tabSwitch_ = nullptr;
+    QStackedWidget* tabView_ = nullptr;
+    QPushButton* applyButton_ = nullptr;
+    QPushButton* restoreFactoryButton_ = nullptr;
+    QPushButton* saveAsButton_ = nullptr;
+    QPushButton* openButton_ = nullptr;
+    QPushButton* updateButton_ = nullptr;
+    ProgressPanel* progressPanel_ = nullptr;
+    QPointer<UpdateWindow> updateWindow_;
+};
+
+} // namespace lensdock
