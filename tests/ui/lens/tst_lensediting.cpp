@@ -1,4 +1,5 @@
 #include "LensFixture.h"
+#include "link/CommandSet.h"
 #include "ScreenControls.h"
 #include "ui/Translations.h"
 
@@ -167,8 +168,11 @@ private slots:
     void commandsDuringAWriteDoNothing() {
         LensFixture f;
         QVERIFY(f.launchConnected([&f](const ModalAnswerer::Seen& seen) {
-            if (seen.title == titleOf(DialogId::customizeCaution))
+            if (seen.title == titleOf(DialogId::customizeCaution)) {
+                // The write's reply, not that of an identity poll due at the same moment.
+                f.dock->setFaultScope(FunctionNumber::setAdjData);
                 f.dock->armFault(FaultKind::dropReply);
+            }
             return seen.buttonIds.last();
         }));
         LensScreen& screen = *f.screen();
