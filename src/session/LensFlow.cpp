@@ -255,6 +255,7 @@ void LensFlow::startWrite(bool restoring) {
 // A write whose answers were lost may still have reached the lens: it is read back, and only what
 // the lens then holds decides.
 void LensFlow::settingsWritten(ExchangeResult result, const std::optional<CommDataFormat>& response) {
+    phase_ = Phase::command; // one result per write, whatever else arrives before its alert
     const LensInfo lens = context_.lensInfo().get();
     if (result == ExchangeResult::overcurrent) {
         writeOutcome_ = WriteOutcome::overcurrent;
@@ -284,6 +285,7 @@ void LensFlow::settingsWritten(ExchangeResult result, const std::optional<CommDa
 }
 
 void LensFlow::settingsVerified(ExchangeResult result, const std::optional<CommDataFormat>& response) {
+    phase_ = Phase::command;
     request(ApplicationState::holdingLens); // read once
     std::optional<LensAdjustData> readBack;
     if (result == ExchangeResult::success && response)
