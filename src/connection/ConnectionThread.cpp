@@ -216,6 +216,8 @@ void ConnectionThread::enterState() {
     logThread(QStringLiteral("Change appState: %1").arg(int(state)));
     commandSendCounter_ = 0;
     writeReported_ = false;
+    if (state == ApplicationState::connectingLens)
+        lensOverCurrent_ = false;
     if (state == ApplicationState::searchingAdapter || state == ApplicationState::releasingLens) {
         if (state == ApplicationState::searchingAdapter)
             awaitLensRemoval_ = false;
@@ -358,6 +360,8 @@ void ConnectionThread::lensIdentityPollAction() {
     } else {
         commandSendCounter_ = countMax;
         deviceLoss_ = DeviceLoss::lens;
+        if (error == ExchangeResult::overcurrent)
+            lensOverCurrent_ = true;
     }
     threadState_ = ThreadState::sendProcess;
 }

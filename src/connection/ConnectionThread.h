@@ -58,6 +58,9 @@ public:
     bool awaitLensRemoval() const { return awaitLensRemoval_; }
     void setAwaitLensRemoval(bool value) { awaitLensRemoval_ = value; }
     bool hasExited() const { return exited_; }
+    // True once an identity poll of the current lens was answered with over-current (a poll in a
+    // holding state only marks the lens lost; this keeps why). Cleared when a lens is connected.
+    bool lensOverCurrent() const { return lensOverCurrent_; }
 
     // The steps of main(), for tests that drive the thread without its own std::thread.
     void startMain();
@@ -109,6 +112,7 @@ private:
     std::atomic<DeviceLoss> deviceLoss_{DeviceLoss::none};
     std::atomic<bool> awaitLensRemoval_{false};
     std::atomic<bool> adapterRemoved_{false};
+    std::atomic<bool> lensOverCurrent_{false};
 
     // The last reply, written by the channel's threads, read by the loop.
     mutable std::mutex replyMutex_;

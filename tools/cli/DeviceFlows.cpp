@@ -213,7 +213,8 @@ std::optional<LensAdjustData> DeviceFlows::lastReadBack() const {
 
 std::optional<Failure> DeviceFlows::deviceLoss() const {
     // The lens screen refuses a lens that draws too much current and releases it: say why.
-    if (asker_.notices().contains(DialogId::overCurrentError))
+    if (asker_.notices().contains(DialogId::overCurrentError) ||
+        context_.connectionThread().lensOverCurrent())
         return Failure{ExitCode::device, QStringLiteral("over-current: remove the lens")};
     switch (lensFlow_ ? lensFlow_->loss() : context_.connectionThread().deviceLoss()) {
     case DeviceLoss::adapter:
