@@ -19,15 +19,8 @@ bool isCaution(DialogId kind) {
 } // namespace
 
 void CliAsker::ask(DialogId kind, const QString&, Answer answer) {
-    DialogResponse response = DialogResponse::yes;
-    if (isCaution(kind)) {
-        const auto question = questions_.find(kind);
-        const bool agreed = question != questions_.end() && confirmation_.ask(question->second);
-        if (!agreed) {
-            response = DialogResponse::no;
-            declined_ << kind;
-        }
-    } else {
+    const DialogResponse response = isCaution(kind) ? DialogResponse::no : DialogResponse::yes;
+    if (!isCaution(kind)) {
         notices_ << kind;
         if (noticed)
             noticed(kind);
@@ -35,11 +28,6 @@ void CliAsker::ask(DialogId kind, const QString&, Answer answer) {
     if (answer)
         QMetaObject::invokeMethod(
             this, [answer, response] { answer(response); }, Qt::QueuedConnection);
-}
-
-void CliAsker::clear() {
-    notices_.clear();
-    declined_.clear();
 }
 
 } // namespace lensdock::cli

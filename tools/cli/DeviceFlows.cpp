@@ -33,7 +33,7 @@ DeviceFlows::Timing DeviceFlows::timingFor(const AppOptions& options, millisecon
 }
 
 DeviceFlows::DeviceFlows(AppContext& context, const Confirmation& confirmation, Timing timing, FileIO store)
-    : context_(context), confirmation_(confirmation), asker_(confirmation), timing_(timing),
+    : context_(context), confirmation_(confirmation), timing_(timing),
       store_(std::move(store)) {}
 
 DeviceFlows::~DeviceFlows() {

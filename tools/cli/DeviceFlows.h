@@ -2,6 +2,7 @@
 
 #include "adjust/LensAdjustData.h"
 #include "CliAsker.h"
+#include "Confirmation.h"
 #include "context/AppContext.h"
 #include "ExitCode.h"
 #include "session/ConnectFlow.h"
