@@ -425,7 +425,7 @@ private slots:
         cli.write("y\n");
         const CliResult result = cli.finish();
         QVERIFY(result.finished);
-        QCOMPARE(result.exitCode, exitNoAdapter);
+        QVERIFY2(result.exitCode == exitNoAdapter, qPrintable(result.errText()));
         QVERIFY2(result.errText().contains(QStringLiteral("adapter was unplugged")),
                  qPrintable(result.errText()));
         QCOMPARE(dock.emulator->snapshot().adjustBytes, before);

@@ -33,8 +33,7 @@ DeviceFlows::Timing DeviceFlows::timingFor(const AppOptions& options, millisecon
 }
 
 DeviceFlows::DeviceFlows(AppContext& context, const Confirmation& confirmation, Timing timing, FileIO store)
-    : context_(context), confirmation_(confirmation), timing_(timing),
-      store_(std::move(store)) {}
+    : context_(context), confirmation_(confirmation), timing_(timing), store_(std::move(store)) {}
 
 DeviceFlows::~DeviceFlows() {
     terminate();
@@ -155,6 +154,12 @@ std::optional<Failure> DeviceFlows::write(const LensAdjustData& target, const QS
     // keeps polling the lens meanwhile.
     if (!confirmation_.ask(question))
         return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was written")};
+    // The prompt held this thread: what the connection thread reported meanwhile reaches the flows now.
+    runUntil([this] { return lensFlow_->acceptsCommands() || deviceLoss(); }, timing_.exchangeBound);
+    if (auto loss = deviceLoss())
+        return loss;
+    if (!lensFlow_->acceptsCommands())
+        return Failure{ExitCode::device, QStringLiteral("the lens is not ready for a write")};
     asker_.clear();
     if (!restoreFactory)
         context_.currentAdjustData().set(target);
