@@ -146,6 +146,10 @@ bool LensFlow::reportDeviceLoss() {
             [this](DialogResponse) { request(ApplicationState::searchingAdapter); });
         return true;
     case DeviceLoss::lens:
+        if (context_.connectionThread().lensOverCurrent()) {
+            refuseOverCurrentLens();
+            return true;
+        }
         connectView_ = false;
         phase_ = Phase::leaving;
         ask(DialogId::lensDisconnectedError,
@@ -257,7 +261,8 @@ void LensFlow::startWrite(bool restoring) {
 void LensFlow::settingsWritten(ExchangeResult result, const std::optional<CommDataFormat>& response) {
     phase_ = Phase::command; // one result per write, whatever else arrives before its alert
     const LensInfo lens = context_.lensInfo().get();
-    if (result == ExchangeResult::overcurrent) {
+    // A poll may have met the over-current just before the write: that, not the write, is the news.
+    if (result == ExchangeResult::overcurrent || context_.connectionThread().lensOverCurrent()) {
         writeOutcome_ = WriteOutcome::overcurrent;
         closeProgressThen([this] {
             putBackSettingsIfRestoreFailed(false);
