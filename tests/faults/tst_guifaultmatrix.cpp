@@ -1,8 +1,9 @@
-// The fault matrix through the screens: the whole program on the offscreen platform against the dock
-// emulator, one fault per case, then the lens screen used again once the dock is healthy.
-#include "FirmwarePacker.h"
+// The fault table through the window: the whole program on the offscreen platform against the dock
+// emulator, one case each, then the lens screen used again once the dock is healthy. The outcomes
+// map onto the alerts the window shows and the screen it ends on.
+#include "adjust/AdjustPayload.h"
+#include "FaultTable.h"
 #include "LensFixture.h"
-#include "link/CommandSet.h"
 #include "ReliabilityLog.h"
 #include "ui/ConnectScreen.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
@@ -12,150 +13,133 @@
 #include <QStackedWidget>
 
 using namespace lensdock;
+using namespace faults;
 
 namespace {
 constexpr int boundMs = LensFixture::courseBoundMs;
-constexpr int everyAttempt = 4; // a request and its three resends
-const QString decodeKey = QStringLiteral("00112233445566778899aabbccddeeff0123456789abcdef0f1e2d3c4b5a6978");
-const QString readFailed = QStringLiteral("Reading the settings failed");
-const QString applyCaution = QStringLiteral("Apply the settings");
 const QString applied = QStringLiteral("Settings applied");
-const QString applyFailed = QStringLiteral("Writing the settings failed");
-const QString restoreCaution = QStringLiteral("Restore factory settings");
-const QString restoreFailed = QStringLiteral("Restoring the factory settings failed");
-const QString restored = QStringLiteral("Factory settings restored");
-const QString lensOffer = QStringLiteral("Lens update available");
-const QString lensCaution = QStringLiteral("Update the lens");
-const QString updated = QStringLiteral("Update complete");
-const QString updateFailed = QStringLiteral("Update failed");
+const QString applyCaution = QStringLiteral("Apply the settings");
 const QString overCurrent = QStringLiteral("Over-current");
+const QString updateFailed = QStringLiteral("Update failed");
 
-enum class Operation { readAtConnect, apply, factoryRestore, lensUpdate };
-enum class Ends { lensScreen, connectScreen };
-
-struct GuiCase {
-    Operation operation;
-    QString description;
-    QString fault; // a FaultPlan name, "overcurrent" or "unplug"
-    int count;
-    int scope;          // function number the fault is limited to; -1 = every reply
-    QStringList alerts; // what the fault brings: one alert, or none
-    Ends ends;
-    bool lensUnchanged; // the lens still holds what it held before
-};
-
-QString operationName(Operation operation) {
+QString cautionTitle(Operation operation) {
     switch (operation) {
-    case Operation::readAtConnect:
-        return QStringLiteral("read at connect");
+    case Operation::read:
+        return {};
     case Operation::apply:
-        return QStringLiteral("apply settings");
+        return applyCaution;
     case Operation::factoryRestore:
-        return QStringLiteral("factory restore");
+        return QStringLiteral("Restore factory settings");
+    case Operation::adapterUpdate:
+        return QStringLiteral("Update the adapter");
     case Operation::lensUpdate:
-        return QStringLiteral("lens firmware update");
+        return QStringLiteral("Update the lens");
     }
     return {};
 }
 
-QString caution(Operation operation) {
+QString successTitle(Operation operation) {
     switch (operation) {
-    case Operation::apply:
-        return applyCaution;
-    case Operation::factoryRestore:
-        return restoreCaution;
-    case Operation::lensUpdate:
-        return lensCaution;
-    default:
+    case Operation::read:
         return {};
+    case Operation::apply:
+        return applied;
+    case Operation::factoryRestore:
+        return QStringLiteral("Factory settings restored");
+    case Operation::adapterUpdate:
+    case Operation::lensUpdate:
+        return QStringLiteral("Update complete");
     }
+    return {};
 }
 
-const QList<GuiCase>& matrix() {
-    static const QList<GuiCase> cases{
-        {Operation::readAtConnect, QStringLiteral("one lost reply"), QStringLiteral("drop-reply"), 1,
-         FunctionNumber::getAdjData, QStringList(), Ends::lensScreen, true},
-        {Operation::readAtConnect, QStringLiteral("every reply lost"), QStringLiteral("drop-reply"),
-         everyAttempt, FunctionNumber::getAdjData, QStringList{readFailed}, Ends::lensScreen, true},
-        {Operation::readAtConnect, QStringLiteral("CRC error on every attempt"), QStringLiteral("crc-low"),
-         everyAttempt, FunctionNumber::getAdjData, QStringList{readFailed}, Ends::lensScreen, true},
-        // The adapter's lens check is not answered while the adapter reports over-current: the program
-        // keeps waiting for a lens, as the connection course has it.
-        {Operation::readAtConnect, QStringLiteral("over-current when the lens is mounted"),
-         QStringLiteral("overcurrent"), 1, -1, QStringList(), Ends::connectScreen, true},
-        {Operation::apply, QStringLiteral("one CRC error"), QStringLiteral("crc-high"), 1,
-         FunctionNumber::setAdjData, QStringList{applied}, Ends::lensScreen, false},
-        {Operation::apply, QStringLiteral("error frame on every attempt"), QStringLiteral("error-frame"),
-         everyAttempt, FunctionNumber::setAdjData, QStringList{applyFailed}, Ends::lensScreen, true},
-        // The lens took the settings though none of its answers arrived: the read that follows tells.
-        {Operation::apply, QStringLiteral("CRC error on every attempt"), QStringLiteral("crc-low"),
-         everyAttempt, FunctionNumber::setAdjData, QStringList{applied}, Ends::lensScreen, false},
-        {Operation::apply, QStringLiteral("every reply lost"), QStringLiteral("drop-reply"), everyAttempt,
-         FunctionNumber::setAdjData, QStringList{applied}, Ends::lensScreen, false},
-        {Operation::apply, QStringLiteral("unplug at the write"), QStringLiteral("unplug-on-request"), 1,
-         FunctionNumber::setAdjData, QStringList{applyFailed}, Ends::connectScreen, true},
-        {Operation::apply, QStringLiteral("over-current at the write"), QStringLiteral("overcurrent"), 1, -1,
-         QStringList{overCurrent}, Ends::connectScreen, true},
-        {Operation::factoryRestore, QStringLiteral("every reply lost"), QStringLiteral("drop-reply"),
-         everyAttempt, FunctionNumber::setAdjData, QStringList{restored}, Ends::lensScreen, false},
-        {Operation::factoryRestore, QStringLiteral("unplug at the write"),
-         QStringLiteral("unplug-on-request"), 1, FunctionNumber::setAdjData, QStringList{restoreFailed},
-         Ends::connectScreen, true},
-        {Operation::lensUpdate, QStringLiteral("one NAKed block"), QStringLiteral("nak-block"), 1, -1,
-         QStringList{updated}, Ends::lensScreen, true},
-        {Operation::lensUpdate, QStringLiteral("cancelled (CAN) block"), QStringLiteral("can-block"), 1, -1,
-         QStringList{updateFailed}, Ends::lensScreen, true},
-        {Operation::lensUpdate, QStringLiteral("every block NAKed"), QStringLiteral("nak-block"), 100, -1,
-         QStringList{updateFailed}, Ends::lensScreen, true},
-        {Operation::lensUpdate, QStringLiteral("every reply lost"), QStringLiteral("drop-reply"), 100,
-         FunctionNumber::updateFirmware, QStringList{updateFailed}, Ends::lensScreen, true},
-        {Operation::lensUpdate, QStringLiteral("unplug after the first block"),
-         QStringLiteral("unplug-after-block"), 1, -1, QStringList{updateFailed}, Ends::connectScreen, true},
-    };
-    return cases;
+QString failureTitle(Operation operation) {
+    switch (operation) {
+    case Operation::read:
+        return QStringLiteral("Reading the settings failed");
+    case Operation::apply:
+        return QStringLiteral("Writing the settings failed");
+    case Operation::factoryRestore:
+        return QStringLiteral("Restoring the factory settings failed");
+    case Operation::adapterUpdate:
+    case Operation::lensUpdate:
+        return updateFailed;
+    }
+    return {};
 }
 
-QString expectedText(const GuiCase& c) {
-    QString text = c.alerts.isEmpty()
-                       ? QStringLiteral("no alert")
-                       : QStringLiteral("alert(s) \"%1\"").arg(c.alerts.join(QStringLiteral("\", \"")));
-    text += c.ends == Ends::lensScreen ? QStringLiteral(", lens screen idle")
-                                       : QStringLiteral(", connect screen");
-    if (c.operation == Operation::apply || c.operation == Operation::factoryRestore)
-        text += c.lensUnchanged ? QStringLiteral(", lens settings unchanged") : QString();
-    return text + QStringLiteral(", usable after replug");
+enum class Ends { lensScreen, connectScreen, programEnded };
+
+struct GuiExpectation {
+    QStringList alerts; // after the caution, or from the start when there is none
+    Ends ends;
+};
+
+// A case whose fault strikes before the operation can start: the connection never reaches the lens.
+bool endsBeforeTheOperation(const FaultCase& c) {
+    return c.injection.when == Moment::atStart && c.outcome == Outcome::overCurrent;
 }
 
-void inject(DockEmulator& dock, const GuiCase& c) {
-    if (c.fault == QStringLiteral("overcurrent"))
-        return dock.setOverCurrent(true);
-    if (c.scope >= 0)
-        dock.setFaultScope(std::uint8_t(c.scope));
-    dock.armFault(*FaultPlan::kindFromName(c.fault), c.count);
+GuiExpectation expectationOf(const FaultCase& c) {
+    const QString success = successTitle(c.operation);
+    const QStringList failed =
+        c.operation == Operation::read ? QStringList() : QStringList{failureTitle(c.operation)};
+    switch (c.outcome) {
+    case Outcome::succeeds:
+        return {success.isEmpty() ? QStringList() : QStringList{success}, Ends::lensScreen};
+    case Outcome::noAnswer:
+    case Outcome::refused:
+        return {{failureTitle(c.operation)}, Ends::lensScreen};
+    case Outcome::adapterLost:
+        return {failed, Ends::connectScreen};
+    case Outcome::lensLost:
+        return {{updateFailed}, Ends::connectScreen};
+    case Outcome::overCurrent:
+        // Found while the program starts, it is an adapter error there: said, and the program ends.
+        return {{overCurrent}, endsBeforeTheOperation(c) ? Ends::programEnded : Ends::connectScreen};
+    }
+    return {};
+}
+
+QString placeText(Ends place) {
+    switch (place) {
+    case Ends::lensScreen:
+        return QStringLiteral("lens screen idle");
+    case Ends::connectScreen:
+        return QStringLiteral("connect screen");
+    case Ends::programEnded:
+        return QStringLiteral("the program ended");
+    }
+    return {};
+}
+
+QString expectedText(const FaultCase& c) {
+    const GuiExpectation expected = expectationOf(c);
+    const QString alerts =
+        expected.alerts.isEmpty()
+            ? QStringLiteral("no alert")
+            : QStringLiteral("alert \"%1\"").arg(expected.alerts.join(QStringLiteral("\", \"")));
+    return outcomeText(c) + QStringLiteral(": ") + alerts + QStringLiteral(", ") + placeText(expected.ends) +
+           QStringLiteral(", usable after replug");
 }
 
 FocusAdjustmentTab* focusTab(LensFixture& f) {
     return qobject_cast<FocusAdjustmentTab*>(f.screen()->tabView()->widget(0));
 }
 
-QByteArray firmwareData(int size) {
-    QByteArray data(size, '\0');
-    for (int i = 0; i < size; ++i)
-        data[i] = char((i * 5 + 1) & 0xFF);
-    return data;
+// Catalogues offering an update only to the device the case updates; the firmware is always there.
+void serveHost(LensFixture& f, Operation operation) {
+    const QString key = QString::fromLatin1(decodeKey);
+    f.serveCatalogues(operation == Operation::adapterUpdate ? QStringLiteral("0201") : QStringLiteral("0100"),
+                      f.lens(), QStringLiteral("E0"), key);
+    f.serveLensCatalogue(operation == Operation::lensUpdate ? QStringLiteral("0200") : QStringLiteral("0100"),
+                         key);
+    f.host.put(QStringLiteral("zolen/adapter/QB117_0201.vfwf"),
+               packedFirmware(Device::adapter, QStringLiteral("0201")));
+    f.host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"),
+               packedFirmware(Device::lens, QStringLiteral("0200")));
 }
 
-// The lens takes a fresh firmware the host offers; everything else as for the lens screen.
-bool launchOfferingAnUpdate(LensFixture& f, ModalAnswerer::Chooser chooser) {
-    if (!f.startDock() || !f.startHost())
-        return false;
-    f.serveCatalogues(QStringLiteral("0100"), f.lens());
-    f.serveLensCatalogue(QStringLiteral("0200"), decodeKey);
-    const auto packed = FirmwarePacker::pack({{0x00, 0x01, "0200", firmwareData(4000)}}, decodeKey);
-    f.host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"), packed.bytes);
-    f.launch(f.host.downloadHost(), std::move(chooser));
-    return true;
-}
 } // namespace
 
 class TestGuiFaultMatrix : public QObject {
@@ -168,41 +152,19 @@ class TestGuiFaultMatrix : public QObject {
                f.thread().appNewState() == ApplicationState::lensConnected;
     }
 
-    static bool atConnectScreen(LensFixture& f) {
-        return !f.shell->connected() && qobject_cast<ConnectScreen*>(f.window->content());
+    static bool searchingTheAdapter(LensFixture& f) {
+        const ApplicationState state = f.thread().appState();
+        return state == ApplicationState::searchingAdapter || state == ApplicationState::reconnectingAdapter;
     }
 
-    // Launches and, for the commands, starts the operation; the fault goes in at the caution.
-    static bool startCase(LensFixture& f, const GuiCase& c, ModalAnswerer::Chooser chooser) {
-        if (c.operation == Operation::lensUpdate)
-            return launchOfferingAnUpdate(f, std::move(chooser));
-        if (c.operation == Operation::readAtConnect) {
-            const bool atMount = c.fault == QStringLiteral("overcurrent");
-            f.dockOptions.lensMounted = !atMount;
-            if (!f.startDock())
-                return false;
-            if (!atMount)
-                inject(*f.dock, c);
-            if (!f.startHost())
-                return false;
-            f.serveCatalogues(QStringLiteral("0100"), f.lens());
-            f.launch(f.host.downloadHost(), std::move(chooser));
-            if (atMount) {
-                // The adapter identified, the program waits for a lens: it comes with over-current.
-                if (!QTest::qWaitFor(
-                        [&f] { return f.thread().appState() == ApplicationState::waitingForLens; }, boundMs))
-                    return false;
-                inject(*f.dock, c);
-                f.dock->mountLens();
-            }
-            return true;
-        }
-        if (!f.launchConnected(std::move(chooser)))
-            return false;
-        QTest::keyClick(focusTab(f)->slider(0, 0), Qt::Key_Right);
-        f.click(c.operation == Operation::apply ? f.screen()->applyButton()
-                                                : f.screen()->restoreFactoryButton());
-        return true;
+    static std::optional<Ends> placeOf(LensFixture& f) {
+        if (f.endCount > 0)
+            return Ends::programEnded;
+        if (!f.shell->connected() && qobject_cast<ConnectScreen*>(f.window->content()))
+            return Ends::connectScreen;
+        if (idle(f))
+            return Ends::lensScreen;
+        return std::nullopt;
     }
 
     // The dock healthy again, with the lens mounted and the adapter plugged in.
@@ -210,7 +172,7 @@ class TestGuiFaultMatrix : public QObject {
         f.dock->clearFaults();
         const bool overCurrentWasOn = f.dock->snapshot().overCurrent;
         f.dock->setOverCurrent(false);
-        if (overCurrentWasOn) {
+        if (overCurrentWasOn && f.endCount == 0) {
             // A lens refused for over-current is taken back only after it has been taken off.
             f.dock->unmountLens();
             QVERIFY(QTest::qWaitFor([&f] { return !f.thread().awaitLensRemoval(); }, boundMs));
@@ -220,6 +182,47 @@ class TestGuiFaultMatrix : public QObject {
             const int plugs = f.dock->snapshot().plugCount;
             f.dock->replug();
             QVERIFY(f.dock->waitForPlugCount(plugs + 1, std::chrono::milliseconds(boundMs)));
+        }
+        if (f.endCount > 0) {
+            // The adapter was lost at launch and the program said so and ended: the user starts it again.
+            f.window.reset();
+            f.shell.reset();
+            f.context.reset();
+            f.endCount = 0;
+            f.launch(f.host.downloadHost());
+        }
+    }
+
+    // Starts the operation once the program is up; updates are offered by the program itself.
+    static void startOperation(LensFixture& f, const FaultCase& c) {
+        if (!writes(c.operation) || endsBeforeTheOperation(c))
+            return;
+        QVERIFY(f.waitIdle());
+        if (c.operation == Operation::apply) {
+            QTest::keyClick(focusTab(f)->slider(0, 0), Qt::Key_Right);
+            f.click(f.screen()->applyButton());
+        } else {
+            f.click(f.screen()->restoreFactoryButton());
+        }
+    }
+
+    struct LensStates {
+        QByteArray factory;
+        QByteArray before;
+        QByteArray written;
+    };
+
+    static void checkLens(const FaultCase& c, const QByteArray& after, const LensStates& states) {
+        switch (c.lensAfter) {
+        case LensAfter::unchanged:
+            QCOMPARE(after, states.before);
+            break;
+        case LensAfter::written:
+            QCOMPARE(after, states.written);
+            break;
+        case LensAfter::factory:
+            QCOMPARE(after, states.factory);
+            break;
         }
     }
 
@@ -236,15 +239,13 @@ private slots:
 
     void faultCase_data() {
         QTest::addColumn<int>("index");
-        for (int i = 0; i < matrix().size(); ++i)
-            QTest::newRow(qPrintable(operationName(matrix()[i].operation) + QStringLiteral(" / ") +
-                                     matrix()[i].description))
-                << i;
+        for (int i = 0; i < faultTable().size(); ++i)
+            QTest::newRow(qPrintable(caseName(faultTable()[i]))) << i;
     }
 
     void faultCase() {
         QFETCH(int, index);
-        const GuiCase& c = matrix()[index];
+        const FaultCase& c = faultTable()[index];
         row = ReliabilityRow{QStringLiteral("GUI"),
                              operationName(c.operation),
                              c.description,
@@ -252,40 +253,64 @@ private slots:
                              QString(),
                              false};
         LensFixture f;
-        int alertsBefore = -1;
-        const QString trigger = caution(c.operation);
-        QByteArray lensBefore;
-        QVERIFY(startCase(f, c, [&](const ModalAnswerer::Seen& seen) {
-            if (!trigger.isEmpty() && seen.title == trigger && alertsBefore < 0) {
+        QVERIFY(f.startDock());
+        LensStates lens{f.dock->snapshot().adjustBytes, {}, {}};
+        // The lens holds custom settings, so that a restore or an update changes something.
+        if (c.operation != Operation::apply)
+            giveTheLensCustomSettings(*f.dock);
+        QVERIFY(f.startHost());
+        serveHost(f, c.operation);
+        if (c.injection.when == Moment::atStart)
+            inject(*f.dock, c.injection);
+
+        const QString caution = cautionTitle(c.operation);
+        const bool withCaution = !caution.isEmpty() && !endsBeforeTheOperation(c);
+        int alertsBefore = withCaution ? -1 : 0;
+        lens.before = f.dock->snapshot().adjustBytes;
+        f.launch(f.host.downloadHost(), [&](const ModalAnswerer::Seen& seen) {
+            if (withCaution && seen.title == caution && alertsBefore < 0) {
                 alertsBefore = int(f.answerer->seen().size());
-                lensBefore = f.dock->snapshot().adjustBytes;
-                inject(*f.dock, c);
+                lens.before = f.dock->snapshot().adjustBytes;
+                lens.written = AdjustPayload::encode(f.editing(), f.lens());
+                if (c.injection.when == Moment::atConfirmation)
+                    inject(*f.dock, c.injection);
             }
             return seen.buttonIds.last();
-        }));
-        if (c.operation == Operation::readAtConnect) {
-            alertsBefore = 0;
-            lensBefore = f.dock->snapshot().adjustBytes;
-        }
+        });
+        startOperation(f, c);
         QTRY_VERIFY_WITH_TIMEOUT(alertsBefore >= 0, boundMs);
-        const auto ended = [&] { return c.ends == Ends::connectScreen ? atConnectScreen(f) : idle(f); };
+
+        const GuiExpectation expected = expectationOf(c);
+        const auto struck = [&] {
+            return c.injection.count == untilItGivesUp || f.dock->snapshot().faults.empty();
+        };
+        const auto ended = [&] {
+            // The connect screen is also where the program starts: a lost adapter is being searched for.
+            return placeOf(f) == expected.ends &&
+                   (c.outcome != Outcome::adapterLost || expected.ends != Ends::connectScreen ||
+                    searchingTheAdapter(f));
+        };
         // Observed first, so that the table shows what happened even when a check below fails.
-        QTest::qWaitFor(
-            [&] { return ended() && f.answerer->titles().mid(alertsBefore).size() >= c.alerts.size(); },
+        (void)QTest::qWaitFor(
+            [&] {
+                return struck() && ended() &&
+                       f.answerer->titles().mid(alertsBefore).size() >= expected.alerts.size();
+            },
             boundMs);
         QTest::qWait(100); // a second alert would come now
         const QStringList after = f.answerer->titles().mid(alertsBefore);
         row->observed =
             (after.isEmpty() ? QStringLiteral("no alert")
                              : QStringLiteral("alerts: \"%1\"").arg(after.join(QStringLiteral("\", \"")))) +
-            (atConnectScreen(f) ? QStringLiteral(", connect screen")
-             : idle(f)          ? QStringLiteral(", lens screen idle")
-                                : QStringLiteral(", neither idle nor at the connect screen"));
+            QStringLiteral(", ") +
+            (placeOf(f) ? placeText(*placeOf(f)) : QStringLiteral("neither idle nor at the connect screen"));
+        const QByteArray lensAfter = f.dock->snapshot().adjustBytes;
+        QVERIFY2(struck(), "the fault never struck");
         QVERIFY(ended());
-        QCOMPARE(after, c.alerts);
-        if (c.lensUnchanged)
-            QCOMPARE(f.dock->snapshot().adjustBytes, lensBefore);
-        if (c.operation == Operation::apply && c.alerts != QStringList{applied} && c.ends == Ends::lensScreen)
+        QCOMPARE(after, expected.alerts);
+        checkLens(c, lensAfter, lens);
+        if (c.operation == Operation::apply && c.outcome != Outcome::succeeds &&
+            expected.ends == Ends::lensScreen)
             QCOMPARE(f.editing().focusZoomClose[0], 1); // the edits stay
         QCOMPARE(f.leftInStore(), QStringList());
 

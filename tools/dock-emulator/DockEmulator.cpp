@@ -187,6 +187,10 @@ void DockEmulator::setOverCurrent(bool on) {
     call([on](EmulatorEngine& e) { e.setOverCurrent(on); });
 }
 
+void DockEmulator::setLensSettings(const QByteArray& bytes) {
+    call([bytes](EmulatorEngine& e) { e.setLensSettings(bytes); });
+}
+
 void DockEmulator::armFault(FaultKind kind, int count) {
     call([kind, count](EmulatorEngine& e) { e.armFault(kind, count); });
 }

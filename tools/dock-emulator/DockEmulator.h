@@ -50,6 +50,8 @@ public:
     void unplug(); // stays away until replug()
     void replug();
     void setOverCurrent(bool on);
+    // The settings payload the lens holds, as a write would leave it.
+    void setLensSettings(const QByteArray& bytes);
     void armFault(FaultKind kind, int count = 1);
     // Disarms every fault and drops the scope.
     void clearFaults();

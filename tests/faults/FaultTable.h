@@ -1,0 +1,70 @@
+#pragma once
+
+#include "DockEmulator.h"
+
+#include <QByteArray>
+#include <QList>
+#include <QString>
+
+// One list of fault cases for every front end: an operation, one fault injected into the dock
+// emulator, and the outcome the case must end in. Each front end turns the outcome into what it
+// shows (an exit status and error line, or alerts and a screen) and runs every case.
+namespace faults {
+
+enum class Operation { read, apply, factoryRestore, adapterUpdate, lensUpdate };
+
+// When the fault goes in: before the program starts, or when it asks to confirm the operation (the
+// command-line prompt, the window's caution).
+enum class Moment { atStart, atConfirmation };
+
+enum class Outcome {
+    succeeds,    // a resend or the read-back after a write heals the fault
+    noAnswer,    // no usable answer after every resend: reported as failed, the devices stay
+    refused,     // the device answered that it did not take the data: reported as failed
+    adapterLost, // the adapter went away (or did not come back after its reset): reported
+    lensLost,    // the lens did not come back after its reset: the update is reported as failed
+    overCurrent, // the lens draws too much current: refused until it is taken off
+};
+
+// What the lens's stored settings must be after the run. A lens update leaves the factory values.
+enum class LensAfter { unchanged, written, factory };
+
+struct Injection {
+    QString fault;  // a FaultPlan name, or "overcurrent"
+    int count = 1;  // occasions (block number for unplug-after-block)
+    int scope = -1; // function number the fault is limited to; -1 = every reply
+    Moment when = Moment::atStart;
+};
+
+struct FaultCase {
+    Operation operation;
+    QString description;
+    Injection injection;
+    Outcome outcome;
+    LensAfter lensAfter;
+};
+
+// More occasions than any transfer tries: the fault lasts until the operation gives up.
+constexpr int untilItGivesUp = 100;
+
+const QList<FaultCase>& faultTable();
+
+QString operationName(Operation operation);
+QString outcomeText(const FaultCase& c);
+QString caseName(const FaultCase& c);
+
+bool writes(Operation operation);
+bool updates(Operation operation);
+
+void inject(lensdock::DockEmulator& dock, const Injection& injection);
+
+// The decode key of the firmware files and catalogues the test hosts serve.
+extern const QByteArray decodeKey;
+enum class Device { adapter, lens };
+// A firmware file at `version` for `device`, packed with `decodeKey`.
+QByteArray packedFirmware(Device device, const QString& version);
+
+// Gives the mounted lens settings other than its factory values; returns them as stored.
+QByteArray giveTheLensCustomSettings(lensdock::DockEmulator& dock);
+
+} // namespace faults
