@@ -104,11 +104,6 @@ void LensFlow::apply() {
     ask(DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); });
 }
 
-void LensFlow::apply(DialogResponse answer) {
-    if (startCommand())
-        applyAnswered(answer);
-}
-
 void LensFlow::applyAnswered(DialogResponse answer) {
     if (answer == DialogResponse::no)
         followUpByDeviceLoss();
@@ -120,11 +115,6 @@ void LensFlow::restoreFactorySettings() {
     if (!startCommand())
         return;
     ask(DialogId::initializeCaution, [this](DialogResponse answer) { restoreAnswered(answer); });
-}
-
-void LensFlow::restoreFactorySettings(DialogResponse answer) {
-    if (startCommand())
-        restoreAnswered(answer);
 }
 
 void LensFlow::restoreAnswered(DialogResponse answer) {

@@ -65,11 +65,7 @@ public:
     // True while idle, connected, and no question, progress or file dialog is open.
     bool acceptsCommands() const;
     void apply();
-    // The apply after the face has asked the caution itself.
-    void apply(DialogResponse answer);
     void restoreFactorySettings();
-    // The restore after the face has asked the caution itself.
-    void restoreFactorySettings(DialogResponse answer);
     void checkForUpdate();
     // A file command runs between these two (the face shows its file dialogs meanwhile).
     bool beginFileCommand();

@@ -19,7 +19,8 @@ bool isCaution(DialogId kind) {
 } // namespace
 
 void CliAsker::ask(DialogId kind, const QString&, Answer answer) {
-    const DialogResponse response = isCaution(kind) ? DialogResponse::no : DialogResponse::yes;
+    const bool agreed = isCaution(kind) ? caution && caution(kind) : true;
+    const DialogResponse response = agreed ? DialogResponse::yes : DialogResponse::no;
     if (!isCaution(kind)) {
         notices_ << kind;
         if (noticed)

@@ -146,30 +146,29 @@ std::optional<Failure> DeviceFlows::connect(Scope scope) {
 
 std::optional<Failure> DeviceFlows::write(const LensAdjustData& target, const QString& question,
                                           bool restoreFactory) {
-    if (auto loss = deviceLoss())
-        return loss;
-    if (!lensFlow_ || !lensFlow_->acceptsCommands())
-        return Failure{ExitCode::device, QStringLiteral("the lens is not ready for a write")};
-    // Asked before the lens screen's command starts, as the window's menu does: the connection thread
-    // keeps polling the lens meanwhile.
-    if (!confirmation_.ask(question))
-        return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was written")};
-    // The prompt held this thread: what the connection thread reported meanwhile reaches the flows now.
-    runUntil([this] { return lensFlow_->acceptsCommands() || deviceLoss(); }, timing_.exchangeBound);
-    if (auto loss = deviceLoss())
-        return loss;
-    if (!lensFlow_->acceptsCommands())
-        return Failure{ExitCode::device, QStringLiteral("the lens is not ready for a write")};
+    if (auto failure = readyForWrite())
+        return failure;
     asker_.clear();
     if (!restoreFactory)
         context_.currentAdjustData().set(target);
+    // The lens screen's command parks the connection thread, then asks its caution: the prompt.
+    bool declined = false;
+    asker_.caution = [&](DialogId) {
+        declined = !confirmation_.ask(question);
+        return !declined;
+    };
     bool finished = false;
     const auto connection =
         QObject::connect(lensFlow_.get(), &LensFlow::writeFinished, [&] { finished = true; });
     if (restoreFactory)
-        lensFlow_->restoreFactorySettings(DialogResponse::yes);
+        lensFlow_->restoreFactorySettings();
     else
-        lensFlow_->apply(DialogResponse::yes);
+        lensFlow_->apply();
+    asker_.caution = nullptr;
+    if (declined) {
+        QObject::disconnect(connection);
+        return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was written")};
+    }
     // The write and its read-back are two exchanges; a lost answer adds a separate read.
     // A device lost before the write leaves the lens screen without one.
     runUntil([&] { return finished || lensLeft_; }, timing_.exchangeBound * 3);
@@ -180,6 +179,18 @@ std::optional<Failure> DeviceFlows::write(const LensAdjustData& target, const QS
         return Failure{ExitCode::device, QStringLiteral("the lens did not answer the write in time")};
     }
     return writeFailure(lensFlow_->lastWriteOutcome());
+}
+
+// What the connection thread reported while this thread was busy reaches the
+// flows first: a device lost just now is reported as such, not as a lens that is merely busy.
+std::optional<Failure> DeviceFlows::readyForWrite() {
+    const auto ready = [this] { return lensFlow_ && lensFlow_->acceptsCommands(); };
+    runUntil([&] { return ready() || deviceLoss(); }, timing_.exchangeBound);
+    if (auto loss = deviceLoss())
+        return loss;
+    if (!ready())
+        return Failure{ExitCode::device, QStringLiteral("the lens is not ready for a write")};
+    return std::nullopt;
 }
 
 std::optional<Failure> DeviceFlows::writeFailure(WriteOutcome outcome) {

@@ -58,6 +58,7 @@ private:
     // Runs the event loop until `done()` holds or `limit` passes; false after `limit`.
     static bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
     std::optional<Failure> connectFailure(DialogId notice) const;
+    std::optional<Failure> readyForWrite();
     std::optional<Failure> writeFailure(WriteOutcome outcome);
 
     AppContext& context_;
