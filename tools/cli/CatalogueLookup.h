@@ -9,13 +9,13 @@
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace lensdock::cli {
 
-// Fetches and parses the catalogues of the download host, waiting (bounded) for each download.
-// A lens catalogue that arrives is kept as the local copy, as the desktop program keeps it.
+// Fetches and parses the catalogues of the download host, waiting (bounded) for each download while
+// the main thread's event loop runs. A lens catalogue that arrives is kept as the local copy, as the
+// desktop program keeps it.
 class CatalogueLookup {
 public:
     template <typename Record> struct Outcome {
@@ -34,7 +34,6 @@ public:
     Outcome<LensModelInfo> lensCatalogue(const LensInfo& lens, int mountInfo, bool allowLocalCopy);
 
 private:
-    struct Download;
     std::optional<QByteArray> fetch(NetworkFileType type, const std::function<bool()>& start,
                                     Failure& failure);
 

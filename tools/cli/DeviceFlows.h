@@ -54,9 +54,10 @@ public:
     // Requests termination and waits (bounded) until the thread has released the lens and ended.
     void terminate();
 
-private:
     // Runs the event loop until `done()` holds or `limit` passes; false after `limit`.
     static bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+private:
     std::optional<Failure> connectFailure(DialogId notice) const;
     std::optional<Failure> writeFailure(WriteOutcome outcome);
 
