@@ -14,8 +14,9 @@ template <typename Record> CatalogueLookup::Outcome<Record> failed(const QString
 }
 } // namespace
 
-CatalogueLookup::CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound, FileIO store)
-    : network_(network), bound_(bound), store_(std::move(store)) {}
+CatalogueLookup::CatalogueLookup(AppContext& context, FileIO store)
+    : network_(context.networkInterface()), bound_(context.options().networkLimits.downloadFileTimeout),
+      store_(std::move(store)) {}
 
 std::optional<Failure> CatalogueLookup::checkReachable() const {
     if (network_.isNetworkReachable())

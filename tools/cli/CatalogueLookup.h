@@ -1,11 +1,8 @@
 #pragma once
 
+#include "context/AppContext.h"
 #include "ExitCode.h"
-#include "link/LensInfo.h"
-#include "online/AdapterModelInfo.h"
 #include "online/FileIO.h"
-#include "online/LensModelInfo.h"
-#include "online/NetworkInterface.h"
 
 #include <chrono>
 #include <functional>
@@ -23,8 +20,9 @@ public:
         std::optional<Failure> failure; // set exactly when `record` is not
     };
 
-    // `store` keeps the local copies of lens catalogues.
-    CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound, FileIO store);
+    // Downloads through the context's download service, each bounded by its file time-out; `store`
+    // keeps the local copies of lens catalogues.
+    CatalogueLookup(AppContext& context, FileIO store);
 
     // Nothing when the host's name resolves; otherwise the network failure.
     std::optional<Failure> checkReachable() const;
