@@ -1,20 +1,19 @@
 #include "IdentityReport.h"
 
-#include <algorithm>
+#include "adjust/LensAdjustData.h"
+
 #include <QJsonArray>
 
 namespace lensdock::cli {
 
 namespace {
-constexpr int maxZooms = 8;
-
 QString yesNo(bool value) {
     return value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
 QJsonArray focalLengths(const LensInfo& lens) {
     QJsonArray lengths;
-    for (int i = 0; i < std::clamp(lens.zoomCount, 0, maxZooms); ++i)
+    for (int i = 0; i < LensAdjustData::usedZoomCount(lens); ++i)
         lengths.append(lens.zoomFocalLengths[size_t(i)]);
     return lengths;
 }

@@ -1,21 +1,10 @@
 #include "SettingsReport.h"
 
-#include <algorithm>
-
 namespace lensdock::cli {
 
 namespace {
-constexpr int maxZooms = 8;
-constexpr int maxDistances = 3;
-const char* const distanceKeys[maxDistances] = {"close", "middle", "infinity"};
-
-int usedZooms(const LensInfo& lens) {
-    return std::clamp(lens.zoomCount, 0, maxZooms);
-}
-
-int usedDistances(const LensInfo& lens) {
-    return std::clamp(lens.focusPointCount, 0, maxDistances);
-}
+// Named in the order of LensAdjustData::focusLists().
+const char* const distanceKeys[] = {"close", "middle", "infinity"};
 
 QString zoomLabel(const LensInfo& lens, int zoom) {
     const int focal = lens.zoomFocalLengths[size_t(zoom)];
@@ -36,10 +25,9 @@ Setting number(const QString& key, const QString& label, qint64 value) {
 }
 
 void addFocus(QList<Setting>& out, const LensAdjustData& data, const LensInfo& lens) {
-    const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                            &data.focusZoomInfinite};
-    for (int k = 0; k < usedDistances(lens); ++k)
-        for (int zoom = 0; zoom < usedZooms(lens); ++zoom)
+    const auto lists = data.focusLists();
+    for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
+        for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom)
             out << number(QStringLiteral("focus.%1.%2").arg(QLatin1String(distanceKeys[k])).arg(zoom + 1),
                           QStringLiteral("focus adjustment, %1, %2")
                               .arg(QLatin1String(distanceKeys[k]), zoomLabel(lens, zoom)),
@@ -72,7 +60,7 @@ const Setting* findKey(const QList<Setting>& settings, const QString& key) {
 
 QJsonArray focusRow(const LensAdjustData::FocusList& list, const LensInfo& lens) {
     QJsonArray row;
-    for (int zoom = 0; zoom < usedZooms(lens); ++zoom)
+    for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom)
         row.append(qint64(list[size_t(zoom)]));
     return row;
 }
@@ -97,14 +85,13 @@ QStringList SettingsReport::text(const LensAdjustData& data, const LensInfo& len
     QStringList lines;
     if (lens.supportsFocusZoom) {
         QStringList header;
-        for (int k = 0; k < usedDistances(lens); ++k)
+        for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
             header << QLatin1String(distanceKeys[k]);
         lines << QStringLiteral("Focus adjustment (%1):").arg(header.join(QStringLiteral(" / ")));
-        const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                                &data.focusZoomInfinite};
-        for (int zoom = 0; zoom < usedZooms(lens); ++zoom) {
+        const auto lists = data.focusLists();
+        for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom) {
             QString row = QStringLiteral("  %1").arg(zoomLabel(lens, zoom) + QLatin1Char(':'), -19);
-            for (int k = 0; k < usedDistances(lens); ++k)
+            for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
                 row += QStringLiteral(" %1").arg((*lists[k])[size_t(zoom)], 4);
             lines << row;
         }
@@ -121,9 +108,8 @@ QJsonObject SettingsReport::json(const LensAdjustData& data, const LensInfo& len
     QJsonObject object;
     if (lens.supportsFocusZoom) {
         QJsonObject focus;
-        const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                                &data.focusZoomInfinite};
-        for (int k = 0; k < usedDistances(lens); ++k)
+        const auto lists = data.focusLists();
+        for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
             focus.insert(QLatin1String(distanceKeys[k]), focusRow(*lists[k], lens));
         object.insert(QStringLiteral("focusAdjustment"), focus);
     }
