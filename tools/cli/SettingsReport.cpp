@@ -1,5 +1,7 @@
 #include "SettingsReport.h"
 
+#include <algorithm>
+
 namespace lensdock::cli {
 
 namespace {
@@ -51,18 +53,28 @@ void addLimiter(QList<Setting>& out, int position, qint64 nearStep, qint64 farSt
     out << Setting{key + QStringLiteral("mode"), label + QStringLiteral("mode"), mode, modeText(mode)};
 }
 
-const Setting* findKey(const QList<Setting>& settings, const QString& key) {
-    for (const Setting& setting : settings)
-        if (setting.key == key)
-            return &setting;
-    return nullptr;
-}
-
 QJsonArray focusRow(const LensAdjustData::FocusList& list, const LensInfo& lens) {
     QJsonArray row;
     for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom)
         row.append(qint64(list[size_t(zoom)]));
     return row;
+}
+
+// Each setting of `to` whose value differs from `from`'s, beside `from`'s (none when `from` lacks it).
+using Change = std::pair<std::optional<Setting>, Setting>;
+
+QList<Change> changes(const LensAdjustData& from, const LensAdjustData& to, const LensInfo& lens) {
+    QList<Change> changed;
+    const QList<Setting> before = SettingsReport::settingsOf(from, lens);
+    for (const Setting& after : SettingsReport::settingsOf(to, lens)) {
+        const auto old = std::find_if(before.begin(), before.end(),
+                                      [&](const Setting& setting) { return setting.key == after.key; });
+        if (old == before.end())
+            changed.append({std::nullopt, after});
+        else if (old->value != after.value)
+            changed.append({*old, after});
+    }
+    return changed;
 }
 } // namespace
 
@@ -129,29 +141,21 @@ QJsonObject SettingsReport::json(const LensAdjustData& data, const LensInfo& len
 QStringList SettingsReport::differenceText(const LensAdjustData& from, const LensAdjustData& to,
                                            const LensInfo& lens) {
     QStringList lines;
-    const QList<Setting> before = settingsOf(from, lens);
-    for (const Setting& after : settingsOf(to, lens)) {
-        const Setting* old = findKey(before, after.key);
-        const QString oldText = old ? old->text : QStringLiteral("-");
-        if (!old || old->value != after.value)
-            lines << QStringLiteral("  %1: %2 -> %3").arg(after.label, oldText, after.text);
-    }
+    for (const auto& [old, after] : changes(from, to, lens))
+        lines << QStringLiteral("  %1: %2 -> %3")
+                     .arg(after.label, old ? old->text : QStringLiteral("-"), after.text);
     return lines;
 }
 
 QJsonArray SettingsReport::differenceJson(const LensAdjustData& from, const LensAdjustData& to,
                                           const LensInfo& lens) {
-    QJsonArray changes;
-    const QList<Setting> before = settingsOf(from, lens);
-    for (const Setting& after : settingsOf(to, lens)) {
-        const Setting* old = findKey(before, after.key);
-        if (old && old->value == after.value)
-            continue;
+    QJsonArray array;
+    for (const auto& [old, after] : changes(from, to, lens)) {
         QJsonObject change{{QStringLiteral("setting"), after.key}, {QStringLiteral("to"), after.text}};
         change.insert(QStringLiteral("from"), old ? QJsonValue(old->text) : QJsonValue());
-        changes.append(change);
+        array.append(change);
     }
-    return changes;
+    return array;
 }
 
 } // namespace lensdock::cli
