@@ -37,7 +37,6 @@ public:
     DeviceFlows(const DeviceFlows&) = delete;
     DeviceFlows& operator=(const DeviceFlows&) = delete;
 
-    const Timing& timing() const { return timing_; }
     // Starts the connection thread and runs the connect course as far as `scope` needs.
     std::optional<Failure> connect(Scope scope);
     // Whether the lens's settings could be read while connecting.
