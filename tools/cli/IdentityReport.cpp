@@ -32,16 +32,8 @@ QString oneLine(const QString& name) {
 } // namespace
 
 QString IdentityReport::mountName(int mountInfo) {
-    switch (mountInfo) {
-    case 1:
-        return QStringLiteral("Canon");
-    case 2:
-        return QStringLiteral("Nikon");
-    case 3:
-        return QStringLiteral("SONY");
-    default:
-        return {};
-    }
+    static const char* const names[] = {"Canon", "Nikon", "SONY"};
+    return mountInfo >= 1 && mountInfo <= 3 ? QLatin1String(names[mountInfo - 1]) : QString();
 }
 
 QStringList IdentityReport::adapterText(const AdapterBasicInfo& adapter) {
