@@ -227,6 +227,17 @@ AdjustDataFile::OpenOutcome AdjustDataFile::openIntoEditor(const QString& path, 
         return {AdjustFileOpenResult::formatError, std::nullopt};
     LensAdjustData loaded;
     const LoadOutcome load = loadFile(path, loaded);
+    if (load.result != AdjustFileLoadResult::success)
+        return openOutcomeOf(load);
+    if (load.modelCode != lens.modelCode)
+        return {AdjustFileOpenResult::modelMismatch, std::nullopt};
+    takeFactoryWhereEmpty(loaded, factory);
+    loaded.correctSettings(lens);
+    current.copySettings(loaded);
+    return {AdjustFileOpenResult::success, std::nullopt};
+}
+
+AdjustDataFile::OpenOutcome AdjustDataFile::openOutcomeOf(const LoadOutcome& load) {
     switch (load.result) {
     case AdjustFileLoadResult::osError:
         return {AdjustFileOpenResult::osError, load.error};
@@ -237,11 +248,6 @@ AdjustDataFile::OpenOutcome AdjustDataFile::openIntoEditor(const QString& path, 
     case AdjustFileLoadResult::success:
         break;
     }
-    if (load.modelCode != lens.modelCode)
-        return {AdjustFileOpenResult::modelMismatch, std::nullopt};
-    takeFactoryWhereEmpty(loaded, factory);
-    loaded.correctSettings(lens);
-    current.copySettings(loaded);
     return {AdjustFileOpenResult::success, std::nullopt};
 }
 

@@ -51,6 +51,9 @@ public:
     static OpenOutcome openIntoEditor(const QString& path, const LensInfo& lens,
                                       const LensAdjustData& factory, LensAdjustData& current);
 
+    // What a load's failure means to the editor (success for a loaded file, before its model is matched).
+    static OpenOutcome openOutcomeOf(const LoadOutcome& load);
+
     // `path` with ".vlad" appended unless it already ends in it.
     static QString withExtension(const QString& path);
     static bool hasExtension(const QString& path);

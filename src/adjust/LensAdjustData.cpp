@@ -14,17 +14,6 @@ bool isOneOf(std::int64_t value, std::initializer_list<std::int64_t> allowed) {
     return std::find(allowed.begin(), allowed.end(), value) != allowed.end();
 }
 
-int usedZoomCount(const LensInfo& lens) {
-    return std::clamp(lens.zoomCount, 0, 8);
-}
-int usedFocusPointCount(const LensInfo& lens) {
-    return std::clamp(lens.focusPointCount, 0, 3);
-}
-
-std::array<const LensAdjustData::FocusList*, 3> focusLists(const LensAdjustData& data) {
-    return {&data.focusZoomClose, &data.focusZoomCenter, &data.focusZoomInfinite};
-}
-
 bool correctFocusList(LensAdjustData::FocusList& list, const LensInfo& lens) {
     bool unchanged = true;
     const std::int64_t middle = (lens.focusAdjustMin + lens.focusAdjustMax) / 2;
@@ -96,6 +85,14 @@ QString listText(const LensAdjustData::FocusList& list) {
 }
 } // namespace
 
+int LensAdjustData::usedZoomCount(const LensInfo& lens) {
+    return std::clamp(lens.zoomCount, 0, 8);
+}
+
+int LensAdjustData::usedFocusPointCount(const LensInfo& lens) {
+    return std::clamp(lens.focusPointCount, 0, 3);
+}
+
 LensAdjustData LensAdjustData::factorySettings(const LensInfo& lens) {
     LensAdjustData data;
     data.focusLimitFirstNear = lens.focusLimitDefaultFirstNear;
@@ -110,8 +107,8 @@ LensAdjustData LensAdjustData::factorySettings(const LensInfo& lens) {
 
 bool LensAdjustData::isSameSettings(const LensAdjustData& other, const LensInfo& lens) const {
     if (lens.supportsFocusZoom) {
-        const auto mine = focusLists(*this);
-        const auto theirs = focusLists(other);
+        const auto mine = focusLists();
+        const auto theirs = other.focusLists();
         const int zooms = usedZoomCount(lens);
         for (int k = 0; k < usedFocusPointCount(lens); ++k) {
             if (!std::equal(mine[k]->begin(), mine[k]->begin() + zooms, theirs[k]->begin()))

@@ -33,6 +33,14 @@ public:
     FocusList focusZoomCenter{};
     FocusList focusZoomInfinite{};
 
+    // The zoom positions and focus distances of the lists that `lens` uses.
+    static int usedZoomCount(const LensInfo& lens);
+    static int usedFocusPointCount(const LensInfo& lens);
+    // The three focus lists, from the closest distance to infinity.
+    std::array<const FocusList*, 3> focusLists() const {
+        return {&focusZoomClose, &focusZoomCenter, &focusZoomInfinite};
+    }
+
     // The lens's factory values: limiter steps and modes from the lens, the rest construction defaults.
     static LensAdjustData factorySettings(const LensInfo& lens);
 

@@ -52,6 +52,12 @@ void LensFlow::start() {
         followUpByDeviceLoss();
 }
 
+LensUpdateRequest LensUpdateRequest::offeredIn(AppContext& context) {
+    const LensModelInfo catalogue = context.lensModelInfo().get();
+    return {ResourcePaths::mountSuffix(context.adapterBasicInfo().get().mountInfo),
+            context.lensInfo().get().modelCode, catalogue.latestVersion, catalogue.decodeKey};
+}
+
 bool LensFlow::isLensUpdateOffered() const {
     return isFirmwareUpdateAvailable(context_.lensInfo().get().firmwareVersion,
                                      context_.lensModelInfo().get().latestVersion);
@@ -416,10 +422,7 @@ void LensFlow::offerUpdate(DialogId kind) {
         } else {
             phase_ = Phase::updating;
             request(ApplicationState::firmwareUpdate);
-            const LensModelInfo catalogue = context_.lensModelInfo().get();
-            emit lensUpdateRequested(LensUpdateRequest{
-                ResourcePaths::mountSuffix(context_.adapterBasicInfo().get().mountInfo),
-                context_.lensInfo().get().modelCode, catalogue.latestVersion, catalogue.decodeKey});
+            emit lensUpdateRequested(LensUpdateRequest::offeredIn(context_));
         }
     });
 }

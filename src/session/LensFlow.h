@@ -27,6 +27,9 @@ struct LensUpdateRequest {
     QString modelCode;
     QString version;
     QString decodeKey;
+
+    // The update the lens catalogue in `context` offers for the connected lens.
+    static LensUpdateRequest offeredIn(AppContext& context);
 };
 
 // How the last write ended, for faces that tell more than the alert does.

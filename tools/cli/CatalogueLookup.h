@@ -1,21 +1,18 @@
 #pragma once
 
+#include "context/AppContext.h"
 #include "ExitCode.h"
-#include "link/LensInfo.h"
-#include "online/AdapterModelInfo.h"
 #include "online/FileIO.h"
-#include "online/LensModelInfo.h"
-#include "online/NetworkInterface.h"
 
 #include <chrono>
 #include <functional>
-#include <memory>
 #include <optional>
 
 namespace lensdock::cli {
 
-// Fetches and parses the catalogues of the download host, waiting (bounded) for each download.
-// A lens catalogue that arrives is kept as the local copy, as the desktop program keeps it.
+// Fetches and parses the catalogues of the download host, waiting (bounded) for each download while
+// the main thread's event loop runs. A lens catalogue that arrives is kept as the local copy, as the
+// desktop program keeps it.
 class CatalogueLookup {
 public:
     template <typename Record> struct Outcome {
@@ -23,8 +20,9 @@ public:
         std::optional<Failure> failure; // set exactly when `record` is not
     };
 
-    // `store` keeps the local copies of lens catalogues.
-    CatalogueLookup(NetworkInterface& network, std::chrono::milliseconds bound, FileIO store);
+    // Downloads through the context's download service, each bounded by its file time-out; `store`
+    // keeps the local copies of lens catalogues.
+    CatalogueLookup(AppContext& context, FileIO store);
 
     // Nothing when the host's name resolves; otherwise the network failure.
     std::optional<Failure> checkReachable() const;
@@ -34,7 +32,6 @@ public:
     Outcome<LensModelInfo> lensCatalogue(const LensInfo& lens, int mountInfo, bool allowLocalCopy);
 
 private:
-    struct Download;
     std::optional<QByteArray> fetch(NetworkFileType type, const std::function<bool()>& start,
                                     Failure& failure);
 

@@ -55,14 +55,11 @@ std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& 
 void printHelp(const CliOptions& options) {
     const QString text =
         options.command.isEmpty() ? CommandHelp::generalHelp() : CommandHelp::commandHelp(options.command);
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stdout);
-    std::fflush(stdout);
+    CommandOutput::write(stdout, text);
 }
 
 void printVersion() {
-    std::fputs("lensdock-cli " LENSDOCK_VERSION "\n", stdout);
-    std::fflush(stdout);
+    CommandOutput::write(stdout, QStringLiteral("lensdock-cli " LENSDOCK_VERSION "\n"));
 }
 } // namespace
 

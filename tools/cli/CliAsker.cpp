@@ -4,17 +4,10 @@ namespace lensdock::cli {
 
 namespace {
 bool isCaution(DialogId kind) {
-    switch (kind) {
-    case DialogId::customizeCaution:
-    case DialogId::initializeCaution:
-    case DialogId::updateAdapterConfirm:
-    case DialogId::updateAdapterCaution:
-    case DialogId::updateLensConfirm:
-    case DialogId::updateLensCaution:
-        return true;
-    default:
-        return false;
-    }
+    static const QList<DialogId> cautions{DialogId::customizeCaution,     DialogId::initializeCaution,
+                                          DialogId::updateAdapterConfirm, DialogId::updateAdapterCaution,
+                                          DialogId::updateLensConfirm,    DialogId::updateLensCaution};
+    return cautions.contains(kind);
 }
 } // namespace
 

@@ -13,11 +13,6 @@ namespace {
 constexpr double maxWaitSeconds = 86400.0;
 constexpr qint64 maxTickMs = 60000;
 
-QCommandLineOption hidden(QCommandLineOption option) {
-    option.setFlags(QCommandLineOption::HiddenFromHelp);
-    return option;
-}
-
 void addOptions(QCommandLineParser& parser) {
     AppOptions::addCommandLineOptions(parser);
     parser.addOption(DemoSession::commandLineOption());
@@ -32,10 +27,11 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("dry-run"), QStringLiteral("Stop before writing.")},
         {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
     });
-    parser.addOption(hidden({QStringLiteral("thread-tick-ms"), QString(), QStringLiteral("MS")}));
-    parser.addOption(hidden({QStringLiteral("watchdog-tick-ms"), QString(), QStringLiteral("MS")}));
-    parser.addOption(hidden({QStringLiteral("network-timeout-ms"), QString(), QStringLiteral("MS")}));
-    parser.addOption(hidden({QStringLiteral("reset-wait-ms"), QString(), QStringLiteral("MS")}));
+    for (const char* name : {"thread-tick-ms", "watchdog-tick-ms", "network-timeout-ms", "reset-wait-ms"}) {
+        QCommandLineOption option(QLatin1String(name), QString(), QStringLiteral("MS"));
+        option.setFlags(QCommandLineOption::HiddenFromHelp);
+        parser.addOption(option);
+    }
 }
 
 Failure usage(const QString& message) {
@@ -59,24 +55,21 @@ bool readMilliseconds(const QCommandLineParser& parser, const QString& name,
 }
 
 bool readTiming(const QCommandLineParser& parser, CliOptions& options, Failure* failure) {
-    std::chrono::milliseconds threadTick =
-        std::chrono::duration_cast<std::chrono::milliseconds>(options.app.threadTick);
-    std::chrono::milliseconds watchdogTick =
-        std::chrono::duration_cast<std::chrono::milliseconds>(options.app.watchdogTick);
-    std::chrono::milliseconds networkTimeout = options.app.networkLimits.requestTimeout;
+    using std::chrono::duration_cast;
+    using std::chrono::milliseconds;
+    auto threadTick = duration_cast<milliseconds>(options.app.threadTick);
+    auto watchdogTick = duration_cast<milliseconds>(options.app.watchdogTick);
+    milliseconds resetWait{0};
     if (!readMilliseconds(parser, QStringLiteral("thread-tick-ms"), threadTick, failure) ||
         !readMilliseconds(parser, QStringLiteral("watchdog-tick-ms"), watchdogTick, failure) ||
-        !readMilliseconds(parser, QStringLiteral("network-timeout-ms"), networkTimeout, failure))
+        !readMilliseconds(parser, QStringLiteral("network-timeout-ms"),
+                          options.app.networkLimits.requestTimeout, failure) ||
+        !readMilliseconds(parser, QStringLiteral("reset-wait-ms"), resetWait, failure))
         return false;
     options.app.threadTick = threadTick;
     options.app.watchdogTick = watchdogTick;
-    options.app.networkLimits.requestTimeout = networkTimeout;
-    if (parser.isSet(QStringLiteral("reset-wait-ms"))) {
-        std::chrono::milliseconds resetWait{0};
-        if (!readMilliseconds(parser, QStringLiteral("reset-wait-ms"), resetWait, failure))
-            return false;
+    if (parser.isSet(QStringLiteral("reset-wait-ms")))
         options.resetWait = resetWait;
-    }
     return true;
 }
 

@@ -5,42 +5,52 @@
 namespace lensdock::cli {
 
 namespace {
+// What a command accepts besides the global options.
+struct ArgumentRule {
+    int minArguments;
+    int maxArguments;
+    bool output;
+    bool dryRun;
+    bool key;
+};
+
 struct CommandText {
     const char* name;
     const char* synopsis;
+    ArgumentRule rule;
     const char* summary;
     const char* details;
 };
 
 // clang-format off
 const CommandText commands[] = {
-    {"info", "info",
+    {"info", "info", {0, 0, false, false, false},
      "Show the adapter and the lens: versions, mount, capabilities and ranges.",
      "Connects the lens, reads its identity and releases it again. Works offline; when the download\n"
      "host is reachable the lens catalogue adds the lens's name.\n"},
-    {"read", "read [--output FILE.vlad]",
+    {"read", "read [--output FILE.vlad]", {0, 0, true, false, false},
      "Show the lens's current settings; optionally save them as an adjust-data file.",
      "  --output FILE   save the settings as an adjust-data file (\".vlad\" is appended when missing),\n"
      "                  replacing FILE as a whole, exactly as the desktop program saves it.\n"},
-    {"apply", "apply FILE.vlad [--dry-run]",
+    {"apply", "apply FILE.vlad [--dry-run]", {1, 1, false, true, false},
      "Write the settings of an adjust-data file to the lens and verify them.",
      "The file must have the extension \".vlad\" and be saved from a lens of the same model. Settings\n"
      "the file leaves empty take the lens's factory values; out-of-range values are corrected. The\n"
      "differences between the lens and the file are printed, then (after confirmation unless --yes)\n"
      "the settings are written, read back and compared.\n"
      "  --dry-run       print the differences and stop; nothing is written.\n"},
-    {"factory-reset", "factory-reset",
+    {"factory-reset", "factory-reset", {0, 0, false, false, false},
      "Restore the lens's factory settings and verify them.",
      "Asks for confirmation unless --yes.\n"},
-    {"check-update", "check-update [adapter|lens]",
+    {"check-update", "check-update [adapter|lens]", {0, 1, false, false, false},
      "Compare the adapter's and the lens's firmware with the download host's catalogues.",
      "Needs the download host. Only the first two digits of a version count; an adapter reporting\n"
      "\"ff\" has no valid firmware and always needs an update. With \"adapter\" no lens is needed.\n"},
-    {"update", "update adapter|lens",
+    {"update", "update adapter|lens", {1, 1, false, false, false},
      "Download, decode and install the latest firmware into the adapter or the lens.",
      "Needs the download host. Asks for confirmation unless --yes. Shows a progress bar on a terminal\n"
      "and plain progress lines otherwise. Do not unplug the adapter or remove the lens meanwhile.\n"},
-    {"decode", "decode FILE.vfwf --key HEX --output FILE.dec",
+    {"decode", "decode FILE.vfwf --key HEX --output FILE.dec", {1, 1, true, false, true},
      "Decode an enciphered firmware file offline, for diagnosis.",
      "  --key HEX       the decode key from the catalogue.\n"
      "  --output FILE   the decoded firmware; written only when decoding succeeds.\n"},
@@ -81,28 +91,6 @@ const CommandText* find(const QString& name) {
     return nullptr;
 }
 
-struct ArgumentRule {
-    int minArguments;
-    int maxArguments;
-    bool output;
-    bool dryRun;
-    bool key;
-};
-
-ArgumentRule ruleFor(const QString& name) {
-    if (name == QStringLiteral("read"))
-        return {0, 0, true, false, false};
-    if (name == QStringLiteral("apply"))
-        return {1, 1, false, true, false};
-    if (name == QStringLiteral("check-update"))
-        return {0, 1, false, false, false};
-    if (name == QStringLiteral("update"))
-        return {1, 1, false, false, false};
-    if (name == QStringLiteral("decode"))
-        return {1, 1, true, false, true};
-    return {0, 0, false, false, false};
-}
-
 std::optional<QString> checkOptions(const CliOptions& options, const ArgumentRule& rule) {
     if (!rule.output && !options.output.isEmpty())
         return QStringLiteral("%1 takes no --output").arg(options.command);
@@ -124,13 +112,6 @@ std::optional<QString> checkTarget(const CliOptions& options) {
     return QStringLiteral("%1: unknown target \"%2\" (adapter or lens)").arg(options.command, target);
 }
 } // namespace
-
-QStringList CommandHelp::commandNames() {
-    QStringList names;
-    for (const CommandText& command : commands)
-        names << QLatin1String(command.name);
-    return names;
-}
 
 bool CommandHelp::isCommand(const QString& name) {
     return find(name) != nullptr;
@@ -160,9 +141,10 @@ QString CommandHelp::commandHelp(const QString& name) {
 std::optional<QString> CommandHelp::checkUsage(const CliOptions& options) {
     if (options.command.isEmpty())
         return QStringLiteral("no command given (see lensdock-cli --help)");
-    if (!isCommand(options.command))
+    const CommandText* command = find(options.command);
+    if (!command)
         return QStringLiteral("unknown command \"%1\" (see lensdock-cli --help)").arg(options.command);
-    const ArgumentRule rule = ruleFor(options.command);
+    const ArgumentRule& rule = command->rule;
     const auto count = options.arguments.size();
     if (count < rule.minArguments)
         return QStringLiteral("%1: missing argument (see lensdock-cli help %1)").arg(options.command);

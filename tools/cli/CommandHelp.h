@@ -11,7 +11,6 @@ struct CliOptions;
 // The tool's help texts and the per-command rules for arguments and options.
 class CommandHelp {
 public:
-    static QStringList commandNames();
     static bool isCommand(const QString& name);
 
     // The whole help: synopsis, global options, commands, exit codes.

@@ -26,6 +26,8 @@ public:
     void finish(const std::optional<Failure>& failure);
 
     static void printError(std::FILE* err, const QString& message);
+    // Writes `text` as UTF-8 and flushes, so that it is out before anything that follows.
+    static void write(std::FILE* stream, const QString& text);
 
 private:
     const bool json_;

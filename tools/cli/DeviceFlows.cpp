@@ -212,12 +212,11 @@ std::optional<Failure> DeviceFlows::writeFailure(WriteOutcome outcome) {
     case WriteOutcome::unconfirmed:
         break;
     }
-    // A lens taken off answers nothing; the idle poll that follows the write tells that apart.
-    const bool left = runUntil([this] { return lensLeft_; }, timing_.tick * spareTicks);
-    if (auto loss = deviceLoss(); loss || left)
-        return loss ? loss
-                    : Failure{ExitCode::noLens,
-                              QStringLiteral("the lens stopped answering (was it removed?)")};
+    // A lens taken off answers nothing; the idle poll that follows the write tells that apart (and
+    // deviceLoss() then names it).
+    runUntil([this] { return lensLeft_; }, timing_.tick * spareTicks);
+    if (auto loss = deviceLoss())
+        return loss;
     return Failure{ExitCode::device,
                    QStringLiteral("the lens did not confirm the settings, and they could not "
                                   "be read back (check them with read)")};

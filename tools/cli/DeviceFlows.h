@@ -37,7 +37,6 @@ public:
     DeviceFlows(const DeviceFlows&) = delete;
     DeviceFlows& operator=(const DeviceFlows&) = delete;
 
-    const Timing& timing() const { return timing_; }
     // Starts the connection thread and runs the connect course as far as `scope` needs.
     std::optional<Failure> connect(Scope scope);
     // Whether the lens's settings could be read while connecting.
@@ -54,9 +53,10 @@ public:
     // Requests termination and waits (bounded) until the thread has released the lens and ended.
     void terminate();
 
-private:
     // Runs the event loop until `done()` holds or `limit` passes; false after `limit`.
     static bool runUntil(const std::function<bool()>& done, std::chrono::milliseconds limit);
+
+private:
     std::optional<Failure> connectFailure(DialogId notice) const;
     std::optional<Failure> readyForWrite();
     std::optional<Failure> writeFailure(WriteOutcome outcome);

@@ -1,5 +1,7 @@
 #include "Diagnostics.h"
 
+#include "CommandOutput.h"
+
 #include <atomic>
 #include <cstdio>
 
@@ -9,9 +11,7 @@ namespace {
 std::atomic<bool> g_verbose{false};
 
 void writeLine(const QString& line) {
-    const QByteArray bytes = line.toUtf8() + '\n';
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stderr);
-    std::fflush(stderr);
+    CommandOutput::write(stderr, line + QLatin1Char('\n'));
 }
 
 void qtMessage(QtMsgType, const QMessageLogContext&, const QString& message) {

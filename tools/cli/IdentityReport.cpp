@@ -1,20 +1,19 @@
 #include "IdentityReport.h"
 
-#include <algorithm>
+#include "adjust/LensAdjustData.h"
+
 #include <QJsonArray>
 
 namespace lensdock::cli {
 
 namespace {
-constexpr int maxZooms = 8;
-
 QString yesNo(bool value) {
     return value ? QStringLiteral("yes") : QStringLiteral("no");
 }
 
 QJsonArray focalLengths(const LensInfo& lens) {
     QJsonArray lengths;
-    for (int i = 0; i < std::clamp(lens.zoomCount, 0, maxZooms); ++i)
+    for (int i = 0; i < LensAdjustData::usedZoomCount(lens); ++i)
         lengths.append(lens.zoomFocalLengths[size_t(i)]);
     return lengths;
 }
@@ -33,16 +32,8 @@ QString oneLine(const QString& name) {
 } // namespace
 
 QString IdentityReport::mountName(int mountInfo) {
-    switch (mountInfo) {
-    case 1:
-        return QStringLiteral("Canon");
-    case 2:
-        return QStringLiteral("Nikon");
-    case 3:
-        return QStringLiteral("SONY");
-    default:
-        return {};
-    }
+    static const char* const names[] = {"Canon", "Nikon", "SONY"};
+    return mountInfo >= 1 && mountInfo <= 3 ? QLatin1String(names[mountInfo - 1]) : QString();
 }
 
 QStringList IdentityReport::adapterText(const AdapterBasicInfo& adapter) {

@@ -7,8 +7,7 @@ namespace lensdock::cli {
 namespace {
 // The catalogue only adds the name: any failure leaves the name unknown, never fails the command.
 std::optional<QString> lensName(CommandEnv& env, const LensInfo& lens, int mountInfo) {
-    CatalogueLookup lookup(env.context.networkInterface(),
-                           env.context.options().networkLimits.downloadFileTimeout, env.options.store());
+    CatalogueLookup lookup(env.context, env.options.store());
     // Offline, the copy kept from an earlier download may still name the lens.
     const auto outcome = lookup.lensCatalogue(lens, mountInfo, true);
     if (!outcome.record || outcome.record->lensName.isEmpty())

@@ -5,17 +5,8 @@
 namespace lensdock::cli {
 
 namespace {
-constexpr int maxZooms = 8;
-constexpr int maxDistances = 3;
-const char* const distanceKeys[maxDistances] = {"close", "middle", "infinity"};
-
-int usedZooms(const LensInfo& lens) {
-    return std::clamp(lens.zoomCount, 0, maxZooms);
-}
-
-int usedDistances(const LensInfo& lens) {
-    return std::clamp(lens.focusPointCount, 0, maxDistances);
-}
+// Named in the order of LensAdjustData::focusLists().
+const char* const distanceKeys[] = {"close", "middle", "infinity"};
 
 QString zoomLabel(const LensInfo& lens, int zoom) {
     const int focal = lens.zoomFocalLengths[size_t(zoom)];
@@ -36,10 +27,9 @@ Setting number(const QString& key, const QString& label, qint64 value) {
 }
 
 void addFocus(QList<Setting>& out, const LensAdjustData& data, const LensInfo& lens) {
-    const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                            &data.focusZoomInfinite};
-    for (int k = 0; k < usedDistances(lens); ++k)
-        for (int zoom = 0; zoom < usedZooms(lens); ++zoom)
+    const auto lists = data.focusLists();
+    for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
+        for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom)
             out << number(QStringLiteral("focus.%1.%2").arg(QLatin1String(distanceKeys[k])).arg(zoom + 1),
                           QStringLiteral("focus adjustment, %1, %2")
                               .arg(QLatin1String(distanceKeys[k]), zoomLabel(lens, zoom)),
@@ -63,18 +53,28 @@ void addLimiter(QList<Setting>& out, int position, qint64 nearStep, qint64 farSt
     out << Setting{key + QStringLiteral("mode"), label + QStringLiteral("mode"), mode, modeText(mode)};
 }
 
-const Setting* findKey(const QList<Setting>& settings, const QString& key) {
-    for (const Setting& setting : settings)
-        if (setting.key == key)
-            return &setting;
-    return nullptr;
-}
-
 QJsonArray focusRow(const LensAdjustData::FocusList& list, const LensInfo& lens) {
     QJsonArray row;
-    for (int zoom = 0; zoom < usedZooms(lens); ++zoom)
+    for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom)
         row.append(qint64(list[size_t(zoom)]));
     return row;
+}
+
+// Each setting of `to` whose value differs from `from`'s, beside `from`'s (none when `from` lacks it).
+using Change = std::pair<std::optional<Setting>, Setting>;
+
+QList<Change> changes(const LensAdjustData& from, const LensAdjustData& to, const LensInfo& lens) {
+    QList<Change> changed;
+    const QList<Setting> before = SettingsReport::settingsOf(from, lens);
+    for (const Setting& after : SettingsReport::settingsOf(to, lens)) {
+        const auto old = std::find_if(before.begin(), before.end(),
+                                      [&](const Setting& setting) { return setting.key == after.key; });
+        if (old == before.end())
+            changed.append({std::nullopt, after});
+        else if (old->value != after.value)
+            changed.append({*old, after});
+    }
+    return changed;
 }
 } // namespace
 
@@ -97,14 +97,13 @@ QStringList SettingsReport::text(const LensAdjustData& data, const LensInfo& len
     QStringList lines;
     if (lens.supportsFocusZoom) {
         QStringList header;
-        for (int k = 0; k < usedDistances(lens); ++k)
+        for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
             header << QLatin1String(distanceKeys[k]);
         lines << QStringLiteral("Focus adjustment (%1):").arg(header.join(QStringLiteral(" / ")));
-        const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                                &data.focusZoomInfinite};
-        for (int zoom = 0; zoom < usedZooms(lens); ++zoom) {
+        const auto lists = data.focusLists();
+        for (int zoom = 0; zoom < LensAdjustData::usedZoomCount(lens); ++zoom) {
             QString row = QStringLiteral("  %1").arg(zoomLabel(lens, zoom) + QLatin1Char(':'), -19);
-            for (int k = 0; k < usedDistances(lens); ++k)
+            for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
                 row += QStringLiteral(" %1").arg((*lists[k])[size_t(zoom)], 4);
             lines << row;
         }
@@ -121,9 +120,8 @@ QJsonObject SettingsReport::json(const LensAdjustData& data, const LensInfo& len
     QJsonObject object;
     if (lens.supportsFocusZoom) {
         QJsonObject focus;
-        const LensAdjustData::FocusList* lists[maxDistances] = {&data.focusZoomClose, &data.focusZoomCenter,
-                                                                &data.focusZoomInfinite};
-        for (int k = 0; k < usedDistances(lens); ++k)
+        const auto lists = data.focusLists();
+        for (int k = 0; k < LensAdjustData::usedFocusPointCount(lens); ++k)
             focus.insert(QLatin1String(distanceKeys[k]), focusRow(*lists[k], lens));
         object.insert(QStringLiteral("focusAdjustment"), focus);
     }
@@ -143,29 +141,21 @@ QJsonObject SettingsReport::json(const LensAdjustData& data, const LensInfo& len
 QStringList SettingsReport::differenceText(const LensAdjustData& from, const LensAdjustData& to,
                                            const LensInfo& lens) {
     QStringList lines;
-    const QList<Setting> before = settingsOf(from, lens);
-    for (const Setting& after : settingsOf(to, lens)) {
-        const Setting* old = findKey(before, after.key);
-        const QString oldText = old ? old->text : QStringLiteral("-");
-        if (!old || old->value != after.value)
-            lines << QStringLiteral("  %1: %2 -> %3").arg(after.label, oldText, after.text);
-    }
+    for (const auto& [old, after] : changes(from, to, lens))
+        lines << QStringLiteral("  %1: %2 -> %3")
+                     .arg(after.label, old ? old->text : QStringLiteral("-"), after.text);
     return lines;
 }
 
 QJsonArray SettingsReport::differenceJson(const LensAdjustData& from, const LensAdjustData& to,
                                           const LensInfo& lens) {
-    QJsonArray changes;
-    const QList<Setting> before = settingsOf(from, lens);
-    for (const Setting& after : settingsOf(to, lens)) {
-        const Setting* old = findKey(before, after.key);
-        if (old && old->value == after.value)
-            continue;
+    QJsonArray array;
+    for (const auto& [old, after] : changes(from, to, lens)) {
         QJsonObject change{{QStringLiteral("setting"), after.key}, {QStringLiteral("to"), after.text}};
         change.insert(QStringLiteral("from"), old ? QJsonValue(old->text) : QJsonValue());
-        changes.append(change);
+        array.append(change);
     }
-    return changes;
+    return array;
 }
 
 } // namespace lensdock::cli

@@ -3,7 +3,6 @@
 #include "firmware/UpdateJob.h"
 #include "InterruptGuard.h"
 #include "online/FirmwareVersionCheck.h"
-#include "online/ResourcePaths.h"
 #include "UpdateProgress.h"
 
 #include <algorithm>
@@ -13,85 +12,44 @@
 namespace lensdock::cli {
 
 namespace {
-struct VersionCheck {
-    QString device;
-    QString current;
-    QString latest;
-    bool available = false;
-};
-
-void report(CommandEnv& env, const VersionCheck& check) {
-    const QString verdict =
-        check.available ? QStringLiteral("update available") : QStringLiteral("up to date");
-    env.out.lines({QStringLiteral("%1 firmware %2, latest %3: %4")
-                       .arg(check.device, check.current, check.latest, verdict)});
-    env.out.set(check.device.toLower(), QJsonObject{{QStringLiteral("current"), check.current},
-                                                    {QStringLiteral("latest"), check.latest},
-                                                    {QStringLiteral("updateAvailable"), check.available}});
-}
-
-std::chrono::milliseconds downloadBound(const CommandEnv& env) {
-    return env.context.options().networkLimits.downloadFileTimeout;
-}
-
-std::optional<Failure> checkAdapter(CommandEnv& env, CatalogueLookup& lookup) {
-    const auto catalogue = lookup.adapterCatalogue();
-    if (!catalogue.record)
-        return catalogue.failure;
-    const QString current = env.context.adapterBasicInfo().get().fwVersion;
-    report(env, {QStringLiteral("Adapter"), current, catalogue.record->latestVersion,
-                 isAdapterUpdateOffered(current, catalogue.record->latestVersion, true)});
-    return std::nullopt;
-}
-
-std::optional<Failure> checkLens(CommandEnv& env, CatalogueLookup& lookup) {
-    const LensInfo lens = env.context.lensInfo().get();
-    const int mount = env.context.adapterBasicInfo().get().mountInfo;
-    const auto catalogue = lookup.lensCatalogue(lens, mount, false);
-    if (!catalogue.record)
-        return catalogue.failure;
-    report(env, {QStringLiteral("Lens"), lens.firmwareVersion, catalogue.record->latestVersion,
-                 isFirmwareUpdateAvailable(lens.firmwareVersion, catalogue.record->latestVersion)});
-    return std::nullopt;
-}
-struct UpdatePlan {
-    QString deviceName;
-    QString current;
-    QString version;
-    QString decodeKey;
+// One device's firmware against the latest its catalogue offers: what check-update reports and
+// update installs.
+struct Offer {
     bool adapter = false;
+    QString current;
     bool available = false;
-    QString mountSuffix;
-    QString modelCode;
+    // The adapter's update takes only the version and the key.
+    LensUpdateRequest request;
+
+    QString device() const { return adapter ? QStringLiteral("Adapter") : QStringLiteral("Lens"); }
 };
 
-std::optional<Failure> planAdapterUpdate(CommandEnv& env, CatalogueLookup& lookup, UpdatePlan& plan) {
-    const auto catalogue = lookup.adapterCatalogue();
+CatalogueLookup::Outcome<Offer> offerFor(CommandEnv& env, CatalogueLookup& lookup, bool adapter) {
+    if (adapter) {
+        const auto catalogue = lookup.adapterCatalogue();
+        if (!catalogue.record)
+            return {std::nullopt, catalogue.failure};
+        const QString current = env.context.adapterBasicInfo().get().fwVersion;
+        const LensUpdateRequest request{{}, {}, catalogue.record->latestVersion, catalogue.record->decodeKey};
+        return {Offer{true, current, isAdapterUpdateOffered(current, request.version, true), request},
+                std::nullopt};
+    }
+    const LensInfo lens = env.context.lensInfo().get();
+    const auto catalogue = lookup.lensCatalogue(lens, env.context.adapterBasicInfo().get().mountInfo, false);
     if (!catalogue.record)
-        return catalogue.failure;
-    plan.deviceName = QStringLiteral("Adapter");
-    plan.adapter = true;
-    plan.current = env.context.adapterBasicInfo().get().fwVersion;
-    plan.version = catalogue.record->latestVersion;
-    plan.decodeKey = catalogue.record->decodeKey;
-    plan.available = isAdapterUpdateOffered(plan.current, plan.version, true);
-    return std::nullopt;
+        return {std::nullopt, catalogue.failure};
+    env.context.lensModelInfo().set(*catalogue.record);
+    const LensUpdateRequest request = LensUpdateRequest::offeredIn(env.context);
+    return {Offer{false, lens.firmwareVersion,
+                  isFirmwareUpdateAvailable(lens.firmwareVersion, request.version), request},
+            std::nullopt};
 }
 
-std::optional<Failure> planLensUpdate(CommandEnv& env, CatalogueLookup& lookup, UpdatePlan& plan) {
-    const LensInfo lens = env.context.lensInfo().get();
-    const int mount = env.context.adapterBasicInfo().get().mountInfo;
-    const auto catalogue = lookup.lensCatalogue(lens, mount, false);
-    if (!catalogue.record)
-        return catalogue.failure;
-    plan.deviceName = QStringLiteral("Lens");
-    plan.current = lens.firmwareVersion;
-    plan.version = catalogue.record->latestVersion;
-    plan.decodeKey = catalogue.record->decodeKey;
-    plan.available = isFirmwareUpdateAvailable(plan.current, plan.version);
-    plan.mountSuffix = ResourcePaths::mountSuffix(mount);
-    plan.modelCode = lens.modelCode;
-    return std::nullopt;
+// The host is asked first: without it there is nothing to compare, and the devices are left alone.
+std::optional<Failure> reachAndConnect(CommandEnv& env, CatalogueLookup& lookup, bool adapterOnly) {
+    if (auto failure = lookup.checkReachable())
+        return failure;
+    return env.device.connect(adapterOnly ? DeviceFlows::Scope::adapter : DeviceFlows::Scope::lens);
 }
 
 // The update job's waits follow the tool's own ticks, so that tests can shorten them.
@@ -117,8 +75,8 @@ std::chrono::milliseconds jobBound(const UpdateJobTimings& timings) {
            timings.transfer.adapterResetWait + timings.transfer.exchangeBound * 8 + std::chrono::minutes(5);
 }
 
-std::optional<Failure> failureOf(FwErrorCode code, const UpdatePlan& plan) {
-    const QString device = plan.deviceName.toLower();
+std::optional<Failure> failureOf(FwErrorCode code, const Offer& offer) {
+    const QString device = offer.device().toLower();
     switch (code) {
     case FwErrorCode::resultOk:
         return std::nullopt;
@@ -129,9 +87,10 @@ std::optional<Failure> failureOf(FwErrorCode code, const UpdatePlan& plan) {
     case FwErrorCode::errorUsbSerialRemoved:
         // An adapter that does not come back after its reset looks the same as one unplugged.
         return Failure{ExitCode::noAdapter,
-                       plan.adapter ? QStringLiteral("the adapter was unplugged during the update or did not "
-                                                     "come back after its reset")
-                                    : QStringLiteral("the adapter was unplugged during the update")};
+                       offer.adapter
+                           ? QStringLiteral("the adapter was unplugged during the update or did not "
+                                            "come back after its reset")
+                           : QStringLiteral("the adapter was unplugged during the update")};
     case FwErrorCode::errorUsbSerialFailed:
         return Failure{ExitCode::device, QStringLiteral("the %1 did not accept the firmware").arg(device)};
     case FwErrorCode::errorInvalidKey:
@@ -143,9 +102,8 @@ std::optional<Failure> failureOf(FwErrorCode code, const UpdatePlan& plan) {
             QStringLiteral("the firmware could not be decoded: wrong key or damaged file (code %1)")
                 .arg(rawValue(code))};
     case FwErrorCode::errorVersion:
-        return Failure{
-            ExitCode::update,
-            QStringLiteral("the %1 does not report version %2 after the update").arg(device, plan.version)};
+        return Failure{ExitCode::update, QStringLiteral("the %1 does not report version %2 after the update")
+                                             .arg(device, offer.request.version)};
     case FwErrorCode::errorWaitResetFailed:
         return Failure{ExitCode::update,
                        QStringLiteral("the %1 did not come back after its reset").arg(device)};
@@ -155,7 +113,7 @@ std::optional<Failure> failureOf(FwErrorCode code, const UpdatePlan& plan) {
     return Failure{ExitCode::update, QStringLiteral("the update failed (code %1)").arg(rawValue(code))};
 }
 
-std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
+std::optional<Failure> runUpdateJob(CommandEnv& env, const Offer& offer) {
     const bool text = !env.out.isJson();
     UpdateProgress progress(text ? stdout : nullptr, text && isatty(fileno(stdout)));
     const UpdateJobTimings timings = jobTimings(env);
@@ -164,20 +122,21 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
     {
         const InterruptGuard::Shield shield;
         UpdateJob job(env.context, progress, timings, env.options.store());
-        if (plan.adapter)
-            job.setAdapterUpdateInfo(plan.version, plan.decodeKey);
+        const LensUpdateRequest& request = offer.request;
+        if (offer.adapter)
+            job.setAdapterUpdateInfo(request.version, request.decodeKey);
         else
-            job.setLensUpdateInfo(plan.mountSuffix, plan.modelCode, plan.version, plan.decodeKey);
+            job.setLensUpdateInfo(request.mountSuffix, request.modelCode, request.version, request.decodeKey);
         job.start();
         result = progress.waitForResult(jobBound(timings));
     }
     if (!result)
         return Failure{ExitCode::update, QStringLiteral("the update did not finish in time")};
-    if (auto failure = failureOf(*result, plan))
+    if (auto failure = failureOf(*result, offer))
         return failure;
-    const QString now = plan.adapter ? env.context.adapterBasicInfo().get().fwVersion
-                                     : env.context.lensInfo().get().firmwareVersion;
-    env.out.lines({QStringLiteral("%1 firmware updated to %2.").arg(plan.deviceName, now)});
+    const QString now = offer.adapter ? env.context.adapterBasicInfo().get().fwVersion
+                                      : env.context.lensInfo().get().firmwareVersion;
+    env.out.lines({QStringLiteral("%1 firmware updated to %2.").arg(offer.device(), now)});
     env.out.set(QStringLiteral("updated"), true);
     env.out.set(QStringLiteral("version"), now);
     return std::nullopt;
@@ -186,51 +145,58 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const UpdatePlan& plan) {
 
 std::optional<Failure> runCheckUpdate(CommandEnv& env) {
     const QString target = env.options.arguments.value(0);
-    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env), env.options.store());
-    if (auto failure = lookup.checkReachable())
-        return failure;
-    const auto scope =
-        target == QStringLiteral("adapter") ? DeviceFlows::Scope::adapter : DeviceFlows::Scope::lens;
-    if (auto failure = env.device.connect(scope))
+    CatalogueLookup lookup(env.context, env.options.store());
+    if (auto failure = reachAndConnect(env, lookup, target == QStringLiteral("adapter")))
         return failure;
     env.device.terminate();
-    if (target != QStringLiteral("lens"))
-        if (auto failure = checkAdapter(env, lookup))
-            return failure;
-    if (target != QStringLiteral("adapter"))
-        return checkLens(env, lookup);
+    for (const bool adapter : {true, false}) {
+        if (!target.isEmpty() && adapter != (target == QStringLiteral("adapter")))
+            continue; // a target names the one device to check
+        const auto offer = offerFor(env, lookup, adapter);
+        if (!offer.record)
+            return offer.failure;
+        const Offer& check = *offer.record;
+        const QString& latest = check.request.version;
+        env.out.lines(
+            {QStringLiteral("%1 firmware %2, latest %3: %4")
+                 .arg(check.device(), check.current, latest,
+                      check.available ? QStringLiteral("update available") : QStringLiteral("up to date"))});
+        env.out.set(check.device().toLower(),
+                    QJsonObject{{QStringLiteral("current"), check.current},
+                                {QStringLiteral("latest"), latest},
+                                {QStringLiteral("updateAvailable"), check.available}});
+    }
     return std::nullopt;
 }
 
 std::optional<Failure> runUpdate(CommandEnv& env) {
     const bool adapter = env.options.arguments.value(0) == QStringLiteral("adapter");
-    CatalogueLookup lookup(env.context.networkInterface(), downloadBound(env), env.options.store());
-    if (auto failure = lookup.checkReachable())
+    CatalogueLookup lookup(env.context, env.options.store());
+    if (auto failure = reachAndConnect(env, lookup, adapter))
         return failure;
-    const auto scope = adapter ? DeviceFlows::Scope::adapter : DeviceFlows::Scope::lens;
-    if (auto failure = env.device.connect(scope))
-        return failure;
-    UpdatePlan plan;
-    if (auto failure = adapter ? planAdapterUpdate(env, lookup, plan) : planLensUpdate(env, lookup, plan))
-        return failure;
-    env.out.set(QStringLiteral("target"), adapter ? QStringLiteral("adapter") : QStringLiteral("lens"));
-    env.out.set(QStringLiteral("from"), plan.current);
-    env.out.set(QStringLiteral("latest"), plan.version);
-    if (!plan.available) {
+    const auto found = offerFor(env, lookup, adapter);
+    if (!found.record)
+        return found.failure;
+    const Offer& offer = *found.record;
+    const QString& latest = offer.request.version;
+    env.out.set(QStringLiteral("target"), offer.device().toLower());
+    env.out.set(QStringLiteral("from"), offer.current);
+    env.out.set(QStringLiteral("latest"), latest);
+    if (!offer.available) {
         env.out.lines({QStringLiteral("%1 firmware %2 is up to date (latest %3).")
-                           .arg(plan.deviceName, plan.current, plan.version)});
+                           .arg(offer.device(), offer.current, latest)});
         env.out.set(QStringLiteral("updated"), false);
         return std::nullopt;
     }
-    env.out.lines({QStringLiteral("%1 firmware %2 -> %3").arg(plan.deviceName, plan.current, plan.version)});
+    env.out.lines({QStringLiteral("%1 firmware %2 -> %3").arg(offer.device(), offer.current, latest)});
     const QString question = QStringLiteral("Update the %1 now? Do not unplug the adapter or remove the lens "
                                             "until it is done.")
-                                 .arg(plan.deviceName.toLower());
+                                 .arg(offer.device().toLower());
     if (!env.confirmation.ask(question))
         return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was changed")};
     if (auto loss = env.device.deviceLoss())
         return loss;
-    return runUpdateJob(env, plan);
+    return runUpdateJob(env, offer);
 }
 
 } // namespace lensdock::cli

@@ -1,5 +1,7 @@
 #include "UpdateProgress.h"
 
+#include "CommandOutput.h"
+
 #include <algorithm>
 #include <cmath>
 
@@ -64,11 +66,8 @@ std::optional<FwErrorCode> UpdateProgress::waitForResult(std::chrono::millisecon
 }
 
 void UpdateProgress::write(const QString& text) {
-    if (!stream_)
-        return;
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, size_t(bytes.size()), stream_);
-    std::fflush(stream_);
+    if (stream_)
+        CommandOutput::write(stream_, text);
 }
 
 } // namespace lensdock::cli

@@ -31,21 +31,9 @@ std::optional<Failure> checkFileFirst(const QString& path) {
     if (!AdjustDataFile::hasExtension(path))
         return Failure{ExitCode::file, QStringLiteral("%1 is not an adjust-data file (.vlad)").arg(path)};
     LensAdjustData scratch;
-    const auto loaded = AdjustDataFile::loadFile(path, scratch);
-    AdjustDataFile::OpenOutcome outcome{AdjustFileOpenResult::success, loaded.error};
-    switch (loaded.result) {
-    case AdjustFileLoadResult::success:
+    const auto outcome = AdjustDataFile::openOutcomeOf(AdjustDataFile::loadFile(path, scratch));
+    if (outcome.result == AdjustFileOpenResult::success)
         return std::nullopt;
-    case AdjustFileLoadResult::osError:
-        outcome.result = AdjustFileOpenResult::osError;
-        break;
-    case AdjustFileLoadResult::formatError:
-        outcome.result = AdjustFileOpenResult::formatError;
-        break;
-    case AdjustFileLoadResult::valueError:
-        outcome.result = AdjustFileOpenResult::valueError;
-        break;
-    }
     return openFailure(path, outcome, LensInfo());
 }
 
