@@ -1,6 +1,7 @@
 #include "context/AppContext.h"
 #include "DemoMenu.h"
 #include "DemoSession.h"
+#include "DisplayCheck.h"
 #include "QuitOnSignal.h"
 #include "StartupWatch.h"
 #include "ui/AppShell.h"
@@ -8,6 +9,7 @@
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
 
+#include <cstdio>
 #include <cstring>
 #include <memory>
 #include <QApplication>
@@ -103,6 +105,10 @@ StartupWatch::Options watchOptions(const QCommandLineParser& parser) {
 int main(int argc, char* argv[]) {
     if (asksForTextOnly(argc, argv))
         return printTextOnly(argc, argv);
+    if (!displayPlatformAvailable(argc, argv)) {
+        std::fprintf(stderr, "%s\n", noDisplayMessage("lensdock").c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     describeApplication();
     QApplication::setWindowIcon(QIcon(QPixmap::fromImage(BuiltInPictures::appIcon(256))));

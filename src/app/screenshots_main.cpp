@@ -3,6 +3,7 @@
 // The lens screen and the update window show the demo's lens, reached the way the program reaches it.
 #include "context/AppContext.h"
 #include "DemoSession.h"
+#include "DisplayCheck.h"
 #include "online/FileIO.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
@@ -10,6 +11,7 @@
 #include "ui/Translations.h"
 #include "ui/UpdateWindow.h"
 
+#include <cstdio>
 #include <QApplication>
 #include <QDeadlineTimer>
 #include <QDir>
@@ -115,6 +117,10 @@ bool renderDemoLens(const QString& folder, const QString& suffix) {
 } // namespace
 
 int main(int argc, char* argv[]) {
+    if (!displayPlatformAvailable(argc, argv)) {
+        std::fprintf(stderr, "%s\n", noDisplayMessage("lensdock-screenshots").c_str());
+        return 1;
+    }
     QApplication app(argc, argv);
     const QStringList arguments = QApplication::arguments();
     if (arguments.size() < 2) {
