@@ -231,6 +231,18 @@ QByteArray packedFirmware(Device device, const QString& version) {
     return result.bytes;
 }
 
+const QByteArray& expectedLens(const FaultCase& c, const LensStates& states) {
+    switch (c.lensAfter) {
+    case LensAfter::written:
+        return states.written;
+    case LensAfter::factory:
+        return states.factory;
+    case LensAfter::unchanged:
+        break;
+    }
+    return states.before;
+}
+
 QByteArray giveTheLensCustomSettings(DockEmulator& dock) {
     const DockSnapshot state = dock.snapshot();
     auto settings = AdjustPayload::decode(state.adjustBytes, state.lens);

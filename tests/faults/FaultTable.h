@@ -64,6 +64,15 @@ enum class Device { adapter, lens };
 // A firmware file at `version` for `device`, packed with `decodeKey`.
 QByteArray packedFirmware(Device device, const QString& version);
 
+// What the lens held before the operation, what a healthy run writes, and its factory values.
+struct LensStates {
+    QByteArray before;
+    QByteArray written;
+    QByteArray factory;
+};
+// The settings the lens must hold after case `c`.
+const QByteArray& expectedLens(const FaultCase& c, const LensStates& states);
+
 // Gives the mounted lens settings other than its factory values; returns them as stored.
 QByteArray giveTheLensCustomSettings(lensdock::DockEmulator& dock);
 

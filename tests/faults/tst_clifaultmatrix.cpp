@@ -181,26 +181,6 @@ class TestCliFaultMatrix : public QObject {
         return cli.finish();
     }
 
-    struct LensStates {
-        QByteArray before;
-        QByteArray written;
-        QByteArray factory;
-    };
-
-    static void checkLens(const FaultCase& c, const QByteArray& after, const LensStates& states) {
-        switch (c.lensAfter) {
-        case LensAfter::unchanged:
-            QCOMPARE(after, states.before);
-            break;
-        case LensAfter::written:
-            QCOMPARE(after, states.written);
-            break;
-        case LensAfter::factory:
-            QCOMPARE(after, states.factory);
-            break;
-        }
-    }
-
 private slots:
     void initTestCase() {
         QString error;
@@ -274,7 +254,7 @@ private slots:
         }
         if (c.operation == Operation::read && expected.exitCode != exitOk)
             QVERIFY(!QFile::exists(files.filePath(QStringLiteral("out.vlad"))));
-        checkLens(c, after, {before, target_, factory});
+        QCOMPARE(after, expectedLens(c, {before, target_, factory}));
         if (!updates(c.operation))
             QVERIFY(!firmwareSent);
         QCOMPARE(firmwareLeftIn(dataHome.path()), QStringList());

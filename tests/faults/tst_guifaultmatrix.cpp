@@ -206,26 +206,6 @@ class TestGuiFaultMatrix : public QObject {
         }
     }
 
-    struct LensStates {
-        QByteArray factory;
-        QByteArray before;
-        QByteArray written;
-    };
-
-    static void checkLens(const FaultCase& c, const QByteArray& after, const LensStates& states) {
-        switch (c.lensAfter) {
-        case LensAfter::unchanged:
-            QCOMPARE(after, states.before);
-            break;
-        case LensAfter::written:
-            QCOMPARE(after, states.written);
-            break;
-        case LensAfter::factory:
-            QCOMPARE(after, states.factory);
-            break;
-        }
-    }
-
 private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
 
@@ -254,7 +234,7 @@ private slots:
                              false};
         LensFixture f;
         QVERIFY(f.startDock());
-        LensStates lens{f.dock->snapshot().adjustBytes, {}, {}};
+        LensStates lens{{}, {}, f.dock->snapshot().adjustBytes};
         // The lens holds custom settings, so that a restore or an update changes something.
         if (c.operation != Operation::apply)
             giveTheLensCustomSettings(*f.dock);
@@ -308,7 +288,7 @@ private slots:
         QVERIFY2(struck(), "the fault never struck");
         QVERIFY(ended());
         QCOMPARE(after, expected.alerts);
-        checkLens(c, lensAfter, lens);
+        QCOMPARE(lensAfter, expectedLens(c, lens));
         if (c.operation == Operation::apply && c.outcome != Outcome::succeeds &&
             expected.ends == Ends::lensScreen)
             QCOMPARE(f.editing().focusZoomClose[0], 1); // the edits stay
