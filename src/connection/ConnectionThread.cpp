@@ -431,6 +431,11 @@ void ConnectionThread::closePortAndWatchdog() {
 }
 
 void ConnectionThread::handleAdapterRemoval() {
+    if (appState_ == ApplicationState::searchingAdapter) {
+        // A send already found the port gone; the screens were told once.
+        threadState_ = ThreadState::sendProcess;
+        return;
+    }
     if (isInAdapterLossSet(appNewState_))
         setState(ApplicationState::searchingAdapter);
     else

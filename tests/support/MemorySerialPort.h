@@ -4,8 +4,10 @@
 
 #include <chrono>
 #include <condition_variable>
+#include <functional>
 #include <mutex>
 #include <QList>
+#include <utility>
 
 // An in-memory serial device for deterministic tests. The test plays the device and the port's
 // thread: feed() delivers bytes as received, injectRemoval() unplugs, written() shows what was sent.
@@ -74,15 +76,25 @@ public:
     }
 
     void injectRemoval() {
+        dropPort();
+        announceRemoval();
+    }
+    // The device is gone at once, but the port's removal notice comes only with announceRemoval(),
+    // as when a write finds the port closed before the system reports the unplug.
+    void dropPort() {
+        std::lock_guard lock(mutex_);
+        if (!open_)
+            return;
+        open_ = false;
+        present_ = false;
+        pendingRemoval_ = callbacks_.removed;
+        callbacks_ = {};
+    }
+    void announceRemoval() {
         std::function<void()> removed;
         {
             std::lock_guard lock(mutex_);
-            if (!open_)
-                return;
-            open_ = false;
-            present_ = false;
-            removed = callbacks_.removed;
-            callbacks_ = {};
+            removed = std::exchange(pendingRemoval_, {});
         }
         if (removed)
             removed();
@@ -134,5 +146,6 @@ private:
     int openCount_ = 0;
     int generation_ = 0;
     lensdock::SerialPort::Callbacks callbacks_;
+    std::function<void()> pendingRemoval_;
     QList<QByteArray> written_;
 };

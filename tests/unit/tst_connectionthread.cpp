@@ -346,6 +346,23 @@ private slots:
         }
     }
 
+    // The write finds the port closed first; the system's unplug notice follows a moment later.
+    void adapterLossSeenTwiceIsReportedOnce() {
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State::waitingForLens);
+        QVERIFY(h.reach(State::waitingForLens));
+        h.steps(2);
+        h.provider->dropPort();
+        h.steps(2);
+        QCOMPARE(h.thread.appState(), State::searchingAdapter);
+        h.provider->announceRemoval();
+        h.steps(2);
+        QCOMPARE(h.thread.appState(), State::searchingAdapter);
+        QCOMPARE(h.screen.disconnectedCount(), 1);
+    }
+
     void terminationReleasesTheLensAndEnds() {
         Harness h;
         h.thread.startMain();
