@@ -271,6 +271,14 @@
         <source>The manual could not be opened.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogAdapterInUseErrorTitle">
+        <source>Adapter in use</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogAdapterInUseErrorMessage">
+        <source>Another program is using the lens dock. Close that program and start this one again.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>

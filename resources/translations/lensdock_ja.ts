@@ -271,6 +271,14 @@
         <source>The manual could not be opened.</source>
         <translation>マニュアルを開けませんでした。</translation>
     </message>
+    <message id="dialogAdapterInUseErrorTitle">
+        <source>Adapter in use</source>
+        <translation>アダプター使用中</translation>
+    </message>
+    <message id="dialogAdapterInUseErrorMessage">
+        <source>Another program is using the lens dock. Close that program and start this one again.</source>
+        <translation>別のプログラムがレンズドックを使用しています。そのプログラムを終了してから、このプログラムを起動し直してください。</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>

@@ -120,6 +120,10 @@ void ConnectionThread::requestState(ApplicationState state) {
     ApplicationState pending = appNewState_;
     while (pending != ApplicationState::terminating && !appNewState_.compare_exchange_weak(pending, state)) {
     }
+    // A quit does not sit out a watchdog period for an answer that may never come (a lens just taken
+    // off); a firmware transfer keeps its own rules.
+    if (state == ApplicationState::terminating && appState_ != ApplicationState::firmwareUpdate)
+        serial_.abandonWait();
 }
 
 void ConnectionThread::startMain() {
@@ -404,7 +408,7 @@ void ConnectionThread::writeAction() {
 void ConnectionThread::terminationAction() {
     if (threadState_ == ThreadState::sendProcess) {
         threadState_ = ThreadState::waitResponse;
-        if (serial_.sendCommand(sendData_, false) == SerialChannel::sent)
+        if (serial_.sendCommandBriefly(sendData_, releaseTimeoutTicks) == SerialChannel::sent)
             return;
         // The release could not be sent: close anyway and end with a failure report.
         threadState_ = ThreadState::sendProcess;

@@ -10,6 +10,7 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdint>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -27,6 +28,9 @@ public:
     static constexpr int countMax = 10; // ticks between polls
     // How long termination waits for the port to report closed.
     static constexpr std::chrono::seconds portCloseBound{5};
+    // Watchdog ticks the release at the end waits for its answer (1 s with the default tick): the
+    // user is quitting, and the port is closed either way.
+    static constexpr std::uint32_t releaseTimeoutTicks = 10;
 
     ConnectionThread(SerialChannel& serial, const Guarded<LensAdjustData>& currentAdjustData,
                      const Guarded<LensInfo>& lensInfo, std::chrono::microseconds tick = loopInterval);
@@ -48,7 +52,8 @@ public:
     // Waits until the thread has ended (after the termination report); false after `limit`.
     bool waitForExit(std::chrono::milliseconds limit);
 
-    // Requests a state; a pending termination is never overwritten.
+    // Requests a state; a pending termination is never overwritten. Termination cuts short a wait
+    // for an answer (not a firmware transfer's).
     void requestState(ApplicationState state);
     ApplicationState appState() const { return appState_; }
     ApplicationState appNewState() const { return appNewState_; }

@@ -2,6 +2,7 @@
 
 #include "base/EventLoopThread.h"
 #include "base/Logger.h"
+#include "link/PortHolder.h"
 
 #include <atomic>
 #include <cerrno>
@@ -149,7 +150,7 @@ private:
     std::shared_ptr<PortState> state_;
 };
 
-bool openOnIoThread(const std::shared_ptr<PortState>& state) {
+bool openOnIoThread(const std::shared_ptr<PortState>& state, PortRefusal& refusal) {
     // A copy of its own: the port frees its name on this thread, the state may go on another.
     auto* port = new QSerialPort(QString(state->path.constData(), state->path.size()));
     port->setBaudRate(QtSerialPortProvider::baudrate);
@@ -159,6 +160,7 @@ bool openOnIoThread(const std::shared_ptr<PortState>& state) {
     port->setFlowControl(QSerialPort::NoFlowControl);
     if (!port->open(QIODevice::ReadWrite)) {
         Logger::trace(QStringLiteral("USB"), QStringLiteral("Open error: ") + port->errorString());
+        refusal = PortHolder::refusalOf(state->path, port->error() == QSerialPort::PermissionError);
         delete port;
         return false;
     }
@@ -223,10 +225,20 @@ std::unique_ptr<SerialPort> QtSerialPortProvider::openPort(const QString& path,
     state->path = QString(path.constData(), path.size()); // unshared: the I/O thread owns this copy
     state->callbacks = std::move(callbacks);
     bool opened = false;
-    io_->run([&opened, &state] { opened = openOnIoThread(state); });
+    PortRefusal refusal;
+    io_->run([&opened, &state, &refusal] { opened = openOnIoThread(state, refusal); });
+    {
+        std::lock_guard lock(overrideMutex_);
+        lastRefusal_ = refusal;
+    }
     if (!opened)
         return nullptr;
     return std::make_unique<QtSerialPort>(io_, state);
+}
+
+PortRefusal QtSerialPortProvider::lastRefusal() const {
+    std::lock_guard lock(overrideMutex_);
+    return lastRefusal_;
 }
 
 } // namespace lensdock

@@ -28,11 +28,13 @@ public:
 
     QString findPortPath() override;
     std::unique_ptr<SerialPort> openPort(const QString& path, SerialPort::Callbacks callbacks) override;
+    PortRefusal lastRefusal() const override;
 
 private:
     std::shared_ptr<EventLoopThread> io_;
-    mutable std::mutex overrideMutex_;
+    mutable std::mutex overrideMutex_; // guards the two below
     QString overridePath_;
+    PortRefusal lastRefusal_;
 };
 
 } // namespace lensdock

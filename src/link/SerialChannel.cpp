@@ -113,18 +113,40 @@ int SerialChannel::checkReadyToSend() const {
 
 int SerialChannel::sendCommand(const CommDataFormat& request, bool noResend) {
     std::lock_guard lock(mutex_);
+    return sendFrame(request, noResend, Watchdog::requestTimeoutTicks);
+}
+
+int SerialChannel::sendCommandBriefly(const CommDataFormat& request, std::uint32_t timeoutTicks) {
+    std::lock_guard lock(mutex_);
+    return sendFrame(request, true, timeoutTicks);
+}
+
+int SerialChannel::sendFrame(const CommDataFormat& request, bool noResend, std::uint32_t timeoutTicks) {
     if (const int ready = checkReadyToSend(); ready != sent)
         return ready;
     const std::uint8_t number = FrameCodec::nextPacketNumber(packetNumber_);
     sendBuffer_ = FrameCodec::encodeFrame(request, number);
     if (sendBuffer_.isEmpty())
         return noChecksum;
-    if (!transmitSendBuffer(noResend)) {
+    if (!transmitSendBuffer(noResend, timeoutTicks)) {
         sendBuffer_.clear();
         return refused;
     }
     packetNumber_ = number; // a refused request uses up no number
     return sent;
+}
+
+void SerialChannel::abandonWait() {
+    PendingReport report;
+    {
+        std::lock_guard lock(mutex_);
+        if (!isResponseWaiting_ || !queuedBlocks_.empty() || sendBuffer_.isEmpty() ||
+            byteAt(sendBuffer_, 0) != CommDataFormat::startMarker)
+            return;
+        logLocked(QStringLiteral("Wait abandoned"));
+        report = finish({Report::Kind::failure, {}, false, ChannelError::timeout});
+    }
+    deliver(report);
 }
 
 int SerialChannel::sendRawData(const QByteArray& bytes) {
@@ -167,12 +189,13 @@ void SerialChannel::sendRawDataNoWait(const QByteArray& bytes) {
     serialPort_->write(bytes);
 }
 
-bool SerialChannel::transmitSendBuffer(bool noResend) {
+bool SerialChannel::transmitSendBuffer(bool noResend, std::uint32_t timeoutTicks) {
     if (sendBuffer_.isEmpty())
         return false;
     isResponseWaiting_ = true;
     reSendCount_ = 0;
     maxReSendCount_ = noResend ? 0 : reSendLimit;
+    timeoutTicks_ = timeoutTicks;
     logLocked(QStringLiteral("Send Command ") + bufferLogName(sendBuffer_));
     responseErrorCode_ = ChannelError::success;
     receiveBuffer_.clear();
@@ -181,7 +204,7 @@ bool SerialChannel::transmitSendBuffer(bool noResend) {
         return false;
     }
     if (timeoutTimer_)
-        timeoutTimer_->restart();
+        timeoutTimer_->restart(timeoutTicks_);
     return true;
 }
 
@@ -229,7 +252,7 @@ SerialChannel::PendingReport SerialChannel::dispatchReceived() {
         const auto expected = FrameCodec::expectedFrameSize(receiveBuffer_);
         if (!expected || receiveBuffer_.size() < *expected) {
             if (timeoutTimer_)
-                timeoutTimer_->restart();
+                timeoutTimer_->restart(timeoutTicks_);
             return std::nullopt;
         }
         return analyzeResponse();
@@ -334,7 +357,7 @@ SerialChannel::PendingReport SerialChannel::retryRequest(ChannelError code) {
             logLocked(QStringLiteral("Retry"));
             receiveBuffer_.clear();
             if (timeoutTimer_)
-                timeoutTimer_->restart();
+                timeoutTimer_->restart(timeoutTicks_);
             return std::nullopt;
         }
     }

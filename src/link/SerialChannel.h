@@ -40,11 +40,18 @@ public:
     QString findPortPath();
     bool openPort(const QString& path);
     bool isPortOpen() const;
+    // Why the last openPort() of an existing device failed.
+    PortRefusal lastRefusal() const { return provider_->lastRefusal(); }
     void closePort();
     // Ends the watchdog's thread.
     void endWatchdog();
 
     int sendCommand(const CommDataFormat& request, bool noResend);
+    // As sendCommand, without resends, giving up on the answer after `timeoutTicks` watchdog ticks.
+    int sendCommandBriefly(const CommDataFormat& request, std::uint32_t timeoutTicks);
+    // Ends a request that is only waiting for its answer at once, reported as a time-out. For a
+    // quit; a firmware transfer (blocks queued or sent) is left to its own rules.
+    void abandonWait();
     int sendRawData(const QByteArray& bytes);
     void sendRawDataNoWait(const QByteArray& bytes);
     int sendBlock(const QByteArray& header, const QByteArray& data, bool noResend);
@@ -76,8 +83,9 @@ private:
     void serialPortWasRemovedFromSystem(std::uint64_t portId);
 
     int checkReadyToSend() const;
+    int sendFrame(const CommDataFormat& request, bool noResend, std::uint32_t timeoutTicks);
     int sendBuffered(const QByteArray& bytes, bool noResend);
-    bool transmitSendBuffer(bool noResend);
+    bool transmitSendBuffer(bool noResend, std::uint32_t timeoutTicks = Watchdog::requestTimeoutTicks);
     PendingReport dispatchReceived();
     PendingReport analyzeResponse();
     PendingReport retryRequest(ChannelError code);
@@ -107,6 +115,7 @@ private:
     QStringList heldLog_;
     int reSendCount_ = 0;
     int maxReSendCount_ = reSendLimit;
+    std::uint32_t timeoutTicks_ = Watchdog::requestTimeoutTicks;
     ChannelError responseErrorCode_ = ChannelError::success;
     std::atomic<bool> isResponseWaiting_{false};
     std::atomic<std::uint8_t> packetNumber_{0};

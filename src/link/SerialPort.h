@@ -23,6 +23,14 @@ public:
     virtual void close() = 0;
 };
 
+// Why a device that exists could not be opened, as far as the system tells.
+struct PortRefusal {
+    enum class Reason { none, inUse, other };
+    Reason reason = Reason::none;
+    QString path;
+    QString holder; // "NAME (PID N)" when the other program's lock file names it
+};
+
 // Finds the adapter among the system's serial devices and opens it at 115200 baud, 8N1.
 class SerialPortProvider {
 public:
@@ -31,6 +39,8 @@ public:
     virtual QString findPortPath() = 0;
     // The open port, or nothing when it cannot be opened.
     virtual std::unique_ptr<SerialPort> openPort(const QString& path, SerialPort::Callbacks callbacks) = 0;
+    // Why the last openPort() failed; `none` after one that succeeded.
+    virtual PortRefusal lastRefusal() const { return {}; }
 };
 
 } // namespace lensdock

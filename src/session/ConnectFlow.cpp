@@ -80,10 +80,14 @@ bool ConnectFlow::isExpected(ApplicationState state) const {
 
 // An answer that arrives after the adapter was lost belongs to a course that no longer runs.
 void ConnectFlow::ask(DialogId kind, Asker::Answer answer) {
+    ask(kind, QString(), std::move(answer));
+}
+
+void ConnectFlow::ask(DialogId kind, const QString& extraText, Asker::Answer answer) {
     const bool ending = phase_ == Phase::ending;
     if (!ending)
         phase_ = Phase::asking;
-    asker_.ask(kind, QString(),
+    asker_.ask(kind, extraText,
                [this, ending, epoch = epoch_, answer = std::move(answer)](DialogResponse response) {
                    if (ending || epoch == epoch_)
                        answer(response);
@@ -142,8 +146,12 @@ void ConnectFlow::adapterIdentity(ApplicationState state, ExchangeResult result,
     const auto adapter =
         result == ExchangeResult::success && response ? response->makeAdapterBasicInfo() : std::nullopt;
     if (!adapter) {
-        adapterError(result == ExchangeResult::overcurrent ? DialogId::overCurrentError
-                                                           : DialogId::adapterConnectError);
+        const PortRefusal refusal = context_.channel().lastRefusal();
+        if (adapterPortMissing_ && refusal.reason == PortRefusal::Reason::inUse)
+            adapterError(DialogId::adapterInUseError, refusal.holder);
+        else
+            adapterError(result == ExchangeResult::overcurrent ? DialogId::overCurrentError
+                                                               : DialogId::adapterConnectError);
         return;
     }
     context_.adapterBasicInfo().set(*adapter);
@@ -163,13 +171,13 @@ void ConnectFlow::adapterIdentity(ApplicationState state, ExchangeResult result,
 
 // At launch the program ends after the alert; after a replug it searches for the adapter again.
 // The end after the alert at launch stands whatever the thread does meanwhile (it goes on to search).
-void ConnectFlow::adapterError(DialogId kind) {
+void ConnectFlow::adapterError(DialogId kind, const QString& extraText) {
     const bool atLaunch = atLaunch_;
     if (atLaunch)
         phase_ = Phase::ending;
     else
         request(ApplicationState::holdingAdapter); // no identity requests while the alert is up
-    ask(kind, [this, atLaunch](DialogResponse) {
+    ask(kind, extraText, [this, atLaunch](DialogResponse) {
         if (atLaunch) {
             endAfterAdapterError();
             return;

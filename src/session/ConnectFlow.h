@@ -95,7 +95,7 @@ private:
     bool isExpected(ApplicationState state) const;
     void adapterIdentity(ApplicationState state, ExchangeResult result,
                          const std::optional<CommDataFormat>& response);
-    void adapterError(DialogId kind);
+    void adapterError(DialogId kind, const QString& extraText = QString());
     void adapterCatalogue(const std::optional<QByteArray>& data);
     void lensConnectReply(ExchangeResult result, const std::optional<CommDataFormat>& response);
     void lensIdentity(ExchangeResult result, const std::optional<CommDataFormat>& response);
@@ -114,6 +114,7 @@ private:
     void checkPortClosed();
     void request(ApplicationState state);
     void ask(DialogId kind, Asker::Answer answer);
+    void ask(DialogId kind, const QString& extraText, Asker::Answer answer);
 
     AppContext& context_;
     Asker& asker_;

@@ -38,9 +38,10 @@ enum class DialogId : std::uint8_t {
     updateErrorSend,
     openLicenseError,
     openManualError,
+    adapterInUseError,
 };
 
-constexpr int dialogIdCount = 32;
+constexpr int dialogIdCount = 33;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -136,6 +136,10 @@ namespace {
     QT_TRID_NOOP("dialogOpenManualErrorTitle"),
     //% "The manual could not be opened."
     QT_TRID_NOOP("dialogOpenManualErrorMessage"),
+    //% "Adapter in use"
+    QT_TRID_NOOP("dialogAdapterInUseErrorTitle"),
+    //% "Another program is using the lens dock. Close that program and start this one again."
+    QT_TRID_NOOP("dialogAdapterInUseErrorMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -191,6 +195,7 @@ Catalogue makeCatalogue() {
         critical(updateTitle, updateMessage, "dialogUpdateErrorReasonSend"),
         critical("dialogOpenLicenseErrorTitle", "dialogOpenLicenseErrorMessage"),
         critical("dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage"),
+        critical("dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage"),
     };
 }
 

@@ -1,6 +1,7 @@
 #include "CliProcess.h"
 
 #include <algorithm>
+#include <csignal>
 #include <QDeadlineTimer>
 #include <QJsonDocument>
 #include <QProcessEnvironment>
@@ -45,6 +46,11 @@ void CliProcess::start(const QStringList& arguments) {
     err_.clear();
     process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming() + arguments);
     process_.waitForStarted(runBoundMs);
+}
+
+void CliProcess::signal(int number) {
+    if (process_.processId() > 0)
+        ::kill(pid_t(process_.processId()), number);
 }
 
 bool CliProcess::waitForOutput(const QByteArray& text, int boundMs) {

@@ -39,6 +39,7 @@ public:
     bool waitForError(const QByteArray& text, int boundMs);
     // Sends SIGTERM.
     void terminate() { process_.terminate(); }
+    void signal(int number);
     void write(const QByteArray& input);
     CliResult finish();
 

@@ -1,6 +1,7 @@
 // lensdock-cli against the dock emulator on a pty: the device commands, their output and exit codes.
 #include "CliDock.h"
 #include "CliProcess.h"
+#include "link/CommandSet.h"
 
 #include <csignal>
 #include <QDir>
@@ -47,6 +48,13 @@ void writeFile(const QString& path, const QByteArray& content) {
 }
 
 // No download host: the catalogue lookup of `info` meets a closed port and goes on without it.
+int requestCount(const lensdock::DockEmulator& emulator) {
+    int count = 0;
+    for (const auto& [function, times] : emulator.snapshot().requests)
+        count += times;
+    return count;
+}
+
 QStringList offline() {
     return {QStringLiteral("--download-url"), QStringLiteral("http://127.0.0.1:9")};
 }
@@ -450,19 +458,58 @@ private slots:
         QCOMPARE(dock.emulator->snapshot().adjustBytes, before);
     }
 
-    void interruptedWhileWaitingForALens() {
+    // Interrupted while an answer is outstanding that will never come, the tool does not sit out the
+    // watchdog (20 s here, with resends): it releases the lens and ends with the signal's status.
+    void interruptedWhileAnAnswerIsOutstanding_data() {
+        QTest::addColumn<int>("signal");
+        QTest::newRow("Ctrl-C") << SIGINT;
+        QTest::newRow("SIGTERM") << SIGTERM;
+    }
+    void interruptedWhileAnAnswerIsOutstanding() {
+        QFETCH(int, signal);
         CliDock dock;
         dock.options.lensMounted = false;
         QVERIFY(dock.start());
         CliProcess cli(dataHome.path());
         cli.start(dock.port() + offline() +
-                  QStringList{QStringLiteral("--verbose"), QStringLiteral("--wait"), QStringLiteral("60"),
+                  QStringList{QStringLiteral("--watchdog-tick-ms"), QStringLiteral("100"),
+                              QStringLiteral("--verbose"), QStringLiteral("--wait"), QStringLiteral("60"),
                               QStringLiteral("info")});
         QVERIFY(cli.waitForError("Change appState: 3", outputBoundMs)); // waiting for a lens
-        cli.terminate();
+        dock.emulator->armFault(FaultKind::dropReply, 1000);
+        const int asked = requestCount(*dock.emulator);
+        QTRY_VERIFY_WITH_TIMEOUT(requestCount(*dock.emulator) > asked, outputBoundMs);
+        cli.signal(signal);
         const CliResult result = cli.finish();
         QVERIFY(result.finished);
-        QCOMPARE(result.exitCode, 128 + SIGTERM);
+        QCOMPARE(result.exitCode, 128 + signal);
+        // The outstanding request was given up at once, not sat out.
+        QVERIFY2(result.errText().contains(QStringLiteral("[USB] Wait abandoned")),
+                 qPrintable(result.errText()));
+        QCOMPARE(dock.emulator->snapshot().requests[FunctionNumber::reqLensDisconnect], 1);
+        QVERIFY2(result.errText().endsWith(QStringLiteral("lensdock-cli: interrupted\n")),
+                 qPrintable(result.errText()));
+    }
+
+    // While one run holds the adapter, another says so instead of claiming there is no adapter.
+    void anAdapterInUseIsNamedAsSuch() {
+        CliDock dock;
+        dock.options.lensMounted = false;
+        QVERIFY(dock.start());
+        CliProcess holder(dataHome.path());
+        holder.start(dock.port() + offline() +
+                     QStringList{QStringLiteral("--verbose"), QStringLiteral("--wait"), QStringLiteral("60"),
+                                 QStringLiteral("info")});
+        QVERIFY(holder.waitForError("Change appState: 3", outputBoundMs));
+        const CliResult second = run(dock, {QStringLiteral("info")});
+        QCOMPARE(second.exitCode, exitNoAdapter);
+        QCOMPARE(second.errorLines().size(), 1);
+        const QString line = second.errorLines().first();
+        QVERIFY2(line.contains(QStringLiteral("in use by another program")), qPrintable(line));
+        QVERIFY2(line.contains(dock.options.linkPath), qPrintable(line));
+        QVERIFY2(line.contains(QStringLiteral("lensdock-cli (PID ")), qPrintable(line));
+        holder.terminate();
+        QCOMPARE(holder.finish().exitCode, 128 + SIGTERM);
     }
 
     void diagnosticsOnlyWhenVerbose() {

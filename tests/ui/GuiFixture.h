@@ -33,6 +33,8 @@ struct GuiFixture {
     std::unique_ptr<lensdock::AppShell> shell;
     std::unique_ptr<lensdock::MainWindow> window;
     std::chrono::milliseconds fade{0};
+    // The watchdog's tick for launch(); a test may restore the real 100 ms (20 s per request).
+    std::chrono::microseconds watchdog{watchdogTick};
     // Opens web pages and documents for the program.
     std::function<bool(const QUrl&)> openUrl = [](const QUrl&) { return true; };
 
@@ -139,7 +141,7 @@ struct GuiFixture {
         options.portOverride = port.isEmpty() ? dockOptions.linkPath : port;
         options.downloadHost = downloadHost;
         options.threadTick = threadTick;
-        options.watchdogTick = watchdogTick;
+        options.watchdogTick = watchdog;
         options.networkLimits.requestTimeout = std::chrono::milliseconds(3000);
         context = std::make_unique<lensdock::AppContext>(options);
         shell = std::make_unique<lensdock::AppShell>(*context, shellOptions());

@@ -96,6 +96,8 @@ private slots:
             true);
         row(31, "openManualError", "dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage", "", ok,
             true);
+        row(32, "adapterInUseError", "dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage", "", ok,
+            true);
     }
     void catalogueRow() {
         QFETCH(int, raw);

@@ -51,7 +51,8 @@ struct MiniDock {
 };
 
 struct Harness {
-    Harness() : serial(provider, quietTick), thread(serial, current, lens) {
+    explicit Harness(std::chrono::microseconds watchdogTick = quietTick)
+        : serial(provider, watchdogTick), thread(serial, current, lens) {
         thread.setDelegate(&screen);
         lens.set(*IdentityDecoderLens());
     }
@@ -373,6 +374,69 @@ private slots:
         QVERIFY(h.thread.hasExited());
         QCOMPARE(h.screen.results().last().state, State::terminating);
         QCOMPARE(h.screen.results().last().error, ExchangeResult::success);
+        QVERIFY(!h.provider->isOpen());
+    }
+
+    // A quit while the thread waits for an answer that is not coming (a lens just taken off).
+    void quitCutsShortAWaitForAnAnswer_data() {
+        QTest::addColumn<int>("state");
+        QTest::addColumn<bool>("cutShort");
+        QTest::newRow("lens poll") << int(State::holdingLens) << true;
+        QTest::newRow("lens check") << int(State::waitingForLens) << true;
+        QTest::newRow("firmware transfer") << int(State::firmwareUpdate) << false;
+    }
+    void quitCutsShortAWaitForAnAnswer() {
+        QFETCH(int, state);
+        QFETCH(bool, cutShort);
+        Harness h;
+        h.thread.startMain();
+        h.steps(2);
+        h.thread.requestState(State(state));
+        QVERIFY(h.reach(State(state)));
+        h.dock.answers = false;
+        const qsizetype before = h.writes();
+        if (State(state) == State::firmwareUpdate) // the update's own request, sent past the thread
+            QCOMPARE(h.serial.sendCommand(*buildRequest(CommandIndex::getBasicInfo, true), false),
+                     int(SerialChannel::sent));
+        for (int i = 0; i < 3 * ConnectionThread::countMax && !h.serial.isResponseWaiting(); ++i)
+            h.step();
+        QVERIFY(h.serial.isResponseWaiting());
+        QVERIFY(h.writes() > before);
+        const qsizetype asked = h.writes();
+        h.thread.requestState(State::terminating);
+        h.steps(3);
+        if (!cutShort) {
+            QVERIFY(h.serial.isResponseWaiting());
+            QCOMPARE(h.writes(), asked);
+            return;
+        }
+        QCOMPARE(byteAt(h.provider->written().last(), 6), FunctionNumber::reqLensDisconnect);
+        h.provider->feed(h.dock.replyTo(h.provider->written().last()));
+        h.steps(1);
+        QVERIFY(h.thread.hasExited());
+        QCOMPARE(h.screen.results().last().state, State::terminating);
+    }
+
+    // The release at the end is not resent and gives up after its own short bound.
+    void unansweredReleaseStillEnds() {
+        Harness h(std::chrono::milliseconds(50));
+        h.thread.startMain();
+        h.steps(2);
+        h.dock.answers = false;
+        h.thread.requestState(State::terminating);
+        const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(10);
+        while (!h.thread.hasExited() && std::chrono::steady_clock::now() < deadline) {
+            h.step();
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        QVERIFY(h.thread.hasExited());
+        const auto written = h.provider->written();
+        QCOMPARE(std::count_if(written.begin(), written.end(),
+                               [](const QByteArray& request) {
+                                   return byteAt(request, 6) == FunctionNumber::reqLensDisconnect;
+                               }),
+                 1);
+        QCOMPARE(h.screen.results().last().error, ExchangeResult::failure);
         QVERIFY(!h.provider->isOpen());
     }
 

@@ -4,6 +4,7 @@
 #include "Commands.h"
 #include "DemoSession.h"
 #include "Diagnostics.h"
+#include "InterruptGuard.h"
 
 #include <cstdio>
 
@@ -33,6 +34,9 @@ std::optional<Failure> runWith(const CliOptions& options, CommandOutput& out) {
     DeviceFlows device(context, confirmation, DeviceFlows::timingFor(options.app, options.lensWait),
                        options.store());
     CommandEnv env{options, context, device, out, confirmation};
+    // A signal ends the command's waits; the thread releases the lens and ends meanwhile.
+    const InterruptGuard::OnInterrupt release(
+        [&context] { context.connectionThread().requestState(ApplicationState::terminating); });
     std::optional<Failure> failure = runnerFor(options.command)(env);
     device.terminate();
     return failure;
@@ -80,9 +84,11 @@ int CliApp::run(const QStringList& arguments) {
     }
     const Diagnostics diagnostics(options->verbose);
     CommandOutput out(options->json, options->command);
-    const std::optional<Failure> failure = options->command == QStringLiteral("decode")
-                                               ? runDecode(*options, out)
-                                               : runWithDevices(*options, out);
+    std::optional<Failure> failure = options->command == QStringLiteral("decode")
+                                         ? runDecode(*options, out)
+                                         : runWithDevices(*options, out);
+    if (const int signal = InterruptGuard::interrupted())
+        failure = Failure{ExitCode(128 + signal), QStringLiteral("interrupted")};
     out.finish(failure);
     return int(failure ? failure->code : ExitCode::ok);
 }

@@ -81,6 +81,7 @@ const char* const exitCodes = "Exit status:\n"
                               "  8   network error (download host unreachable, download failed)\n"
                               "  9   update error (decoding, transfer or version check failed)\n"
                               "  10  cancelled at the confirmation\n"
+                              "  130 interrupted (Ctrl-C; 128+N for signal N); the lens is released first\n"
                               "Every error is one line on standard error. Results alone go to standard "
                               "output.\n";
 

@@ -1,5 +1,6 @@
 #include "DeviceFlows.h"
 
+#include "InterruptGuard.h"
 #include "link/SerialChannel.h"
 #include "link/Watchdog.h"
 
@@ -42,6 +43,8 @@ DeviceFlows::~DeviceFlows() {
 bool DeviceFlows::runUntil(const std::function<bool()>& done, milliseconds limit) {
     if (done())
         return true;
+    if (InterruptGuard::interrupted())
+        return false;
     QEventLoop loop;
     QTimer deadline;
     deadline.setSingleShot(true);
@@ -49,7 +52,7 @@ bool DeviceFlows::runUntil(const std::function<bool()>& done, milliseconds limit
     // The flows' signals change what `done` looks at; looking every millisecond keeps this simple.
     QTimer check;
     QObject::connect(&check, &QTimer::timeout, &loop, [&] {
-        if (done())
+        if (done() || InterruptGuard::interrupted())
             loop.quit();
     });
     deadline.start(limit);
@@ -68,6 +71,13 @@ std::optional<Failure> DeviceFlows::connectFailure(DialogId notice) const {
                                                     : QStringLiteral("no adapter at %1").arg(port)};
         }
         return Failure{ExitCode::device, QStringLiteral("the adapter did not identify itself")};
+    case DialogId::adapterInUseError: {
+        const PortRefusal refusal = context_.channel().lastRefusal();
+        QString message = QStringLiteral("the adapter at %1 is in use by another program").arg(refusal.path);
+        if (!refusal.holder.isEmpty())
+            message += QStringLiteral(": ") + refusal.holder;
+        return Failure{ExitCode::noAdapter, message};
+    }
     case DialogId::overCurrentError:
         return Failure{ExitCode::device, QStringLiteral("over-current: remove the lens")};
     case DialogId::lensConnectError:

@@ -121,6 +121,8 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const Offer& offer) {
     std::optional<FwErrorCode> result;
     {
         const InterruptGuard::Shield shield;
+        if (InterruptGuard::interrupted())
+            return Failure{ExitCode::cancelled, QStringLiteral("interrupted before the update began")};
         UpdateJob job(env.context, progress, timings, env.options.store());
         const LensUpdateRequest& request = offer.request;
         if (offer.adapter)

@@ -40,6 +40,13 @@ QJsonObject faultsJson(const DockSnapshot& s) {
         faults.insert(name, count);
     return faults;
 }
+
+QJsonObject requestsJson(const DockSnapshot& s) {
+    QJsonObject counts;
+    for (const auto& [function, count] : s.requests)
+        counts.insert(QStringLiteral("%1").arg(function, 2, 16, QLatin1Char('0')), count);
+    return counts;
+}
 } // namespace
 
 QJsonObject DockSnapshot::toJson() const {
@@ -51,6 +58,7 @@ QJsonObject DockSnapshot::toJson() const {
             {QStringLiteral("adjust"), QString::fromLatin1(adjustBytes.toHex())},
             {QStringLiteral("receivingBlocks"), receivingBlocks},
             {QStringLiteral("firmwareRequests"), firmwareRequests},
+            {QStringLiteral("requests"), requestsJson(*this)},
             {QStringLiteral("firmware"), firmwareJson(*this)},
             {QStringLiteral("bareBytesReceived"), qint64(bareBytesReceived)},
             {QStringLiteral("faults"), faultsJson(*this)}};

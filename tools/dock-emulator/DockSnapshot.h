@@ -20,7 +20,8 @@ struct DockSnapshot {
     bool lensConnected = false;
     bool overCurrent = false;
     bool receivingBlocks = false;
-    int firmwareRequests = 0; // firmware-update commands received, answered or not
+    int firmwareRequests = 0;    // firmware-update commands received, answered or not
+    std::map<int, int> requests; // well-formed requests received, by function number
     QByteArray adjustBytes;
     QList<ReceivedFirmware> firmware;
     QByteArray firmwareImage;

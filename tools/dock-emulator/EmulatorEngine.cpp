@@ -167,6 +167,7 @@ void EmulatorEngine::handleFrame(const QByteArray& frame) {
     trace_.record("RX", frame, commandLogName(request->funcNumber));
     if (request->funcNumber == FunctionNumber::updateFirmware)
         ++firmwareRequests_;
+    ++requests_[request->funcNumber];
     answering_ = request->funcNumber;
     answerRequest(*request);
     answering_.reset();
@@ -389,6 +390,7 @@ DockSnapshot EmulatorEngine::snapshot() const {
     s.overCurrent = dock_.overCurrent();
     s.receivingBlocks = receivingBlocks_;
     s.firmwareRequests = firmwareRequests_;
+    s.requests = requests_;
     s.adjustBytes = dock_.adjustBytes();
     s.firmware = dock_.receivedFirmware();
     s.firmwareImage = dock_.firmwareImage();

@@ -106,6 +106,7 @@ private:
     std::optional<std::uint8_t> answering_;
     bool receivingBlocks_ = false;
     int firmwareRequests_ = 0;
+    std::map<int, int> requests_;
     std::uint8_t transferDestination_ = 0;
     int plugCount_ = 0;
     bool bareDone_ = false;
