@@ -279,6 +279,22 @@
         <source>Another program is using the lens dock. Close that program and start this one again.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogBackupErrorTitle">
+        <source>Backup failed</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogBackupErrorMessage">
+        <source>The lens&apos;s current settings could not be saved as a backup, so nothing was changed.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogRestoreSettingsConfirmTitle">
+        <source>Put back your settings?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogRestoreSettingsConfirmMessage">
+        <source>The update has left the lens with its factory settings. Write back the settings it had before the update? They were saved as this backup:</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>

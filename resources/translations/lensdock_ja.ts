@@ -279,6 +279,22 @@
         <source>Another program is using the lens dock. Close that program and start this one again.</source>
         <translation>別のプログラムがレンズドックを使用しています。そのプログラムを終了してから、このプログラムを起動し直してください。</translation>
     </message>
+    <message id="dialogBackupErrorTitle">
+        <source>Backup failed</source>
+        <translation>バックアップ失敗</translation>
+    </message>
+    <message id="dialogBackupErrorMessage">
+        <source>The lens&apos;s current settings could not be saved as a backup, so nothing was changed.</source>
+        <translation>レンズの現在の設定をバックアップとして保存できなかったため、何も変更していません。</translation>
+    </message>
+    <message id="dialogRestoreSettingsConfirmTitle">
+        <source>Put back your settings?</source>
+        <translation>設定を元に戻しますか？</translation>
+    </message>
+    <message id="dialogRestoreSettingsConfirmMessage">
+        <source>The update has left the lens with its factory settings. Write back the settings it had before the update? They were saved as this backup:</source>
+        <translation>アップデートでレンズは工場出荷時の設定に戻りました。アップデート前の設定を書き戻しますか？設定は次のバックアップに保存されています:</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>

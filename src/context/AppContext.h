@@ -60,6 +60,9 @@ public:
     Guarded<AdapterBasicInfo>& adapterBasicInfo() { return adapterBasicInfo_; }
     Guarded<LensAdjustData>& currentAdjustData() { return currentAdjustData_; }
     Guarded<LensAdjustData>& defaultAdjustData() { return defaultAdjustData_; }
+    // What the connected lens was last seen to hold (read when it was connected, read back after a
+    // write); nothing while that is not known. Backups are made of this.
+    Guarded<std::optional<LensAdjustData>>& lensSettings() { return lensSettings_; }
     Guarded<LensModelInfo>& lensModelInfo() { return lensModelInfo_; }
     Guarded<AdapterModelInfo>& adapterModelInfo() { return adapterModelInfo_; }
     std::atomic<LensModelsInfoSource>& lensModelsInfoSource() { return lensModelsInfoSource_; }
@@ -73,6 +76,7 @@ private:
     Guarded<AdapterBasicInfo> adapterBasicInfo_;
     Guarded<LensAdjustData> currentAdjustData_;
     Guarded<LensAdjustData> defaultAdjustData_;
+    Guarded<std::optional<LensAdjustData>> lensSettings_;
     Guarded<LensModelInfo> lensModelInfo_;
     Guarded<AdapterModelInfo> adapterModelInfo_;
     std::atomic<LensModelsInfoSource> lensModelsInfoSource_{LensModelsInfoSource::none};

@@ -29,6 +29,17 @@ std::optional<QString> FileIO::baseDirectory() const {
     return path;
 }
 
+std::optional<QString> FileIO::settingsDirectory() const {
+    return subDirectory(settingsDir);
+}
+
+std::optional<QString> FileIO::folderIn(const QString& parent, const QString& name) {
+    const QString path = parent + QLatin1Char('/') + name;
+    if (!createFolder(path))
+        return std::nullopt;
+    return path;
+}
+
 std::optional<QString> FileIO::adapterDirectory() const {
     return subDirectory(adapterDir);
 }

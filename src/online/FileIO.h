@@ -12,6 +12,7 @@ class FileIO {
 public:
     static inline const QString adapterDir = QStringLiteral("adapter");
     static inline const QString lensDir = QStringLiteral("lens");
+    static inline const QString settingsDir = QStringLiteral("settings");
 
     // The user's generic data folder (QStandardPaths) as the library folder.
     FileIO();
@@ -23,6 +24,10 @@ public:
     std::optional<QString> baseDirectory() const;
     std::optional<QString> adapterDirectory() const;
     std::optional<QString> lensDirectory() const;
+    // The lenses' settings backups and profiles, one sub-folder per lens.
+    std::optional<QString> settingsDirectory() const;
+    // `name` inside `parent`, created when missing.
+    static std::optional<QString> folderIn(const QString& parent, const QString& name);
 
     // Deletes the file at `path` if there is one; the reason when that fails, nothing otherwise.
     std::optional<QString> removeFile(const QString& path) const;

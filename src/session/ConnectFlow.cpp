@@ -383,6 +383,7 @@ void ConnectFlow::settingsRead(ExchangeResult result, const std::optional<CommDa
         data = context_.defaultAdjustData().get();
     data->correctSettings(lens);
     context_.currentAdjustData().set(*data);
+    context_.lensSettings().set(settingsRead ? data : std::nullopt);
     if (settingsRead) {
         phase_ = Phase::ready;
         emit lensReady(true);

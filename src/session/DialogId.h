@@ -39,9 +39,11 @@ enum class DialogId : std::uint8_t {
     openLicenseError,
     openManualError,
     adapterInUseError,
+    backupError,
+    restoreSettingsConfirm,
 };
 
-constexpr int dialogIdCount = 33;
+constexpr int dialogIdCount = 35;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -11,7 +11,9 @@
 #include "session/ReportRelay.h"
 #include "session/UpdateResultAlert.h"
 
+#include <QFileInfo>
 #include <QTimer>
+#include <utility>
 
 namespace lensdock {
 
@@ -23,7 +25,7 @@ void logMain(const QString& message) {
 
 LensFlow::LensFlow(AppContext& context, Asker& asker, Options options, QObject* parent)
     : QObject(parent), context_(context), asker_(asker), options_(std::move(options)),
-      relay_(std::make_shared<ReportRelay>(this)) {
+      relay_(std::make_shared<ReportRelay>(this)), library_(options_.store) {
     reports_ = std::make_unique<RelayedConnectionReports>(
         context_.connectionThread(), relay_,
         [this](ApplicationState state, ExchangeResult result, const std::optional<CommDataFormat>& response) {
@@ -104,9 +106,10 @@ bool LensFlow::startCommand() {
     return true;
 }
 
-void LensFlow::apply() {
+void LensFlow::apply(BackupReason reason) {
     if (!startCommand())
         return;
+    writeReason_ = reason;
     ask(DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); });
 }
 
@@ -236,7 +239,32 @@ void LensFlow::refuseOverCurrentLens() {
 
 // ---- writes ----
 
+// Nothing is written without a backup of what the lens holds; a lens whose settings could not be
+// read has nothing to back up.
+bool LensFlow::backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert) {
+    lastBackup_.reset();
+    const auto held = context_.lensSettings().get();
+    if (!held) {
+        logMain(QStringLiteral("No backup: the lens's settings are not known"));
+        return true;
+    }
+    lastBackup_ = library_.backUp(*held, context_.lensInfo().get(), reason, &lastBackupError_);
+    if (lastBackup_)
+        return true;
+    Logger::error(QStringLiteral("File"), QStringLiteral("Backup failed: ") + lastBackupError_);
+    ask(
+        DialogId::backupError, [afterAlert](DialogResponse) { afterAlert(); }, lastBackupError_);
+    return false;
+}
+
 void LensFlow::startWrite(bool restoring) {
+    const auto notWritten = [this] {
+        writeOutcome_ = WriteOutcome::notBackedUp;
+        followUpByDeviceLoss();
+        emit writeFinished(false);
+    };
+    if (!backUpLensSettings(restoring ? BackupReason::factory : writeReason_, notWritten))
+        return;
     restoring_ = restoring;
     writeOutcome_ = WriteOutcome::none;
     readBack_.reset();
@@ -300,6 +328,10 @@ void LensFlow::finishWrite(const std::optional<LensAdjustData>& readBack) {
     const bool written =
         readBack && context_.currentAdjustData().get().isSameSettings(*readBack, context_.lensInfo().get());
     readBack_ = readBack;
+    if (readBack)
+        context_.lensSettings().set(readBack);
+    else if (writeOutcome_ != WriteOutcome::outOfRange)
+        context_.lensSettings().set(std::nullopt); // it may hold either
     if (written)
         writeOutcome_ = WriteOutcome::written;
     else if (writeOutcome_ == WriteOutcome::none && !readBack)
@@ -419,7 +451,11 @@ void LensFlow::offerUpdate(DialogId kind) {
             emit updateCheckFinished();
         } else if (kind == DialogId::updateLensConfirm) {
             offerUpdate(DialogId::updateLensCaution);
-        } else {
+        } else if (backUpLensSettings(BackupReason::firmwareUpdate, [this] {
+                       followUpByDeviceLoss();
+                       emit updateCheckFinished();
+                   })) {
+            preUpdateBackup_ = lastBackup_;
             phase_ = Phase::updating;
             request(ApplicationState::firmwareUpdate);
             emit lensUpdateRequested(LensUpdateRequest::offeredIn(context_));
@@ -430,15 +466,70 @@ void LensFlow::offerUpdate(DialogId kind) {
 void LensFlow::updateFinished(FwErrorCode code) {
     emit firmwareVersionChanged();
     const DialogId kind = alertForUpdateResult(code);
-    if (code == FwErrorCode::resultOk)
+    const std::optional<QString> backup = std::exchange(preUpdateBackup_, std::nullopt);
+    if (code == FwErrorCode::resultOk) {
+        // The update leaves the lens with its factory settings, written by the update itself.
+        context_.lensSettings().set(context_.currentAdjustData().get());
         emit settingsReplaced();
+    }
     if (kind == DialogId::updateError)
         logMain(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
     if (code == FwErrorCode::errorUsbSerialRemoved)
         context_.connectionThread().setDeviceLoss(DeviceLoss::adapter);
     phase_ = Phase::command;
     request(ApplicationState::holdingLens);
-    ask(kind, [this](DialogResponse) { followUpByDeviceLoss(); });
+    ask(kind, [this, backup, ok = code == FwErrorCode::resultOk](DialogResponse) {
+        if (ok && backup && loss() == DeviceLoss::none)
+            offerSettingsBack(*backup);
+        else
+            followUpByDeviceLoss();
+    });
+}
+
+bool LensFlow::backUpForUpdate() {
+    lastBackup_.reset();
+    const auto held = context_.lensSettings().get();
+    if (!held)
+        return true;
+    lastBackup_ =
+        library_.backUp(*held, context_.lensInfo().get(), BackupReason::firmwareUpdate, &lastBackupError_);
+    preUpdateBackup_ = lastBackup_;
+    return lastBackup_.has_value();
+}
+
+// Yes writes the backup made before the update, with its read-back, like Apply. Nothing is asked
+// when the lens held its factory settings before the update as well.
+void LensFlow::offerSettingsBack(const QString& backup) {
+    LensAdjustData before;
+    const auto held = context_.lensSettings().get();
+    if (AdjustDataFile::loadFile(backup, before).result == AdjustFileLoadResult::success && held &&
+        held->isSameSettings(before, context_.lensInfo().get())) {
+        followUpByDeviceLoss();
+        return;
+    }
+    ask(
+        DialogId::restoreSettingsConfirm,
+        [this, backup](DialogResponse answer) {
+            if (answer == DialogResponse::no || reportDeviceLoss()) {
+                if (answer == DialogResponse::no)
+                    followUpByDeviceLoss();
+                return;
+            }
+            LensAdjustData edited = context_.currentAdjustData().get();
+            const auto opened = AdjustDataFile::openIntoEditor(backup, context_.lensInfo().get(),
+                                                               context_.defaultAdjustData().get(), edited);
+            if (opened.result != AdjustFileOpenResult::success) {
+                ask(
+                    DialogId::loadAdjustErrorFormat, [this](DialogResponse) { followUpByDeviceLoss(); },
+                    backup);
+                return;
+            }
+            context_.currentAdjustData().set(edited);
+            emit settingsReplaced();
+            writeReason_ = BackupReason::restore;
+            startWrite(false);
+        },
+        QFileInfo(backup).fileName());
 }
 
 // ---- files ----

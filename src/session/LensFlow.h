@@ -7,6 +7,7 @@
 #include "online/NetworkError.h"
 #include "online/NetworkFileType.h"
 #include "session/Asker.h"
+#include "session/SettingsLibrary.h"
 
 #include <chrono>
 #include <functional>
@@ -42,6 +43,7 @@ enum class WriteOutcome {
     outOfRange,  // refused before sending: a value outside the lens's ranges
     overcurrent,
     deviceLost,
+    notBackedUp, // the lens's settings could not be backed up, so nothing was written
 };
 
 // The logic of the screen shown while a lens is connected: the five commands (apply, restore the
@@ -67,7 +69,8 @@ public:
 
     // True while idle, connected, and no question, progress or file dialog is open.
     bool acceptsCommands() const;
-    void apply();
+    // Writes the edited settings after the caution; `reason` names the backup made first.
+    void apply(BackupReason reason = BackupReason::apply);
     void restoreFactorySettings();
     void checkForUpdate();
     // A file command runs between these two (the face shows its file dialogs meanwhile).
@@ -78,8 +81,11 @@ public:
     void openFile(const QString& path, std::function<void(bool)> done);
     void saveFile(const QString& path, std::function<void(bool)> done);
 
-    // The end of the lens update the face ran after lensUpdateRequested.
+    // The end of the lens update the face ran after lensUpdateRequested (or after backUpForUpdate).
     void updateFinished(FwErrorCode code);
+    // For a face that starts a lens update itself: backs up what the lens holds, to be offered back
+    // once the update has ended well. False, with lastBackupError(), when the backup failed.
+    bool backUpForUpdate();
 
     // The reports, on the flow's thread (tests call them directly to play the services).
     void exchange(ApplicationState state, ExchangeResult result,
@@ -96,6 +102,9 @@ public:
     DeviceLoss loss() const;
     // What the lens held after the last write, when it could be read.
     std::optional<LensAdjustData> lastReadBack() const { return readBack_; }
+    // The backup made before the last write or update, and why the last one failed.
+    std::optional<QString> lastBackup() const { return lastBackup_; }
+    QString lastBackupError() const { return lastBackupError_; }
 
 signals:
     // The face's controls should store what they show into `currentAdjustData` now.
@@ -137,6 +146,8 @@ private:
     void catalogueReceived(const QByteArray& data);
     void catalogueCheckFailed();
     void offerUpdate(DialogId kind);
+    bool backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert);
+    void offerSettingsBack(const QString& backup);
 
     AppContext& context_;
     Asker& asker_;
@@ -154,6 +165,12 @@ private:
     std::optional<LensAdjustData> settingsBeforeRestore_;
     std::optional<LensAdjustData> readBack_;
     bool verifiedByRead_ = false;
+    SettingsLibrary library_;
+    BackupReason writeReason_ = BackupReason::apply;
+    std::optional<QString> lastBackup_;
+    QString lastBackupError_;
+    // The backup made before a lens update, offered back once the update has ended well.
+    std::optional<QString> preUpdateBackup_;
     // Questions, progress and file dialogs open now; the course is left only once none is.
     int openModals_ = 0;
     bool leavePending_ = false;

@@ -140,6 +140,15 @@ namespace {
     QT_TRID_NOOP("dialogAdapterInUseErrorTitle"),
     //% "Another program is using the lens dock. Close that program and start this one again."
     QT_TRID_NOOP("dialogAdapterInUseErrorMessage"),
+    //% "Backup failed"
+    QT_TRID_NOOP("dialogBackupErrorTitle"),
+    //% "The lens's current settings could not be saved as a backup, so nothing was changed."
+    QT_TRID_NOOP("dialogBackupErrorMessage"),
+    //% "Put back your settings?"
+    QT_TRID_NOOP("dialogRestoreSettingsConfirmTitle"),
+    //% "The update has left the lens with its factory settings. Write back the settings it had before the
+    //update? They were saved as this backup:"
+    QT_TRID_NOOP("dialogRestoreSettingsConfirmMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -196,6 +205,8 @@ Catalogue makeCatalogue() {
         critical("dialogOpenLicenseErrorTitle", "dialogOpenLicenseErrorMessage"),
         critical("dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage"),
         critical("dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage"),
+        critical("dialogBackupErrorTitle", "dialogBackupErrorMessage"),
+        warning("dialogRestoreSettingsConfirmTitle", "dialogRestoreSettingsConfirmMessage", {no, yes}),
     };
 }
 

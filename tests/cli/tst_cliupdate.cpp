@@ -1,5 +1,7 @@
 // lensdock-cli update and decode: firmware built by the packer, served by a local HTTP host,
 // installed into the dock emulator on a pty.
+#include "adjust/AdjustDataFile.h"
+#include "adjust/AdjustPayload.h"
 #include "CliDock.h"
 #include "CliProcess.h"
 #include "FirmwarePacker.h"
@@ -143,6 +145,42 @@ private slots:
         QCOMPARE(json.value(QStringLiteral("from")).toString(), QStringLiteral("0100"));
         QCOMPARE(json.value(QStringLiteral("version")).toString(), QStringLiteral("0200"));
         QCOMPARE(dock.emulator->snapshot().lens.firmwareVersion, QStringLiteral("0200"));
+    }
+
+    // The update leaves the factory settings; what the lens held is backed up and, when asked, put back.
+    void lensUpdateKeepsTheSettings_data() {
+        QTest::addColumn<bool>("keep");
+        QTest::newRow("backed up") << false;
+        QTest::newRow("--keep-settings") << true;
+    }
+    void lensUpdateKeepsTheSettings() {
+        QFETCH(bool, keep);
+        LocalDownloadHost host;
+        QVERIFY(startHost(host));
+        host.put(QStringLiteral("zolen/lens/lensinfo_A036E0.xml"), lensCatalogue("0200", decodeKey));
+        host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"), packed(lensDevice, 0x01, "0200", decodeKey));
+        CliDock dock;
+        QVERIFY(dock.start());
+        const LensInfo& lens = dock.options.profile.lens;
+        LensAdjustData calibrated;
+        calibrated.focusZoomClose[1] = 6;
+        calibrated.vcMode = 2;
+        dock.emulator->setLensSettings(AdjustPayload::encode(calibrated, lens));
+        QStringList arguments{QStringLiteral("--yes"), QStringLiteral("--json"), QStringLiteral("update"),
+                              QStringLiteral("lens")};
+        if (keep)
+            arguments << QStringLiteral("--keep-settings");
+        const CliResult result = update(dock, host, arguments);
+        QVERIFY2(result.exitCode == exitOk, qPrintable(result.errText()));
+        QCOMPARE(dock.emulator->snapshot().lens.firmwareVersion, QStringLiteral("0200"));
+        const QString backup = result.json().value(QStringLiteral("backup")).toString();
+        LensAdjustData saved;
+        QCOMPARE(AdjustDataFile::loadFile(backup, saved).result, AdjustFileLoadResult::success);
+        QVERIFY(saved.isSameSettings(calibrated, lens));
+        const auto held = AdjustPayload::decode(dock.emulator->snapshot().adjustBytes, lens);
+        QVERIFY(held);
+        QCOMPARE(held->isSameSettings(calibrated, lens), keep);
+        QCOMPARE(result.json().value(QStringLiteral("settingsKept")).toBool(), keep);
     }
 
     void failedUpdates_data() {

@@ -102,7 +102,8 @@ QStringList firmwareLeftIn(const QString& dataHome) {
     QDirIterator it(dataHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        if (!path.endsWith(QStringLiteral(".xml")))
+        // Catalogues are kept on purpose, and so are the backups of the lens's settings.
+        if (!path.endsWith(QStringLiteral(".xml")) && !path.contains(QStringLiteral("/Varnet/settings/")))
             left << QDir(dataHome).relativeFilePath(path);
     }
     return left;

@@ -38,6 +38,8 @@ QString cautionTitle(Operation operation) {
     return {};
 }
 
+const QString putBack = QStringLiteral("Put back your settings?");
+
 QString successTitle(Operation operation) {
     switch (operation) {
     case Operation::read:
@@ -86,6 +88,8 @@ GuiExpectation expectationOf(const FaultCase& c) {
         c.operation == Operation::read ? QStringList() : QStringList{failureTitle(c.operation)};
     switch (c.outcome) {
     case Outcome::succeeds:
+        if (c.operation == Operation::lensUpdate) // the settings from before are offered back, and kept off
+            return {{success, putBack}, Ends::lensScreen};
         return {success.isEmpty() ? QStringList() : QStringList{success}, Ends::lensScreen};
     case Outcome::noAnswer:
     case Outcome::refused:
@@ -255,7 +259,9 @@ private slots:
                 if (c.injection.when == Moment::atConfirmation)
                     inject(*f.dock, c.injection);
             }
-            return seen.buttonIds.last();
+            // Declining what the update changed keeps one outcome for both faces: the command-line
+            // tool puts the settings back only when asked to.
+            return seen.title == putBack ? seen.buttonIds.first() : seen.buttonIds.last();
         });
         startOperation(f, c);
         QTRY_VERIFY_WITH_TIMEOUT(alertsBefore >= 0, boundMs);

@@ -98,6 +98,9 @@ private slots:
             true);
         row(32, "adapterInUseError", "dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage", "", ok,
             true);
+        row(33, "backupError", "dialogBackupErrorTitle", "dialogBackupErrorMessage", "", ok, true);
+        row(34, "restoreSettingsConfirm", "dialogRestoreSettingsConfirmTitle",
+            "dialogRestoreSettingsConfirmMessage", "", noYes, false);
     }
     void catalogueRow() {
         QFETCH(int, raw);

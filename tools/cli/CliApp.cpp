@@ -24,6 +24,12 @@ Runner runnerFor(const QString& command) {
         return runFactoryReset;
     if (command == QStringLiteral("check-update"))
         return runCheckUpdate;
+    if (command == QStringLiteral("backups"))
+        return runBackups;
+    if (command == QStringLiteral("restore"))
+        return runRestore;
+    if (command == QStringLiteral("profile"))
+        return runProfile;
     return runUpdate;
 }
 

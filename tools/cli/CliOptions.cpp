@@ -25,6 +25,7 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("version"), QStringLiteral("Version.")},
         {QStringLiteral("output"), QStringLiteral("Output file."), QStringLiteral("FILE")},
         {QStringLiteral("dry-run"), QStringLiteral("Stop before writing.")},
+        {QStringLiteral("keep-settings"), QStringLiteral("Put the lens's settings back after its update.")},
         {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
     });
     for (const char* name : {"thread-tick-ms", "watchdog-tick-ms", "network-timeout-ms", "reset-wait-ms"}) {
@@ -93,6 +94,7 @@ void readFlags(const QCommandLineParser& parser, CliOptions& options) {
     options.help = parser.isSet(QStringLiteral("help"));
     options.version = parser.isSet(QStringLiteral("version"));
     options.dryRun = parser.isSet(QStringLiteral("dry-run"));
+    options.keepSettings = parser.isSet(QStringLiteral("keep-settings"));
     options.demo = parser.isSet(QStringLiteral("demo"));
     options.output = parser.value(QStringLiteral("output"));
     options.key = parser.value(QStringLiteral("key"));

@@ -23,11 +23,12 @@ struct CliOptions {
     bool help = false;
     bool version = false;
     bool dryRun = false;
-    bool demo = false;     // --demo: the emulated adapter and the demo host inside the program
-    QString command;       // empty with help for the general help
-    QStringList arguments; // the command's own arguments
-    QString output;        // --output
-    QString key;           // --key
+    bool keepSettings = false; // --keep-settings: put the lens's settings back after its update
+    bool demo = false;         // --demo: the emulated adapter and the demo host inside the program
+    QString command;           // empty with help for the general help
+    QStringList arguments;     // the command's own arguments
+    QString output;            // --output
+    QString key;               // --key
     // How long an update waits for a device to come back after its reset (hidden, for tests).
     std::optional<std::chrono::milliseconds> resetWait;
     // Where downloads and catalogue copies are kept; the user's data folder when not set.

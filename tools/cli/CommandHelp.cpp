@@ -49,7 +49,23 @@ const CommandText commands[] = {
     {"update", "update adapter|lens", {1, 1, false, false, false},
      "Download, decode and install the latest firmware into the adapter or the lens.",
      "Needs the download host. Asks for confirmation unless --yes. Shows a progress bar on a terminal\n"
-     "and plain progress lines otherwise. Do not unplug the adapter or remove the lens meanwhile.\n"},
+     "and plain progress lines otherwise. Do not unplug the adapter or remove the lens meanwhile.\n"
+     "A lens update leaves the lens with its factory settings; the settings it held are backed up\n"
+     "first (see backups).\n"
+     "  --keep-settings  after a lens update, write the backed-up settings back and verify them.\n"},
+    {"backups", "backups", {0, 0, false, false, false},
+     "List the backups of the mounted lens's settings, newest first.",
+     "A backup of what the lens holds is saved before every write and every lens firmware update;\n"
+     "the newest 50 per lens are kept.\n"},
+    {"restore", "restore BACKUP", {1, 1, false, true, false},
+     "Write a backup (its path, or its file name from \"backups\") back to the lens and verify it.",
+     "Like apply, with the same confirmation and --dry-run.\n"},
+    {"profile", "profile list|save NAME|apply NAME|delete NAME", {1, 2, false, true, false},
+     "Named settings of the mounted lens, e.g. one per camera body.",
+     "  list            the lens's profiles\n"
+     "  save NAME       save the settings the lens holds now as the profile NAME (replacing it)\n"
+     "  apply NAME      write the profile to the lens, like apply (confirmation, --dry-run)\n"
+     "  delete NAME     delete the profile\n"},
     {"decode", "decode FILE.vfwf --key HEX --output FILE.dec", {1, 1, true, false, true},
      "Decode an enciphered firmware file offline, for diagnosis.",
      "  --key HEX       the decode key from the catalogue.\n"
@@ -102,7 +118,23 @@ std::optional<QString> checkOptions(const CliOptions& options, const ArgumentRul
     return std::nullopt;
 }
 
+std::optional<QString> checkProfileUsage(const CliOptions& options) {
+    const QString action = options.arguments.value(0);
+    const bool named = action == QStringLiteral("save") || action == QStringLiteral("apply") ||
+                       action == QStringLiteral("delete");
+    if (action != QStringLiteral("list") && !named)
+        return QStringLiteral("profile: unknown action \"%1\" (list, save, apply or delete)").arg(action);
+    if (named != (options.arguments.size() == 2))
+        return named ? QStringLiteral("profile %1 needs a NAME").arg(action)
+                     : QStringLiteral("profile list takes no NAME");
+    if (options.dryRun && action != QStringLiteral("apply"))
+        return QStringLiteral("profile %1 takes no --dry-run").arg(action);
+    return std::nullopt;
+}
+
 std::optional<QString> checkTarget(const CliOptions& options) {
+    if (options.command == QStringLiteral("profile"))
+        return checkProfileUsage(options);
     const bool needsTarget =
         options.command == QStringLiteral("update") || options.command == QStringLiteral("check-update");
     if (!needsTarget || options.arguments.isEmpty())
@@ -154,6 +186,9 @@ std::optional<QString> CommandHelp::checkUsage(const CliOptions& options) {
             .arg(options.command, options.arguments.last());
     if (const auto problem = checkOptions(options, rule))
         return problem;
+    if (options.keepSettings &&
+        (options.command != QStringLiteral("update") || options.arguments.value(0) != QStringLiteral("lens")))
+        return QStringLiteral("--keep-settings goes with update lens only");
     if (options.command == QStringLiteral("decode") && (options.key.isEmpty() || options.output.isEmpty()))
         return QStringLiteral("decode needs --key HEX and --output FILE");
     return checkTarget(options);

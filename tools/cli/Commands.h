@@ -5,6 +5,7 @@
 #include "Confirmation.h"
 #include "DeviceFlows.h"
 #include "ExitCode.h"
+#include "session/SettingsLibrary.h"
 
 #include <optional>
 
@@ -21,12 +22,20 @@ struct CommandEnv {
 };
 
 // The commands; each returns its failure or nothing on success.
-std::optional<Failure> runInfo(CommandEnv& env);                                 // InfoCommand.cpp
-std::optional<Failure> runRead(CommandEnv& env);                                 // ReadCommand.cpp
-std::optional<Failure> runApply(CommandEnv& env);                                // WriteCommands.cpp
-std::optional<Failure> runFactoryReset(CommandEnv& env);                         // WriteCommands.cpp
-std::optional<Failure> runCheckUpdate(CommandEnv& env);                          // UpdateCommands.cpp
-std::optional<Failure> runUpdate(CommandEnv& env);                               // UpdateCommands.cpp
+std::optional<Failure> runInfo(CommandEnv& env);         // InfoCommand.cpp
+std::optional<Failure> runRead(CommandEnv& env);         // ReadCommand.cpp
+std::optional<Failure> runApply(CommandEnv& env);        // WriteCommands.cpp
+std::optional<Failure> runFactoryReset(CommandEnv& env); // WriteCommands.cpp
+std::optional<Failure> runCheckUpdate(CommandEnv& env);  // UpdateCommands.cpp
+std::optional<Failure> runUpdate(CommandEnv& env);       // UpdateCommands.cpp
+std::optional<Failure> runBackups(CommandEnv& env);      // LibraryCommands.cpp
+std::optional<Failure> runRestore(CommandEnv& env);      // LibraryCommands.cpp
+std::optional<Failure> runProfile(CommandEnv& env);      // LibraryCommands.cpp
+// Connects the lens and reads its settings, as every command that writes them needs.
+std::optional<Failure> connectForWrite(CommandEnv& env); // WriteCommands.cpp
+// Writes the settings file `path` like apply; `reason` names the backup made first.
+std::optional<Failure> applyFile(CommandEnv& env, const QString& path,
+                                 BackupReason reason);                           // WriteCommands.cpp
 std::optional<Failure> runDecode(const CliOptions& options, CommandOutput& out); // DecodeCommand.cpp
 
 } // namespace lensdock::cli

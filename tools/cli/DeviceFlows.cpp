@@ -155,7 +155,7 @@ std::optional<Failure> DeviceFlows::connect(Scope scope) {
 }
 
 std::optional<Failure> DeviceFlows::write(const LensAdjustData& target, const QString& question,
-                                          bool restoreFactory) {
+                                          bool restoreFactory, BackupReason reason) {
     if (auto failure = readyForWrite())
         return failure;
     asker_.clear();
@@ -173,7 +173,7 @@ std::optional<Failure> DeviceFlows::write(const LensAdjustData& target, const QS
     if (restoreFactory)
         lensFlow_->restoreFactorySettings();
     else
-        lensFlow_->apply();
+        lensFlow_->apply(reason);
     asker_.caution = nullptr;
     if (declined) {
         QObject::disconnect(connection);
@@ -218,6 +218,11 @@ std::optional<Failure> DeviceFlows::writeFailure(WriteOutcome outcome) {
                                                       "--verbose); nothing was written")};
     case WriteOutcome::overcurrent:
         return Failure{ExitCode::device, QStringLiteral("over-current: remove the lens")};
+    case WriteOutcome::notBackedUp:
+        return Failure{ExitCode::file,
+                       QStringLiteral("the lens's settings could not be backed up, so nothing "
+                                      "was written: ") +
+                           lensFlow_->lastBackupError()};
     case WriteOutcome::deviceLost:
     case WriteOutcome::unconfirmed:
         break;
@@ -234,6 +239,43 @@ std::optional<Failure> DeviceFlows::writeFailure(WriteOutcome outcome) {
 
 std::optional<LensAdjustData> DeviceFlows::lastReadBack() const {
     return lensFlow_ ? lensFlow_->lastReadBack() : std::nullopt;
+}
+
+std::optional<Failure> DeviceFlows::backUpForUpdate() {
+    if (!lensFlow_ || lensFlow_->backUpForUpdate())
+        return std::nullopt;
+    return Failure{ExitCode::file, QStringLiteral("the lens's settings could not be backed up, so it was not "
+                                                  "updated: ") +
+                                       lensFlow_->lastBackupError()};
+}
+
+std::optional<Failure> DeviceFlows::finishLensUpdate(bool putBack) {
+    if (!lensFlow_ || !putBack)
+        return std::nullopt;
+    bool written = false;
+    bool offered = false;
+    asker_.caution = [&](DialogId kind) {
+        offered = offered || kind == DialogId::restoreSettingsConfirm;
+        return true;
+    };
+    const auto connection =
+        QObject::connect(lensFlow_.get(), &LensFlow::writeFinished, [&] { written = true; });
+    lensFlow_->updateFinished(FwErrorCode::resultOk);
+    // Nothing is offered when the lens held its factory settings before as well.
+    runUntil([&] { return written || (lensFlow_->acceptsCommands() && !offered) || lensLeft_; },
+             timing_.exchangeBound * 3);
+    QObject::disconnect(connection);
+    asker_.caution = nullptr;
+    if (!offered)
+        return std::nullopt;
+    if (!written)
+        return deviceLoss().value_or(
+            Failure{ExitCode::device, QStringLiteral("the lens did not answer the write in time")});
+    return writeFailure(lensFlow_->lastWriteOutcome());
+}
+
+std::optional<QString> DeviceFlows::lastBackup() const {
+    return lensFlow_ ? lensFlow_->lastBackup() : std::nullopt;
 }
 
 std::optional<Failure> DeviceFlows::deviceLoss() const {

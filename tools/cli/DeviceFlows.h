@@ -44,8 +44,17 @@ public:
 
     // Writes `target` (or, with `restoreFactory`, the lens's factory values) the way Apply does:
     // the caution, asked as `question`, then the write and its read-back.
-    std::optional<Failure> write(const LensAdjustData& target, const QString& question, bool restoreFactory);
+    std::optional<Failure> write(const LensAdjustData& target, const QString& question, bool restoreFactory,
+                                 BackupReason reason = BackupReason::apply);
     std::optional<LensAdjustData> lastReadBack() const;
+    // Where the lens's settings were backed up before the last write.
+    std::optional<QString> lastBackup() const;
+
+    // Backs up the lens's settings before its firmware update; the failure when that cannot be done.
+    std::optional<Failure> backUpForUpdate();
+    // After a lens update that ended well: the settings from before are written back (`putBack`) or
+    // left in their backup.
+    std::optional<Failure> finishLensUpdate(bool putBack);
 
     // Why the devices cannot be used any more, or nothing while they can.
     std::optional<Failure> deviceLoss() const;

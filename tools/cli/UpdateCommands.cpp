@@ -143,6 +143,26 @@ std::optional<Failure> runUpdateJob(CommandEnv& env, const Offer& offer) {
     env.out.set(QStringLiteral("version"), now);
     return std::nullopt;
 }
+// The update leaves the lens with its factory settings: what it held is backed up first, and with
+// --keep-settings written back afterwards.
+std::optional<Failure> updateLensKeepingBackup(CommandEnv& env, const Offer& offer) {
+    if (auto failure = env.device.backUpForUpdate())
+        return failure;
+    const auto backup = env.device.lastBackup();
+    if (backup) {
+        env.out.lines({QStringLiteral("The lens's settings are backed up in %1").arg(*backup)});
+        env.out.set(QStringLiteral("backup"), *backup);
+    }
+    if (auto failure = runUpdateJob(env, offer))
+        return failure;
+    if (!env.options.keepSettings || !backup)
+        return std::nullopt;
+    if (auto failure = env.device.finishLensUpdate(true))
+        return failure;
+    env.out.lines({QStringLiteral("The settings from before the update are written back and verified.")});
+    env.out.set(QStringLiteral("settingsKept"), true);
+    return std::nullopt;
+}
 } // namespace
 
 std::optional<Failure> runCheckUpdate(CommandEnv& env) {
@@ -198,7 +218,9 @@ std::optional<Failure> runUpdate(CommandEnv& env) {
         return Failure{ExitCode::cancelled, QStringLiteral("cancelled; nothing was changed")};
     if (auto loss = env.device.deviceLoss())
         return loss;
-    return runUpdateJob(env, offer);
+    if (offer.adapter)
+        return runUpdateJob(env, offer);
+    return updateLensKeepingBackup(env, offer);
 }
 
 } // namespace lensdock::cli

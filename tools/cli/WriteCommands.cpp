@@ -49,10 +49,15 @@ void printDifferences(CommandEnv& env, const LensAdjustData& lensData, const Len
 
 // Writes `target`, reads it back and compares; the common end of apply and factory reset.
 std::optional<Failure> writeAndVerify(CommandEnv& env, const LensAdjustData& target, const QString& question,
-                                      bool restoreFactory) {
-    const auto failure = env.device.write(target, question, restoreFactory);
+                                      bool restoreFactory, BackupReason reason) {
+    const auto failure = env.device.write(target, question, restoreFactory, reason);
     const auto readBack = env.device.lastReadBack();
+    const auto backup = env.device.lastBackup();
     env.device.terminate();
+    if (backup) {
+        env.out.lines({QStringLiteral("The lens's previous settings are backed up in %1").arg(*backup)});
+        env.out.set(QStringLiteral("backup"), *backup);
+    }
     if (failure && failure->code == ExitCode::verify && readBack)
         env.out.set(QStringLiteral("mismatch"),
                     SettingsReport::differenceJson(target, *readBack, env.context.lensInfo().get()));
@@ -63,6 +68,8 @@ std::optional<Failure> writeAndVerify(CommandEnv& env, const LensAdjustData& tar
     return std::nullopt;
 }
 
+} // namespace
+
 std::optional<Failure> connectForWrite(CommandEnv& env) {
     if (auto failure = env.device.connect(DeviceFlows::Scope::lens))
         return failure;
@@ -70,13 +77,18 @@ std::optional<Failure> connectForWrite(CommandEnv& env) {
         return Failure{ExitCode::device, QStringLiteral("the lens's settings could not be read")};
     return std::nullopt;
 }
-} // namespace
 
 std::optional<Failure> runApply(CommandEnv& env) {
     const QString path = env.options.arguments.value(0);
     if (auto failure = checkFileFirst(path))
         return failure;
     if (auto failure = connectForWrite(env))
+        return failure;
+    return applyFile(env, path, BackupReason::apply);
+}
+
+std::optional<Failure> applyFile(CommandEnv& env, const QString& path, BackupReason reason) {
+    if (auto failure = checkFileFirst(path))
         return failure;
     const LensInfo lens = env.context.lensInfo().get();
     const LensAdjustData lensData = env.context.currentAdjustData().get();
@@ -92,7 +104,7 @@ std::optional<Failure> runApply(CommandEnv& env) {
         return std::nullopt;
     }
     return writeAndVerify(env, target, QStringLiteral("Write these settings to lens %1?").arg(lens.modelCode),
-                          false);
+                          false, reason);
 }
 
 std::optional<Failure> runFactoryReset(CommandEnv& env) {
@@ -103,8 +115,9 @@ std::optional<Failure> runFactoryReset(CommandEnv& env) {
     // Unreadable settings are a reason to reset, not a reason to refuse it.
     if (env.device.settingsRead())
         printDifferences(env, env.context.currentAdjustData().get(), factory, lens);
-    return writeAndVerify(
-        env, factory, QStringLiteral("Restore the factory settings of lens %1?").arg(lens.modelCode), true);
+    return writeAndVerify(env, factory,
+                          QStringLiteral("Restore the factory settings of lens %1?").arg(lens.modelCode),
+                          true, BackupReason::factory);
 }
 
 } // namespace lensdock::cli
