@@ -295,6 +295,14 @@
         <source>The update has left the lens with its factory settings. Write back the settings it had before the update? They were saved as this backup:</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogProfileSaveErrorTitle">
+        <source>Profile not saved</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogProfileSaveErrorMessage">
+        <source>The settings could not be saved as a profile.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
@@ -305,6 +313,14 @@
     </message>
     <message id="menuSaveAs">
         <source>Save &amp;As…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="menuSaveProfile">
+        <source>Save as &amp;Profile…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="menuLibrary">
+        <source>Profiles and &amp;Backups…</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="menuFactory">

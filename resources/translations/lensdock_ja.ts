@@ -295,6 +295,14 @@
         <source>The update has left the lens with its factory settings. Write back the settings it had before the update? They were saved as this backup:</source>
         <translation>アップデートでレンズは工場出荷時の設定に戻りました。アップデート前の設定を書き戻しますか？設定は次のバックアップに保存されています:</translation>
     </message>
+    <message id="dialogProfileSaveErrorTitle">
+        <source>Profile not saved</source>
+        <translation>プロファイルを保存できません</translation>
+    </message>
+    <message id="dialogProfileSaveErrorMessage">
+        <source>The settings could not be saved as a profile.</source>
+        <translation>設定をプロファイルとして保存できませんでした。</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
@@ -306,6 +314,14 @@
     <message id="menuSaveAs">
         <source>Save &amp;As…</source>
         <translation>名前を付けて保存(&amp;A)…</translation>
+    </message>
+    <message id="menuSaveProfile">
+        <source>Save as &amp;Profile…</source>
+        <translation>プロファイルとして保存(&amp;P)…</translation>
+    </message>
+    <message id="menuLibrary">
+        <source>Profiles and &amp;Backups…</source>
+        <translation>プロファイルとバックアップ(&amp;B)…</translation>
     </message>
     <message id="menuFactory">
         <source>&amp;Restore Factory Settings</source>

@@ -67,5 +67,77 @@
         <source>Save Lens Settings</source>
         <translation>Save Lens Settings</translation>
     </message>
+    <message id="libraryReasonApply">
+        <source>Before Apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryReasonFactory">
+        <source>Before factory restore</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryReasonProfile">
+        <source>Before a profile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryReasonRestore">
+        <source>Before a backup was put back</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryReasonFirmwareUpdate">
+        <source>Before a firmware update</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryTitle">
+        <source>Profiles and Backups</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryColumnDate">
+        <source>Date</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryColumnKind">
+        <source>Kind</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryColumnName">
+        <source>Name</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryApply">
+        <source>Write to Lens…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryRename">
+        <source>Rename…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryDelete">
+        <source>Delete</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryExport">
+        <source>Export…</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryNameLabel">
+        <source>Name:</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryKindProfile">
+        <source>Profile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryKindBackup">
+        <source>Backup</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="libraryRenameTitle">
+        <source>Rename Profile</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="profileSaveTitle">
+        <source>Save as Profile</source>
+        <translation type="unfinished"></translation>
+    </message>
 </context>
 </TS>

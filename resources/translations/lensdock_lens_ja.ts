@@ -67,5 +67,77 @@
         <source>Save Lens Settings</source>
         <translation>レンズ設定を保存</translation>
     </message>
+    <message id="libraryReasonApply">
+        <source>Before Apply</source>
+        <translation>適用の前</translation>
+    </message>
+    <message id="libraryReasonFactory">
+        <source>Before factory restore</source>
+        <translation>工場出荷時設定に戻す前</translation>
+    </message>
+    <message id="libraryReasonProfile">
+        <source>Before a profile</source>
+        <translation>プロファイル適用の前</translation>
+    </message>
+    <message id="libraryReasonRestore">
+        <source>Before a backup was put back</source>
+        <translation>バックアップを戻す前</translation>
+    </message>
+    <message id="libraryReasonFirmwareUpdate">
+        <source>Before a firmware update</source>
+        <translation>ファームウェアアップデートの前</translation>
+    </message>
+    <message id="libraryTitle">
+        <source>Profiles and Backups</source>
+        <translation>プロファイルとバックアップ</translation>
+    </message>
+    <message id="libraryColumnDate">
+        <source>Date</source>
+        <translation>日時</translation>
+    </message>
+    <message id="libraryColumnKind">
+        <source>Kind</source>
+        <translation>種類</translation>
+    </message>
+    <message id="libraryColumnName">
+        <source>Name</source>
+        <translation>名前</translation>
+    </message>
+    <message id="libraryApply">
+        <source>Write to Lens…</source>
+        <translation>レンズに書き込む…</translation>
+    </message>
+    <message id="libraryRename">
+        <source>Rename…</source>
+        <translation>名前を変更…</translation>
+    </message>
+    <message id="libraryDelete">
+        <source>Delete</source>
+        <translation>削除</translation>
+    </message>
+    <message id="libraryExport">
+        <source>Export…</source>
+        <translation>書き出す…</translation>
+    </message>
+    <message id="libraryNameLabel">
+        <source>Name:</source>
+        <translation>名前:</translation>
+    </message>
+    <message id="libraryKindProfile">
+        <source>Profile</source>
+        <translation>プロファイル</translation>
+    </message>
+    <message id="libraryKindBackup">
+        <source>Backup</source>
+        <translation>バックアップ</translation>
+    </message>
+    <message id="libraryRenameTitle">
+        <source>Rename Profile</source>
+        <translation>プロファイル名の変更</translation>
+    </message>
+    <message id="profileSaveTitle">
+        <source>Save as Profile</source>
+        <translation>プロファイルとして保存</translation>
+    </message>
 </context>
 </TS>

@@ -5,8 +5,11 @@
 #include "DemoSession.h"
 #include "DisplayCheck.h"
 #include "online/FileIO.h"
+#include "session/SettingsLibrary.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
+#include "ui/lens/LensScreen.h"
+#include "ui/lens/SettingsLibraryDialog.h"
 #include "ui/MainWindow.h"
 #include "ui/Translations.h"
 #include "ui/UpdateWindow.h"
@@ -16,6 +19,7 @@
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QPixmap>
+#include <QTableWidget>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -77,6 +81,32 @@ bool waitForTheLensScreen(AppShell& shell, AppContext& context) {
     return lensScreenIsIdle(shell, context);
 }
 
+// Two profiles, one per camera body, and a backup of the demo lens, as the library window lists them.
+bool renderLibrary(MainWindow& window, AppContext& context, const QString& libraryFolder,
+                   const QString& path) {
+    auto* screen = qobject_cast<LensScreen*>(window.content());
+    if (!screen)
+        return false;
+    const LensInfo lens = context.lensInfo().get();
+    const SettingsLibrary library{FileIO(libraryFolder)};
+    LensAdjustData studio = context.currentAdjustData().get();
+    studio.focusZoomClose[0] = 3;
+    LensAdjustData travel = studio;
+    travel.focusZoomInfinite[2] = -2;
+    const bool made = library.backUp(context.currentAdjustData().get(), lens, BackupReason::apply, nullptr) &&
+                      library.saveProfile(QStringLiteral("Body A (studio)"), studio, lens, nullptr) &&
+                      library.saveProfile(QStringLiteral("Body B (travel)"), travel, lens, nullptr);
+    screen->showLibrary();
+    SettingsLibraryDialog* dialog = screen->libraryDialog();
+    if (!made || !dialog)
+        return false;
+    dialog->table()->selectRow(0);
+    settle();
+    const bool saved = save(*dialog, path);
+    dialog->close();
+    return saved;
+}
+
 // The demo's lens on the lens screen, one picture per tab, then the update window half way.
 bool renderDemoLens(const QString& folder, const QString& suffix) {
     DemoSession demo; // outlives the context, whose thread uses its port
@@ -108,6 +138,9 @@ bool renderDemoLens(const QString& folder, const QString& suffix) {
                   folder + QStringLiteral("/lens-screen-%1%2.png").arg(QLatin1String(tabs[tab]), suffix)) &&
              ok;
     }
+    ok = renderLibrary(window, context, demo.libraryFolder(),
+                       folder + QStringLiteral("/profiles-and-backups") + suffix + QStringLiteral(".png")) &&
+         ok;
     UpdateWindow update(context, UpdateJobTimings(), FileIO(demo.libraryFolder()));
     update.changePhase(QStringLiteral("updateStateSending"));
     update.setProgress(62.5);

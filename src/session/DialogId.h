@@ -41,9 +41,10 @@ enum class DialogId : std::uint8_t {
     adapterInUseError,
     backupError,
     restoreSettingsConfirm,
+    profileSaveError,
 };
 
-constexpr int dialogIdCount = 35;
+constexpr int dialogIdCount = 36;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -2,6 +2,7 @@
 
 #include "adjust/AdjustDataFile.h"
 #include "adjust/AdjustPayload.h"
+#include "adjust/SettingsReport.h"
 #include "base/Logger.h"
 #include "context/AppContext.h"
 #include "online/FirmwareVersionCheck.h"
@@ -580,6 +581,39 @@ void LensFlow::openFile(const QString& path, std::function<void(bool)> done) {
         kind == DialogId::loadAdjustErrorOs ? outcome.error.value_or(QString()) : QString();
     ask(
         kind, [done](DialogResponse) { done(false); }, reason);
+}
+
+void LensFlow::saveProfile(const QString& name, std::function<void(bool)> done) {
+    emit editsCommitRequested();
+    QString error;
+    if (library_.saveProfile(name, context_.currentAdjustData().get(), context_.lensInfo().get(), &error)) {
+        done(true);
+        return;
+    }
+    ask(
+        DialogId::profileSaveError, [done](DialogResponse) { done(false); }, error);
+}
+
+void LensFlow::applyFromLibrary(const QString& path, BackupReason reason) {
+    if (!startCommand())
+        return;
+    const LensInfo lens = context_.lensInfo().get();
+    LensAdjustData chosen = context_.currentAdjustData().get();
+    const auto opened =
+        AdjustDataFile::openIntoEditor(path, lens, context_.defaultAdjustData().get(), chosen);
+    if (opened.result != AdjustFileOpenResult::success) {
+        ask(
+            DialogId::loadAdjustErrorFormat, [this](DialogResponse) { followUpByDeviceLoss(); }, path);
+        return;
+    }
+    context_.currentAdjustData().set(chosen);
+    emit settingsReplaced();
+    const auto held = context_.lensSettings().get();
+    const QStringList changes = SettingsReport::differenceText(held.value_or(chosen), chosen, lens);
+    writeReason_ = reason;
+    ask(
+        DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); },
+        changes.join(QLatin1Char('\n')));
 }
 
 void LensFlow::saveFile(const QString& path, std::function<void(bool)> done) {

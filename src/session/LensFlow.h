@@ -80,6 +80,17 @@ public:
     // alert that says why not (answered).
     void openFile(const QString& path, std::function<void(bool)> done);
     void saveFile(const QString& path, std::function<void(bool)> done);
+    // Saves the shown settings as the profile `name`; `done(false)` after the alert that says why not.
+    void saveProfile(const QString& name, std::function<void(bool)> done);
+    // Shows the settings file `path` of the library (a profile or a backup) and writes it like Apply:
+    // the caution (listing what changes on the lens), then the write and its read-back.
+    void applyFromLibrary(const QString& path, BackupReason reason);
+    const SettingsLibrary& library() const { return library_; }
+    // An alert about a library file the face handled itself (rename, delete, export).
+    void reportLibraryError(DialogId kind, const QString& reason) {
+        ask(
+            kind, [](DialogResponse) {}, reason);
+    }
 
     // The end of the lens update the face ran after lensUpdateRequested (or after backUpForUpdate).
     void updateFinished(FwErrorCode code);

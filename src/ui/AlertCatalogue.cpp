@@ -147,8 +147,12 @@ namespace {
     //% "Put back your settings?"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmTitle"),
     //% "The update has left the lens with its factory settings. Write back the settings it had before the
-    //update? They were saved as this backup:"
+    // update? They were saved as this backup:"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmMessage"),
+    //% "Profile not saved"
+    QT_TRID_NOOP("dialogProfileSaveErrorTitle"),
+    //% "The settings could not be saved as a profile."
+    QT_TRID_NOOP("dialogProfileSaveErrorMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -207,6 +211,7 @@ Catalogue makeCatalogue() {
         critical("dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage"),
         critical("dialogBackupErrorTitle", "dialogBackupErrorMessage"),
         warning("dialogRestoreSettingsConfirmTitle", "dialogRestoreSettingsConfirmMessage", {no, yes}),
+        critical("dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage"),
     };
 }
 

@@ -17,6 +17,10 @@ MenuTexts MenuTexts::load() {
     texts.open = qtTrId("menuOpen");
     //% "Save &As…"
     texts.saveAs = qtTrId("menuSaveAs");
+    //% "Save as &Profile…"
+    texts.saveProfile = qtTrId("menuSaveProfile");
+    //% "Profiles and &Backups…"
+    texts.library = qtTrId("menuLibrary");
     //% "&Restore Factory Settings"
     texts.factory = qtTrId("menuFactory");
     //% "&Quit"

@@ -17,7 +17,7 @@ class AppContext;
 
 // The localised texts of the menus, read once at start.
 struct MenuTexts {
-    QString fileItem, open, saveAs, factory, quit;
+    QString fileItem, open, saveAs, saveProfile, library, factory, quit;
     QString viewItem, focusAdjustment, focusLimit, custom;
     QString helpItem, helpAbout, helpDownloadSite, helpManual, helpUserInformation;
 

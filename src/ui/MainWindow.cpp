@@ -47,6 +47,8 @@ void MainWindow::buildMenus() {
     open->setShortcut(QKeySequence::Open);
     QAction* saveAs = addAction(file, texts.saveAs, QStringLiteral("menuSaveAs"));
     saveAs->setShortcut(QKeySequence::SaveAs);
+    QAction* saveProfile = addAction(file, texts.saveProfile, QStringLiteral("menuSaveProfile"));
+    QAction* library = addAction(file, texts.library, QStringLiteral("menuLibrary"));
     QAction* factory = addAction(file, texts.factory, QStringLiteral("menuFactory"));
     file->addSeparator();
     QAction* quit = addAction(file, texts.quit, QStringLiteral("menuQuit"));
@@ -54,6 +56,14 @@ void MainWindow::buildMenus() {
     connect(open, &QAction::triggered, this, &MainWindow::openLensAdjustFile);
     connect(saveAs, &QAction::triggered, this, &MainWindow::saveLensAdjustFile);
     connect(factory, &QAction::triggered, this, &MainWindow::restoreToFactorySettings);
+    connect(saveProfile, &QAction::triggered, this, [this] {
+        if (LensScreen* screen = lensScreen())
+            screen->saveProfile();
+    });
+    connect(library, &QAction::triggered, this, [this] {
+        if (LensScreen* screen = lensScreen())
+            screen->showLibrary();
+    });
     connect(quit, &QAction::triggered, &shell_, &AppShell::quit);
 
     QMenu* view = menuBar()->addMenu(texts.viewItem);
@@ -63,7 +73,7 @@ void MainWindow::buildMenus() {
     connect(adjustment, &QAction::triggered, this, &MainWindow::showFocusAdjustment);
     connect(limiter, &QAction::triggered, this, &MainWindow::showFocusLimiter);
     connect(custom, &QAction::triggered, this, &MainWindow::showMiscellaneous);
-    lensActions_ = {open, saveAs, factory, adjustment, limiter, custom};
+    lensActions_ = {open, saveAs, saveProfile, library, factory, adjustment, limiter, custom};
 
     QMenu* help = menuBar()->addMenu(texts.helpItem);
     QAction* manual = addAction(help, texts.helpManual, QStringLiteral("menuHelpItemManual"));

@@ -1,10 +1,10 @@
 // The pieces of lensdock-cli without a device: command line, help, settings report, output, answers.
+#include "adjust/SettingsReport.h"
 #include "CliOptions.h"
 #include "CommandHelp.h"
 #include "CommandOutput.h"
 #include "Confirmation.h"
 #include "online/FirmwareVersionCheck.h"
-#include "SettingsReport.h"
 #include "UpdateProgress.h"
 
 #include <cstdio>

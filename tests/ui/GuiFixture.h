@@ -83,12 +83,14 @@ struct GuiFixture {
 
     // The lens screen's folder and short waits; its file dialogs are `lensDialogs`.
     lensdock::AdjustFileDialogs lensDialogs;
+    lensdock::ProfileNameChooser askProfileName;
     lensdock::LensScreenOptions lensOptions() const {
         lensdock::LensScreenOptions options;
         options.libraryFolder = libraryFolder;
         options.update = updateTimings();
         options.progressCloseDelay = std::chrono::milliseconds(20);
         options.fileDialogs = lensDialogs;
+        options.askProfileName = askProfileName;
         return options;
     }
 

@@ -101,6 +101,8 @@ private slots:
         row(33, "backupError", "dialogBackupErrorTitle", "dialogBackupErrorMessage", "", ok, true);
         row(34, "restoreSettingsConfirm", "dialogRestoreSettingsConfirmTitle",
             "dialogRestoreSettingsConfirmMessage", "", noYes, false);
+        row(35, "profileSaveError", "dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage", "", ok,
+            true);
     }
     void catalogueRow() {
         QFETCH(int, raw);

@@ -1,6 +1,6 @@
 #include "adjust/AdjustDataFile.h"
+#include "adjust/SettingsReport.h"
 #include "Commands.h"
-#include "SettingsReport.h"
 
 namespace lensdock::cli {
 

@@ -55,6 +55,7 @@ LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* pare
 
 // The flow goes first: its reports must not reach a screen half torn down.
 LensScreen::~LensScreen() {
+    delete libraryDialog_; // it works on this lens and its flow
     delete flow_;
     flow_ = nullptr;
 }
@@ -162,6 +163,43 @@ void LensScreen::chooseFileToSave() {
         else
             chooseFileToSave();
     });
+}
+
+void LensScreen::saveProfile() {
+    if (flow_->beginFileCommand())
+        chooseProfileName();
+}
+
+// As with the file dialogs, the question comes back until a profile was saved or the user cancels.
+void LensScreen::chooseProfileName() {
+    //% "Save as Profile"
+    const QString title = qtTrId("profileSaveTitle");
+    const ProfileNameChooser ask =
+        options_.askProfileName ? options_.askProfileName : &SettingsLibraryDialog::platformAskName;
+    const std::optional<QString> name = shell_.isQuitting() ? std::nullopt : ask(window(), title, QString());
+    if (!name) {
+        flow_->endFileCommand();
+        return;
+    }
+    flow_->saveProfile(*name, [this](bool saved) {
+        if (!saved) {
+            chooseProfileName();
+            return;
+        }
+        flow_->endFileCommand();
+        if (libraryDialog_)
+            libraryDialog_->reload();
+    });
+}
+
+void LensScreen::showLibrary() {
+    if (!libraryDialog_) {
+        libraryDialog_ = new SettingsLibraryDialog(*flow_, context_.lensInfo().get(), options_.fileDialogs,
+                                                   options_.askProfileName, window());
+        libraryDialog_->setAttribute(Qt::WA_DeleteOnClose);
+    }
+    libraryDialog_->show();
+    libraryDialog_->raise();
 }
 
 // Who the lens is, fixed at construction, and the update button below it.

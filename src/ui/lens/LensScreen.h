@@ -40,6 +40,11 @@ public:
     void openSettingsFile();
     void saveSettingsFile();
     void restoreFactorySettings() { flow_->restoreFactorySettings(); }
+    // Saves the shown settings as a named profile.
+    void saveProfile();
+    // Shows the lens's profiles and backups (one window, raised when already open).
+    void showLibrary();
+    SettingsLibraryDialog* libraryDialog() const { return libraryDialog_; }
 
     static QString firmwareVersionText(const QString& firmwareVersion);
     static QString mountName(int mountInfo);
@@ -75,6 +80,7 @@ private:
     void openUpdateWindow(const LensUpdateRequest& request);
     void chooseFileToOpen();
     void chooseFileToSave();
+    void chooseProfileName();
     void apply() { flow_->apply(); }
     void restoreFactory() { flow_->restoreFactorySettings(); }
     void checkForUpdate() { flow_->checkForUpdate(); }
@@ -96,6 +102,7 @@ private:
     QPushButton* updateButton_ = nullptr;
     ProgressPanel* progressPanel_ = nullptr;
     QPointer<UpdateWindow> updateWindow_;
+    QPointer<SettingsLibraryDialog> libraryDialog_;
 };
 
 } // namespace lensdock

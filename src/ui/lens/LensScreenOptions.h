@@ -2,6 +2,7 @@
 
 #include "firmware/UpdateJob.h"
 #include "ui/lens/AdjustFileDialogs.h"
+#include "ui/lens/SettingsLibraryDialog.h"
 
 #include <chrono>
 #include <optional>
@@ -17,6 +18,8 @@ struct LensScreenOptions {
     std::chrono::milliseconds progressCloseDelay{std::chrono::seconds(2)};
     // The open and save dialogs of adjust-data files; the platform's file dialogs when empty.
     AdjustFileDialogs fileDialogs;
+    // Asks for a profile's name; an input dialog when empty.
+    ProfileNameChooser askProfileName;
     // Waits of a lens update started from the lens screen.
     UpdateJobTimings update;
 };

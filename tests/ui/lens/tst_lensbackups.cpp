@@ -7,11 +7,14 @@
 #include "link/CommandSet.h"
 #include "LogCapture.h"
 #include "session/SettingsLibrary.h"
+#include "ui/lens/SettingsLibraryDialog.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
 #include "ui/Translations.h"
 
+#include <QAction>
 #include <QStackedWidget>
+#include <QTableWidget>
 
 using namespace lensdock;
 
@@ -122,6 +125,55 @@ private slots:
         QCOMPARE(f.dock->snapshot().requests[FunctionNumber::setAdjData], 0);
         QVERIFY(f.lensHolds().isSameSettings(calibrated(), f.lens()));
         QVERIFY(f.editing().isSameSettings(calibrated(), f.lens()));
+    }
+
+    // A profile saved from the window, the lens changed, the profile written back from the library.
+    void aProfileGoesBackOnTheLens() {
+        LensFixture f;
+        QStringList names{QStringLiteral("Body ../A")};
+        f.askProfileName = [&names](QWidget*, const QString&, const QString&) -> std::optional<QString> {
+            return names.isEmpty() ? std::nullopt : std::optional<QString>(names.takeFirst());
+        };
+        QVERIFY(launchCalibrated(f));
+        f.action("menuSaveProfile")->trigger();
+        QVERIFY(names.isEmpty());
+        const SettingsLibrary library{FileIO(f.libraryFolder)};
+        const auto profile = library.profile(f.lens(), QStringLiteral("Body ../A"));
+        QVERIFY(profile);
+        QVERIFY(load(profile->path).isSameSettings(calibrated(), f.lens()));
+
+        f.click(f.screen()->restoreFactoryButton());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->seen().size(), 2, boundMs);
+        QVERIFY(f.waitIdle());
+        QVERIFY(!f.lensHolds().isSameSettings(calibrated(), f.lens()));
+
+        f.action("menuLibrary")->trigger();
+        SettingsLibraryDialog* dialog = f.screen()->libraryDialog();
+        QVERIFY(dialog && dialog->isVisible());
+        QCOMPARE(dialog->table()->rowCount(), 2); // the profile, then the backup made by the restore
+        QCOMPARE(dialog->table()->item(0, 2)->text(), QStringLiteral("Body ../A"));
+        QCOMPARE(dialog->table()->item(1, 2)->text(), QStringLiteral("Before factory restore"));
+        dialog->table()->selectRow(0);
+        QVERIFY(dialog->renameButton()->isEnabled());
+        f.click(dialog->applyButton());
+        QTRY_COMPARE_WITH_TIMEOUT(f.answerer->seen().size(), 4, boundMs);
+        QCOMPARE(f.answerer->titles().mid(2),
+                 (QStringList{QStringLiteral("Apply the settings"), QStringLiteral("Settings applied")}));
+        QVERIFY2(f.answerer->seen().at(2).informativeText.contains(QStringLiteral("->")),
+                 qPrintable(f.answerer->seen().at(2).informativeText)); // what changes on the lens
+        QVERIFY(f.waitIdle());
+        QVERIFY(f.lensHolds().isSameSettings(calibrated(), f.lens()));
+        QTRY_COMPARE(dialog->table()->rowCount(), 3); // and the factory settings it replaced are kept
+
+        // Renamed and deleted from the same list.
+        names << QStringLiteral("Body B");
+        dialog->table()->selectRow(0);
+        f.click(dialog->renameButton());
+        QVERIFY(library.profile(f.lens(), QStringLiteral("Body B")));
+        dialog->table()->selectRow(0);
+        f.click(dialog->deleteButton());
+        QVERIFY(library.profiles(f.lens()).isEmpty());
+        QCOMPARE(dialog->table()->rowCount(), 2);
     }
 
     // After a lens update the lens has its factory settings; yes puts the calibration back.

@@ -9,7 +9,7 @@
 #include <QString>
 #include <QStringList>
 
-namespace lensdock::cli {
+namespace lensdock {
 
 // The settings a lens uses, one entry per value, in the order of the settings tabs.
 struct Setting {
@@ -35,4 +35,4 @@ public:
                                      const LensInfo& lens);
 };
 
-} // namespace lensdock::cli
+} // namespace lensdock

@@ -1,8 +1,8 @@
-#include "SettingsReport.h"
+#include "adjust/SettingsReport.h"
 
 #include <algorithm>
 
-namespace lensdock::cli {
+namespace lensdock {
 
 namespace {
 // Named in the order of LensAdjustData::focusLists().
@@ -158,4 +158,4 @@ QJsonArray SettingsReport::differenceJson(const LensAdjustData& from, const Lens
     return array;
 }
 
-} // namespace lensdock::cli
+} // namespace lensdock

@@ -1,0 +1,179 @@
+#include "ui/lens/SettingsLibraryDialog.h"
+
+#include "adjust/AdjustDataFile.h"
+#include "session/LensFlow.h"
+
+#include <QDialogButtonBox>
+#include <QFile>
+#include <QHeaderView>
+#include <QInputDialog>
+#include <QLocale>
+#include <QPushButton>
+#include <QSaveFile>
+#include <QTableWidget>
+#include <QVBoxLayout>
+
+namespace lensdock {
+
+namespace {
+QString reasonText(const QString& reason) {
+    if (reason == QStringLiteral("apply"))
+        //% "Before Apply"
+        return qtTrId("libraryReasonApply");
+    if (reason == QStringLiteral("factory"))
+        //% "Before factory restore"
+        return qtTrId("libraryReasonFactory");
+    if (reason == QStringLiteral("profile"))
+        //% "Before a profile"
+        return qtTrId("libraryReasonProfile");
+    if (reason == QStringLiteral("restore"))
+        //% "Before a backup was put back"
+        return qtTrId("libraryReasonRestore");
+    if (reason == QStringLiteral("firmware-update"))
+        //% "Before a firmware update"
+        return qtTrId("libraryReasonFirmwareUpdate");
+    return reason;
+}
+} // namespace
+
+SettingsLibraryDialog::SettingsLibraryDialog(LensFlow& flow, const LensInfo& lens, AdjustFileDialogs files,
+                                             ProfileNameChooser askName, QWidget* parent)
+    : QDialog(parent), flow_(flow), lens_(lens), files_(std::move(files)),
+      askName_(askName ? std::move(askName) : &SettingsLibraryDialog::platformAskName) {
+    //% "Profiles and Backups"
+    setWindowTitle(QStringLiteral("%1 — %2 %3").arg(qtTrId("libraryTitle"), lens.modelCode, lens.serialCode));
+    table_ = new QTableWidget(0, 3, this);
+    //% "Date"
+    const QString date = qtTrId("libraryColumnDate");
+    //% "Kind"
+    const QString kind = qtTrId("libraryColumnKind");
+    //% "Name"
+    const QString name = qtTrId("libraryColumnName");
+    table_->setHorizontalHeaderLabels({date, kind, name});
+    table_->setSelectionBehavior(QAbstractItemView::SelectRows);
+    table_->setSelectionMode(QAbstractItemView::SingleSelection);
+    table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
+    table_->horizontalHeader()->setStretchLastSection(true);
+    table_->verticalHeader()->hide();
+    //% "Write to Lens…"
+    apply_ = new QPushButton(qtTrId("libraryApply"), this);
+    //% "Rename…"
+    rename_ = new QPushButton(qtTrId("libraryRename"), this);
+    //% "Delete"
+    delete_ = new QPushButton(qtTrId("libraryDelete"), this);
+    //% "Export…"
+    export_ = new QPushButton(qtTrId("libraryExport"), this);
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    for (QPushButton* button : {apply_, rename_, delete_, export_})
+        buttons->addButton(button, QDialogButtonBox::ActionRole);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
+    connect(apply_, &QPushButton::clicked, this, &SettingsLibraryDialog::applySelected);
+    connect(rename_, &QPushButton::clicked, this, &SettingsLibraryDialog::renameSelected);
+    connect(delete_, &QPushButton::clicked, this, &SettingsLibraryDialog::deleteSelected);
+    connect(export_, &QPushButton::clicked, this, &SettingsLibraryDialog::exportSelected);
+    connect(table_, &QTableWidget::itemSelectionChanged, this, &SettingsLibraryDialog::updateButtons);
+    // A write made from here leaves a backup: the list follows.
+    connect(&flow_, &LensFlow::writeFinished, this, &SettingsLibraryDialog::reload);
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(table_);
+    layout->addWidget(buttons);
+    resize(560, 380);
+    reload();
+}
+
+std::optional<QString> SettingsLibraryDialog::platformAskName(QWidget* parent, const QString& title,
+                                                              const QString& current) {
+    bool ok = false;
+    //% "Name:"
+    const QString name =
+        QInputDialog::getText(parent, title, qtTrId("libraryNameLabel"), QLineEdit::Normal, current, &ok);
+    if (!ok)
+        return std::nullopt;
+    return name;
+}
+
+void SettingsLibraryDialog::reload() {
+    rows_.clear();
+    const SettingsLibrary& library = flow_.library();
+    for (const auto& entry : library.profiles(lens_))
+        rows_ << Row{entry, true};
+    for (const auto& entry : library.backups(lens_))
+        rows_ << Row{entry, false};
+    table_->setRowCount(int(rows_.size()));
+    const QLocale locale;
+    for (int i = 0; i < rows_.size(); ++i) {
+        const Row& row = rows_.at(i);
+        //% "Profile"
+        const QString profile = qtTrId("libraryKindProfile");
+        //% "Backup"
+        const QString backup = qtTrId("libraryKindBackup");
+        const QString kind = row.profile ? profile : backup;
+        const QString name = row.profile ? row.entry.name : reasonText(row.entry.name);
+        table_->setItem(i, 0, new QTableWidgetItem(locale.toString(row.entry.time, QLocale::ShortFormat)));
+        table_->setItem(i, 1, new QTableWidgetItem(kind));
+        table_->setItem(i, 2, new QTableWidgetItem(name));
+    }
+    table_->resizeColumnsToContents();
+    updateButtons();
+}
+
+std::optional<SettingsLibraryDialog::Row> SettingsLibraryDialog::selected() const {
+    const auto rows = table_->selectionModel()->selectedRows();
+    if (rows.isEmpty() || rows.first().row() >= rows_.size())
+        return std::nullopt;
+    return rows_.at(rows.first().row());
+}
+
+void SettingsLibraryDialog::updateButtons() {
+    const auto row = selected();
+    apply_->setEnabled(row.has_value());
+    export_->setEnabled(row.has_value());
+    rename_->setEnabled(row && row->profile);
+    delete_->setEnabled(row && row->profile);
+}
+
+void SettingsLibraryDialog::applySelected() {
+    if (const auto row = selected())
+        flow_.applyFromLibrary(row->entry.path, row->profile ? BackupReason::profile : BackupReason::restore);
+}
+
+void SettingsLibraryDialog::renameSelected() {
+    const auto row = selected();
+    if (!row || !row->profile)
+        return;
+    //% "Rename Profile"
+    const auto name = askName_(this, qtTrId("libraryRenameTitle"), row->entry.name);
+    QString error;
+    if (name && !flow_.library().renameProfile(lens_, row->entry.name, *name, &error))
+        flow_.reportLibraryError(DialogId::profileSaveError, error);
+    reload();
+}
+
+void SettingsLibraryDialog::deleteSelected() {
+    const auto row = selected();
+    QString error;
+    if (row && row->profile && !flow_.library().deleteProfile(lens_, row->entry.name, &error))
+        flow_.reportLibraryError(DialogId::profileSaveError, error);
+    reload();
+}
+
+// A copy under a name the user chooses, for another computer or a colleague.
+void SettingsLibraryDialog::exportSelected() {
+    const auto row = selected();
+    const auto target = row ? files_.chooseSave(this) : std::nullopt;
+    if (!target || target->isEmpty())
+        return;
+    const QString path = AdjustDataFile::withExtension(*target);
+    QFile source(row->entry.path);
+    QSaveFile copy(path);
+    const bool copied = source.open(QIODevice::ReadOnly) && source.size() <= AdjustDataFile::maxFileSize &&
+                        copy.open(QIODevice::WriteOnly) && copy.write(source.readAll()) == source.size() &&
+                        copy.commit();
+    if (!copied)
+        flow_.reportLibraryError(
+            DialogId::saveAdjustErrorOs,
+            path + QStringLiteral(": ") +
+                (copy.error() != QFileDevice::NoError ? copy.errorString() : source.errorString()));
+}
+
+} // namespace lensdock
