@@ -21,6 +21,10 @@ int ownFunction(Operation operation) {
     return FunctionNumber::updateFirmware;
 }
 
+// The firmware of every update case: a header block and three data blocks.
+constexpr int firmwareLength = 3000;
+constexpr int lastBlock = 4;
+
 LensAfter afterSuccess(Operation operation) {
     if (operation == Operation::lensUpdate)
         return LensAfter::factory;
@@ -117,6 +121,9 @@ void addLossCases(QList<FaultCase>& cases, Operation op) {
     unplugAt(QStringLiteral("update request"), FunctionNumber::updateFirmware, Moment::atConfirmation);
     lost(QStringLiteral("unplug after the first block"),
          {QStringLiteral("unplug-after-block"), 1, -1, Moment::atConfirmation});
+    // Everything sent, nothing confirmed: not a success until the device reports the new version.
+    lost(QStringLiteral("unplug after the last block"),
+         {QStringLiteral("unplug-after-block"), lastBlock, -1, Moment::atConfirmation});
     // The adapter that stays away is indistinguishable from one unplugged; a lens that stays away
     // is reported by the adapter.
     cases << FaultCase{op,
@@ -224,7 +231,7 @@ QByteArray packedFirmware(Device device, const QString& version) {
     const bool adapter = device == Device::adapter;
     const auto result =
         FirmwarePacker::pack({{std::uint8_t(adapter ? 0x01 : 0x00), std::uint8_t(adapter ? 0x00 : 0x01),
-                               version, firmwareData(3000)}},
+                               version, firmwareData(firmwareLength)}},
                              QString::fromLatin1(decodeKey));
     if (!result.ok())
         qFatal("packer: %s", qPrintable(result.error));
