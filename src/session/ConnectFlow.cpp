@@ -233,7 +233,10 @@ bool ConnectFlow::isAdapterUpdateOffered() const {
 
 // The offer, then the caution; yes to both starts the update, no to either goes on without it.
 void ConnectFlow::offerAdapterUpdate(DialogId kind) {
-    ask(kind, [this, kind](DialogResponse response) {
+    const QString versions = QStringLiteral("%1 \u2192 %2")
+                                 .arg(context_.adapterBasicInfo().get().fwVersion,
+                                      context_.adapterModelInfo().get().latestVersion);
+    ask(kind, versions, [this, kind](DialogResponse response) {
         if (response == DialogResponse::no) {
             followUpByDeviceLoss();
         } else if (context_.connectionThread().deviceLoss() != DeviceLoss::none) {

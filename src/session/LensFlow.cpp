@@ -442,26 +442,35 @@ void LensFlow::catalogueReceived(const QByteArray& data) {
     });
 }
 
+// "current -> offered", shown with the update's questions.
+QString LensFlow::updateVersionsText() const {
+    return QStringLiteral("%1 \u2192 %2")
+        .arg(context_.lensInfo().get().firmwareVersion, context_.lensModelInfo().get().latestVersion);
+}
+
 // The offer (when the screen first appears), then the caution; yes to both starts the update.
 void LensFlow::offerUpdate(DialogId kind) {
-    ask(kind, [this, kind](DialogResponse answer) {
-        if (answer == DialogResponse::no) {
-            followUpByDeviceLoss();
-            emit updateCheckFinished();
-        } else if (reportDeviceLoss()) {
-            emit updateCheckFinished();
-        } else if (kind == DialogId::updateLensConfirm) {
-            offerUpdate(DialogId::updateLensCaution);
-        } else if (backUpLensSettings(BackupReason::firmwareUpdate, [this] {
-                       followUpByDeviceLoss();
-                       emit updateCheckFinished();
-                   })) {
-            preUpdateBackup_ = lastBackup_;
-            phase_ = Phase::updating;
-            request(ApplicationState::firmwareUpdate);
-            emit lensUpdateRequested(LensUpdateRequest::offeredIn(context_));
-        }
-    });
+    ask(
+        kind,
+        [this, kind](DialogResponse answer) {
+            if (answer == DialogResponse::no) {
+                followUpByDeviceLoss();
+                emit updateCheckFinished();
+            } else if (reportDeviceLoss()) {
+                emit updateCheckFinished();
+            } else if (kind == DialogId::updateLensConfirm) {
+                offerUpdate(DialogId::updateLensCaution);
+            } else if (backUpLensSettings(BackupReason::firmwareUpdate, [this] {
+                           followUpByDeviceLoss();
+                           emit updateCheckFinished();
+                       })) {
+                preUpdateBackup_ = lastBackup_;
+                phase_ = Phase::updating;
+                request(ApplicationState::firmwareUpdate);
+                emit lensUpdateRequested(LensUpdateRequest::offeredIn(context_));
+            }
+        },
+        updateVersionsText());
 }
 
 void LensFlow::updateFinished(FwErrorCode code) {

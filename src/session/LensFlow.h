@@ -157,6 +157,7 @@ private:
     void catalogueReceived(const QByteArray& data);
     void catalogueCheckFailed();
     void offerUpdate(DialogId kind);
+    QString updateVersionsText() const;
     bool backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert);
     void offerSettingsBack(const QString& backup);
 

@@ -4,6 +4,7 @@
 
 #include <QCoreApplication>
 #include <QDesktopServices>
+#include <QDialogButtonBox>
 #include <QDir>
 #include <QFileInfo>
 #include <QLabel>
@@ -47,6 +48,10 @@ AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpene
                             static_cast<QWidget*>(txtAppVersion_), static_cast<QWidget*>(copyright)})
         layout->addWidget(widget);
     layout->addWidget(license, 0, Qt::AlignCenter);
+    auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    close->button(QDialogButtonBox::Close)->setObjectName(QStringLiteral("btnClose"));
+    connect(close, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    layout->addWidget(close);
     setMinimumWidth(320);
 }
 
@@ -82,7 +87,7 @@ void AboutPanel::openLicenseAgreement() {
     const QUrl url = QUrl::fromLocalFile(path);
     const bool opened = !path.isEmpty() && (openUrl_ ? openUrl_(url) : QDesktopServices::openUrl(url));
     if (!opened)
-        alerts_.tell(DialogId::openLicenseError);
+        alerts_.tell(DialogId::openLicenseError, path);
 }
 
 } // namespace lensdock

@@ -161,11 +161,20 @@ constexpr const char* no = "dialogBtnNo";
 constexpr const char* yes = "dialogBtnYes";
 
 AlertRow warning(const char* title, const char* message, std::vector<const char*> buttons) {
-    return AlertRow{title, message, nullptr, std::move(buttons), false};
+    return AlertRow{title, message, nullptr, std::move(buttons), AlertRow::Kind::caution, false};
+}
+
+// A caution whose yes cannot be taken back: the default button declines.
+AlertRow destructive(const char* title, const char* message) {
+    return AlertRow{title, message, nullptr, {cancel, ok}, AlertRow::Kind::caution, true};
+}
+
+AlertRow information(const char* title, const char* message) {
+    return AlertRow{title, message, nullptr, {ok}, AlertRow::Kind::information, false};
 }
 
 AlertRow critical(const char* title, const char* message, const char* reason = nullptr) {
-    return AlertRow{title, message, reason, {ok}, true};
+    return AlertRow{title, message, reason, {ok}, AlertRow::Kind::error, false};
 }
 
 using Catalogue = std::array<AlertRow, dialogIdCount>;
@@ -177,16 +186,16 @@ Catalogue makeCatalogue() {
     constexpr const char* updateMessage = "dialogUpdateErrorMessage";
     return Catalogue{
         warning("dialogCustomizeCautionTitle", "dialogCustomizeCautionMessage", {cancel, ok}),
-        warning("dialogInitializeCautionTitle", "dialogInitializeCautionMessage", {cancel, ok}),
-        warning("dialogSetAdjustDataCompleteTitle", "dialogSetAdjustDataCompleteMessage", {ok}),
-        warning("dialogSetDefaultDataCompleteTitle", "dialogSetDefaultDataCompleteMessage", {ok}),
+        destructive("dialogInitializeCautionTitle", "dialogInitializeCautionMessage"),
+        information("dialogSetAdjustDataCompleteTitle", "dialogSetAdjustDataCompleteMessage"),
+        information("dialogSetDefaultDataCompleteTitle", "dialogSetDefaultDataCompleteMessage"),
         warning("dialogUpdateAdapterConfirmTitle", "dialogUpdateAdapterConfirmMessage", {no, yes}),
-        warning("dialogUpdateAdapterCautionTitle", "dialogUpdateAdapterCautionMessage", {cancel, ok}),
+        destructive("dialogUpdateAdapterCautionTitle", "dialogUpdateAdapterCautionMessage"),
         warning("dialogUpdateLensConfirmTitle", "dialogUpdateLensConfirmMessage", {no, yes}),
-        warning("dialogUpdateLensCautionTitle", "dialogUpdateLensCautionMessage", {cancel, ok}),
-        warning("dialogUpdateLensLatestTitle", "dialogUpdateLensLatestMessage", {ok}),
-        warning("dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage", {ok}),
-        warning("dialogUserInformationTitle", "dialogUserInformationMessage", {ok}),
+        destructive("dialogUpdateLensCautionTitle", "dialogUpdateLensCautionMessage"),
+        information("dialogUpdateLensLatestTitle", "dialogUpdateLensLatestMessage"),
+        information("dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage"),
+        information("dialogUserInformationTitle", "dialogUserInformationMessage"),
         critical("dialogAdapterConnectErrorTitle", "dialogAdapterConnectErrorMessage"),
         critical("dialogLensDisconnectedErrorTitle", "dialogLensDisconnectedErrorMessage"),
         critical("dialogNetworkConnectErrorTitle", "dialogNetworkConnectErrorMessage"),

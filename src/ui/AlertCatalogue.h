@@ -13,7 +13,10 @@ struct AlertRow {
     const char* messageKey = nullptr;
     const char* reasonKey = nullptr;
     std::vector<const char*> buttonKeys;
-    bool critical = false;
+    // Errors are critical; news that all went well is information; questions are cautions.
+    enum class Kind { caution, information, error } kind = Kind::caution;
+    // A question whose "yes" cannot be undone offers "no" as the default button.
+    bool safeDefault = false;
 };
 
 // The row of `kind`. Every DialogId has one.

@@ -23,7 +23,9 @@ std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& ex
     box->setWindowTitle(qtTrId(row.titleKey));
     box->setText(qtTrId(row.titleKey));
     box->setInformativeText(informativeText(kind, extraText));
-    box->setIcon(row.critical ? QMessageBox::Critical : QMessageBox::Warning);
+    box->setIcon(row.kind == AlertRow::Kind::error         ? QMessageBox::Critical
+                 : row.kind == AlertRow::Kind::information ? QMessageBox::Information
+                                                           : QMessageBox::Warning);
     const bool twoButtons = row.buttonKeys.size() == 2;
     QStringList buttonIds;
     for (std::size_t i = 0; i < row.buttonKeys.size(); ++i) {
@@ -35,7 +37,7 @@ std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& ex
         buttonIds << button->objectName();
         if (declines)
             box->setEscapeButton(button);
-        else
+        if (declines == row.safeDefault)
             box->setDefaultButton(button);
     }
     // The button box orders buttons by role; keep the catalogue order for whoever inspects the box.

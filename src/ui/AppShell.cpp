@@ -113,7 +113,7 @@ bool AppShell::openUrl(const QUrl& url) const {
 
 void AppShell::openHelpFile() {
     if (!openUrl(QUrl(manualUrlText_)))
-        alerts_.tell(DialogId::openManualError);
+        alerts_.tell(DialogId::openManualError, manualUrlText_);
 }
 
 void AppShell::openDownloadURL() {

@@ -30,79 +30,86 @@ private slots:
         QTest::addColumn<QString>("messageKey");
         QTest::addColumn<QString>("reasonKey");
         QTest::addColumn<QStringList>("buttons");
-        QTest::addColumn<bool>("critical");
+        QTest::addColumn<int>("icon");
         const QStringList cancelOk{"dialogBtnCancel", "dialogBtnOK"};
         const QStringList noYes{"dialogBtnNo", "dialogBtnYes"};
         const QStringList ok{"dialogBtnOK"};
         auto row = [](int raw, const char* name, const QString& title, const QString& message,
-                      const QString& reason, const QStringList& buttons, bool critical) {
-            QTest::newRow(name) << raw << title << message << reason << buttons << critical;
+                      const QString& reason, const QStringList& buttons, QMessageBox::Icon icon) {
+            QTest::newRow(name) << raw << title << message << reason << buttons << int(icon);
         };
         row(0, "customizeCaution", "dialogCustomizeCautionTitle", "dialogCustomizeCautionMessage", "",
-            cancelOk, false);
+            cancelOk, QMessageBox::Warning);
         row(1, "initializeCaution", "dialogInitializeCautionTitle", "dialogInitializeCautionMessage", "",
-            cancelOk, false);
+            cancelOk, QMessageBox::Warning);
         row(2, "setAdjustDataComplete", "dialogSetAdjustDataCompleteTitle",
-            "dialogSetAdjustDataCompleteMessage", "", ok, false);
+            "dialogSetAdjustDataCompleteMessage", "", ok, QMessageBox::Information);
         row(3, "setDefaultDataComplete", "dialogSetDefaultDataCompleteTitle",
-            "dialogSetDefaultDataCompleteMessage", "", ok, false);
+            "dialogSetDefaultDataCompleteMessage", "", ok, QMessageBox::Information);
         row(4, "updateAdapterConfirm", "dialogUpdateAdapterConfirmTitle", "dialogUpdateAdapterConfirmMessage",
-            "", noYes, false);
+            "", noYes, QMessageBox::Warning);
         row(5, "updateAdapterCaution", "dialogUpdateAdapterCautionTitle", "dialogUpdateAdapterCautionMessage",
-            "", cancelOk, false);
+            "", cancelOk, QMessageBox::Warning);
         row(6, "updateLensConfirm", "dialogUpdateLensConfirmTitle", "dialogUpdateLensConfirmMessage", "",
-            noYes, false);
+            noYes, QMessageBox::Warning);
         row(7, "updateLensCaution", "dialogUpdateLensCautionTitle", "dialogUpdateLensCautionMessage", "",
-            cancelOk, false);
+            cancelOk, QMessageBox::Warning);
         row(8, "updateLensLatest", "dialogUpdateLensLatestTitle", "dialogUpdateLensLatestMessage", "", ok,
-            false);
-        row(9, "updateComplete", "dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage", "", ok, false);
+            QMessageBox::Information);
+        row(9, "updateComplete", "dialogUpdateCompleteTitle", "dialogUpdateCompleteMessage", "", ok,
+            QMessageBox::Information);
         row(10, "infoUserInformation", "dialogUserInformationTitle", "dialogUserInformationMessage", "", ok,
-            false);
+            QMessageBox::Information);
         row(11, "adapterConnectError", "dialogAdapterConnectErrorTitle", "dialogAdapterConnectErrorMessage",
-            "", ok, true);
+            "", ok, QMessageBox::Critical);
         row(12, "lensDisconnectedError", "dialogLensDisconnectedErrorTitle",
-            "dialogLensDisconnectedErrorMessage", "", ok, true);
+            "dialogLensDisconnectedErrorMessage", "", ok, QMessageBox::Critical);
         row(13, "networkConnectError", "dialogNetworkConnectErrorTitle", "dialogNetworkConnectErrorMessage",
-            "", ok, true);
+            "", ok, QMessageBox::Critical);
         row(14, "overCurrentError", "dialogOverCurrentErrorTitle", "dialogOverCurrentErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(15, "lensConnectError", "dialogLensConnectErrorTitle", "dialogLensConnectErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(16, "getModelInfoError", "dialogGetModelInfoErrorTitle", "dialogGetModelInfoErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(17, "getAdjustError", "dialogGetAdjustDataErrorTitle", "dialogGetAdjustDataErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(18, "setAdjustError", "dialogSetAdjustDataErrorTitle", "dialogSetAdjustDataErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(19, "setDefaultError", "dialogSetDefaultDataErrorTitle", "dialogSetDefaultDataErrorMessage", "",
-            ok, true);
+            ok, QMessageBox::Critical);
         row(20, "saveAdjustErrorOs", "dialogSaveAdjustDataErrorTitle", "dialogSaveAdjustDataErrorMessage", "",
-            ok, true);
+            ok, QMessageBox::Critical);
         const QString load = "dialogLoadAdjustDataError";
-        row(21, "loadAdjustErrorOs", load + "Title", load + "Message", "", ok, true);
-        row(22, "loadAdjustErrorFormat", load + "Title", load + "Message", load + "ReasonFormat", ok, true);
-        row(23, "loadAdjustErrorModel", load + "Title", load + "Message", load + "ReasonModel", ok, true);
-        row(24, "loadAdjustErrorValue", load + "Title", load + "Message", load + "ReasonValue", ok, true);
+        row(21, "loadAdjustErrorOs", load + "Title", load + "Message", "", ok, QMessageBox::Critical);
+        row(22, "loadAdjustErrorFormat", load + "Title", load + "Message", load + "ReasonFormat", ok,
+            QMessageBox::Critical);
+        row(23, "loadAdjustErrorModel", load + "Title", load + "Message", load + "ReasonModel", ok,
+            QMessageBox::Critical);
+        row(24, "loadAdjustErrorValue", load + "Title", load + "Message", load + "ReasonValue", ok,
+            QMessageBox::Critical);
         const QString update = "dialogUpdateError";
-        row(25, "updateError", update + "Title", update + "Message", "", ok, true);
+        row(25, "updateError", update + "Title", update + "Message", "", ok, QMessageBox::Critical);
         row(26, "updateErrorNetwork", update + "Title", update + "Message", update + "ReasonNetwork", ok,
-            true);
+            QMessageBox::Critical);
         row(27, "updateErrorDownload", update + "Title", update + "Message", update + "ReasonDownload", ok,
-            true);
-        row(28, "updateErrorDecode", update + "Title", update + "Message", update + "ReasonDecode", ok, true);
-        row(29, "updateErrorSend", update + "Title", update + "Message", update + "ReasonSend", ok, true);
+            QMessageBox::Critical);
+        row(28, "updateErrorDecode", update + "Title", update + "Message", update + "ReasonDecode", ok,
+            QMessageBox::Critical);
+        row(29, "updateErrorSend", update + "Title", update + "Message", update + "ReasonSend", ok,
+            QMessageBox::Critical);
         row(30, "openLicenseError", "dialogOpenLicenseErrorTitle", "dialogOpenLicenseErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(31, "openManualError", "dialogOpenManualErrorTitle", "dialogOpenManualErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
         row(32, "adapterInUseError", "dialogAdapterInUseErrorTitle", "dialogAdapterInUseErrorMessage", "", ok,
-            true);
-        row(33, "backupError", "dialogBackupErrorTitle", "dialogBackupErrorMessage", "", ok, true);
+            QMessageBox::Critical);
+        row(33, "backupError", "dialogBackupErrorTitle", "dialogBackupErrorMessage", "", ok,
+            QMessageBox::Critical);
         row(34, "restoreSettingsConfirm", "dialogRestoreSettingsConfirmTitle",
-            "dialogRestoreSettingsConfirmMessage", "", noYes, false);
+            "dialogRestoreSettingsConfirmMessage", "", noYes, QMessageBox::Warning);
         row(35, "profileSaveError", "dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage", "", ok,
-            true);
+            QMessageBox::Critical);
     }
     void catalogueRow() {
         QFETCH(int, raw);
@@ -110,7 +117,7 @@ private slots:
         QFETCH(QString, messageKey);
         QFETCH(QString, reasonKey);
         QFETCH(QStringList, buttons);
-        QFETCH(bool, critical);
+        QFETCH(int, icon);
         const auto box = AlertDialog::build(static_cast<DialogId>(raw));
         const QString title = qtTrId(qPrintable(titleKey));
         QVERIFY2(title != titleKey, "the title has an English text");
@@ -120,7 +127,7 @@ private slots:
         if (!reasonKey.isEmpty())
             informative += "\n" + qtTrId(qPrintable(reasonKey));
         QCOMPARE(box->informativeText(), informative);
-        QCOMPARE(box->icon(), critical ? QMessageBox::Critical : QMessageBox::Warning);
+        QCOMPARE(int(box->icon()), icon);
         QCOMPARE(box->property("buttonIds").toStringList(), buttons);
         QCOMPARE(box->buttons().size(), buttons.size());
         for (const QString& id : buttons) {
@@ -128,6 +135,24 @@ private slots:
             QVERIFY(button);
             QCOMPARE(button->text(), qtTrId(qPrintable(id)));
         }
+    }
+
+    // Enter or a stray click never starts what cannot be undone; a plain question defaults to going on.
+    void defaultButtons_data() {
+        QTest::addColumn<int>("raw");
+        QTest::addColumn<QString>("defaultId");
+        QTest::newRow("factory restore") << int(DialogId::initializeCaution) << "dialogBtnCancel";
+        QTest::newRow("adapter update") << int(DialogId::updateAdapterCaution) << "dialogBtnCancel";
+        QTest::newRow("lens update") << int(DialogId::updateLensCaution) << "dialogBtnCancel";
+        QTest::newRow("apply") << int(DialogId::customizeCaution) << "dialogBtnOK";
+        QTest::newRow("lens update offer") << int(DialogId::updateLensConfirm) << "dialogBtnYes";
+    }
+    void defaultButtons() {
+        QFETCH(int, raw);
+        QFETCH(QString, defaultId);
+        const auto box = AlertDialog::build(static_cast<DialogId>(raw));
+        QVERIFY(box->defaultButton());
+        QCOMPARE(box->defaultButton()->objectName(), defaultId);
     }
 
     void extraTextGoesOnItsOwnLine() {

@@ -7,6 +7,7 @@
 
 #include <QAction>
 #include <QPointer>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -25,7 +26,12 @@ struct AboutCloser : QObject {
             if (auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget())) {
                 ++seen;
                 version = panel->versionText();
-                panel->reject();
+                // Closed the way a user closes it.
+                auto* close = panel->findChild<QPushButton*>(QStringLiteral("btnClose"));
+                if (close)
+                    QTest::mouseClick(close, Qt::LeftButton);
+                else
+                    panel->reject();
             }
         });
         timer.start(5);
@@ -71,6 +77,9 @@ private slots:
         QVERIFY(launchWithoutLens(gui, &opened, false));
         gui.action("menuHelpItemManual")->trigger();
         QTRY_COMPARE(gui.answerer->titles(), QStringList{"Manual unavailable"});
+        // Where the manual is, so that it can be opened by hand.
+        QVERIFY(gui.answerer->seen().first().informativeText.contains(
+            "https://download.lensdock.example/manual/"));
     }
 
     void userInformationIsAnAlert() {
@@ -90,6 +99,7 @@ private slots:
         gui.action("menuHelpItemAbout")->trigger();
         QCOMPARE(closer.seen, 1);
         QCOMPARE(closer.version, "Version " LENSDOCK_EXPECTED_VERSION);
+        QVERIFY(!QApplication::activeModalWidget()); // its Close button closed it
         // With an alert open, About does nothing: the alert is answered only after the About command.
         gui.answerer = std::make_unique<ModalAnswerer>([&](const ModalAnswerer::Seen& seen) {
             gui.action("menuHelpItemAbout")->trigger();

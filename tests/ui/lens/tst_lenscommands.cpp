@@ -66,7 +66,7 @@ private slots:
         QCOMPARE(f.lensHolds().focusZoomClose[0], 1);
         QCOMPARE(f.lensHolds().focusZoomCenter[2], -1);
         QCOMPARE(f.lensHolds().focusZoomInfinite[0], 0);
-        QCOMPARE(f.answerer->seen().at(1).icon, QMessageBox::Warning);
+        QCOMPARE(f.answerer->seen().at(1).icon, QMessageBox::Information);
         QVERIFY(f.waitIdle());
         QVERIFY(!f.screen()->flow().isRestoring());
         QVERIFY(f.screen()->flow().isConnectView());

@@ -226,6 +226,9 @@ private slots:
         f.launch(f.host.downloadHost());
         QTRY_VERIFY_WITH_TIMEOUT(f.countOf(updated) == 1, boundMs);
         QCOMPARE(f.answerer->titles(), (QStringList{lensOffer, lensCaution, updated}));
+        // The questions say from which version to which.
+        QVERIFY(f.answerer->seen().at(0).informativeText.endsWith(QStringLiteral("0100 \u2192 0200")));
+        QVERIFY(f.answerer->seen().at(1).informativeText.endsWith(QStringLiteral("0100 \u2192 0200")));
         QCOMPARE(f.dock->snapshot().lens.firmwareVersion, QStringLiteral("0200"));
         QVERIFY(f.waitIdle());
         QTRY_COMPARE(f.screen()->firmwareVersionLabel()->text(), QStringLiteral("Version 2"));
