@@ -242,7 +242,7 @@ void LensFlow::refuseOverCurrentLens() {
 
 // Nothing is written without a backup of what the lens holds; a lens whose settings could not be
 // read has nothing to back up.
-bool LensFlow::backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert) {
+bool LensFlow::backUp(BackupReason reason) {
     lastBackup_.reset();
     const auto held = context_.lensSettings().get();
     if (!held) {
@@ -250,7 +250,11 @@ bool LensFlow::backUpLensSettings(BackupReason reason, const std::function<void(
         return true;
     }
     lastBackup_ = library_.backUp(*held, context_.lensInfo().get(), reason, &lastBackupError_);
-    if (lastBackup_)
+    return lastBackup_.has_value();
+}
+
+bool LensFlow::backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert) {
+    if (backUp(reason))
         return true;
     Logger::error(QStringLiteral("File"), QStringLiteral("Backup failed: ") + lastBackupError_);
     ask(
@@ -497,14 +501,9 @@ void LensFlow::updateFinished(FwErrorCode code) {
 }
 
 bool LensFlow::backUpForUpdate() {
-    lastBackup_.reset();
-    const auto held = context_.lensSettings().get();
-    if (!held)
-        return true;
-    lastBackup_ =
-        library_.backUp(*held, context_.lensInfo().get(), BackupReason::firmwareUpdate, &lastBackupError_);
+    const bool made = backUp(BackupReason::firmwareUpdate);
     preUpdateBackup_ = lastBackup_;
-    return lastBackup_.has_value();
+    return made;
 }
 
 // Yes writes the backup made before the update, with its read-back, like Apply. Nothing is asked

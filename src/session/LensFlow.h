@@ -158,6 +158,9 @@ private:
     void catalogueCheckFailed();
     void offerUpdate(DialogId kind);
     QString updateVersionsText() const;
+    // Backs up what the lens holds (nothing when that is unknown); false when the backup failed.
+    bool backUp(BackupReason reason);
+    // As backUp, with the alert and then `afterAlert` when it failed.
     bool backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert);
     void offerSettingsBack(const QString& backup);
 

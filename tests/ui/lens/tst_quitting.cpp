@@ -13,13 +13,6 @@ using namespace lensdock;
 using namespace std::chrono_literals;
 
 namespace {
-int requestCount(const DockEmulator& emulator) {
-    int count = 0;
-    for (const auto& [function, times] : emulator.snapshot().requests)
-        count += times;
-    return count;
-}
-
 int releaseCount(const DockEmulator& emulator) {
     return emulator.snapshot().requests[FunctionNumber::reqLensDisconnect];
 }
@@ -28,8 +21,8 @@ int releaseCount(const DockEmulator& emulator) {
 bool takeLensOffUnanswered(DockEmulator& emulator) {
     emulator.armFault(FaultKind::dropReply, 1000);
     emulator.unmountLens();
-    const int asked = requestCount(emulator);
-    return QTest::qWaitFor([&] { return requestCount(emulator) > asked; }, 20000);
+    const int asked = emulator.snapshot().requestTotal();
+    return QTest::qWaitFor([&] { return emulator.snapshot().requestTotal() > asked; }, 20000);
 }
 } // namespace
 
