@@ -49,13 +49,6 @@ QJsonObject requestsJson(const DockSnapshot& s) {
 }
 } // namespace
 
-int DockSnapshot::requestTotal() const {
-    int total = 0;
-    for (const auto& [function, count] : requests)
-        total += count;
-    return total;
-}
-
 QJsonObject DockSnapshot::toJson() const {
     return {{QStringLiteral("plugged"), plugged},
             {QStringLiteral("plugCount"), plugCount},

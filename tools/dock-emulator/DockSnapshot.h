@@ -22,7 +22,6 @@ struct DockSnapshot {
     bool receivingBlocks = false;
     int firmwareRequests = 0;    // firmware-update commands received, answered or not
     std::map<int, int> requests; // well-formed requests received, by function number
-    int requestTotal() const;
     QByteArray adjustBytes;
     QList<ReceivedFirmware> firmware;
     QByteArray firmwareImage;
