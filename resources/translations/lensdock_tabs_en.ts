@@ -19,6 +19,14 @@
         <source>Infinity</source>
         <translation>Infinity</translation>
     </message>
+    <message id="focusValueRange">
+        <source>%1 to %2</source>
+        <translation>%1 to %2</translation>
+    </message>
+    <message id="focusValueRestored">
+        <source>“%1” is not a whole number from %2 to %3, so the field shows %4 again.</source>
+        <translation>“%1” is not a whole number from %2 to %3, so the field shows %4 again.</translation>
+    </message>
     <message id="focusLimit1">
         <source>Limiter 1</source>
         <translation>Limiter 1</translation>

@@ -19,6 +19,14 @@
         <source>Infinity</source>
         <translation>無限遠</translation>
     </message>
+    <message id="focusValueRange">
+        <source>%1 to %2</source>
+        <translation>%1～%2</translation>
+    </message>
+    <message id="focusValueRestored">
+        <source>“%1” is not a whole number from %2 to %3, so the field shows %4 again.</source>
+        <translation>「%1」は %2～%3 の整数ではないため、%4 に戻しました。</translation>
+    </message>
     <message id="focusLimit1">
         <source>Limiter 1</source>
         <translation>リミッター 1</translation>

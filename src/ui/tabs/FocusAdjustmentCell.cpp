@@ -11,18 +11,32 @@ namespace lensdock {
 
 namespace {
 constexpr int textWidth = 52;
+const char* const invalidProperty = "invalid";
+const QString invalidOutline = QStringLiteral("QLineEdit { border: 2px solid #d32f2f; border-radius: 2px; }");
 } // namespace
 
 FocusAdjustmentCell::FocusAdjustmentCell(QWidget* parent)
-    : QFrame(parent), text_(new QLineEdit(this)), slider_(new FocusValueSlider(this)) {
-    text_->setValidator(new OnlyIntegerValidator(text_));
+    : QFrame(parent), text_(new QLineEdit(this)), slider_(new FocusValueSlider(this)),
+      validator_(new OnlyIntegerValidator(text_)) {
+    text_->setValidator(validator_);
     text_->setAlignment(Qt::AlignRight);
     text_->setFixedWidth(textWidth);
     setEditable(false);
+    connect(text_, &QLineEdit::textChanged, this, [this] { markInvalid(!text_->hasAcceptableInput()); });
     auto* layout = new QHBoxLayout(this);
     layout->setContentsMargins(4, 2, 4, 2);
     layout->addWidget(text_);
     layout->addWidget(slider_, 1);
+}
+
+void FocusAdjustmentCell::setRange(int minimum, int maximum) {
+    validator_->setRange(minimum, maximum);
+    slider_->setUnitRange(minimum, maximum);
+    //% "%1 to %2"
+    const QString range = qtTrId("focusValueRange").arg(minimum).arg(maximum);
+    text_->setPlaceholderText(range);
+    text_->setToolTip(range);
+    slider_->setToolTip(range);
 }
 
 void FocusAdjustmentCell::showValue(qint64 value, bool enabled) {
@@ -31,6 +45,30 @@ void FocusAdjustmentCell::showValue(qint64 value, bool enabled) {
     text_->setText(QString::number(value));
     slider_->setEnabled(enabled);
     text_->setEnabled(enabled);
+}
+
+std::optional<int> FocusAdjustmentCell::typedValue() const {
+    return validator_->valueOf(text_->text());
+}
+
+bool FocusAdjustmentCell::takeTypedValue() {
+    const std::optional<int> value = typedValue();
+    if (!value)
+        return false;
+    const QSignalBlocker blocker(slider_);
+    slider_->setUnitValue(*value);
+    return true;
+}
+
+void FocusAdjustmentCell::markInvalid(bool invalid) {
+    if (isMarkedInvalid() == invalid)
+        return;
+    text_->setProperty(invalidProperty, invalid);
+    text_->setStyleSheet(invalid ? invalidOutline : QString());
+}
+
+bool FocusAdjustmentCell::isMarkedInvalid() const {
+    return text_->property(invalidProperty).toBool();
 }
 
 void FocusAdjustmentCell::setHighlighted(bool highlighted) {
@@ -49,8 +87,9 @@ void FocusAdjustmentCell::setHighlighted(bool highlighted) {
 
 void FocusAdjustmentCell::setEditable(bool editable) {
     text_->setReadOnly(!editable);
-    // A read-only field takes no focus, so pressing it leaves a field being edited alone.
-    text_->setFocusPolicy(editable ? Qt::StrongFocus : Qt::NoFocus);
+    // A field not being edited is reached with Tab but not by a press of the mouse, so that a press
+    // highlights the cell first and leaves a field being edited elsewhere alone.
+    text_->setFocusPolicy(editable ? Qt::StrongFocus : Qt::TabFocus);
 }
 
 bool FocusAdjustmentCell::isEditable() const {

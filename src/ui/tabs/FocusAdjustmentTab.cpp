@@ -7,6 +7,7 @@
 #include "ui/tabs/FocusValueSlider.h"
 
 #include <QGridLayout>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -45,10 +46,28 @@ FocusAdjustmentTab::FocusAdjustmentTab(AppShell& shell, QWidget* parent)
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(buildIndicator());
     layout->addWidget(buildGrid(), 1);
+    editNote_ = new QLabel(this);
+    editNote_->setObjectName(QStringLiteral("editNote"));
+    editNote_->setWordWrap(true);
+    editNote_->setMinimumHeight(editNote_->fontMetrics().lineSpacing());
+    layout->addWidget(editNote_);
     const QImage picture = shell.pictures().focusAdjustmentImage.get();
     if (!picture.isNull())
         focusIndicator_->setFocusIndicatorImage(picture);
     scrollView_->verticalScrollBar()->setValue(0);
+}
+
+FocusAdjustmentTab::~FocusAdjustmentTab() {
+    // The base class hides the fields as it goes, and a focused field reports the end of its edit
+    // then: that must not reach this part of the tab, which is gone by that time.
+    for (const auto& row : cells_) {
+        for (FocusAdjustmentCell* cell : row) {
+            cell->text()->disconnect(this);
+            cell->slider()->disconnect(this);
+            cell->text()->removeEventFilter(this);
+            cell->removeEventFilter(this);
+        }
+    }
 }
 
 QWidget* FocusAdjustmentTab::buildIndicator() {
@@ -100,9 +119,10 @@ QScrollArea* FocusAdjustmentTab::buildGrid() {
             layout->addWidget(cell, r + 1, c + 1);
             cell->installEventFilter(this);
             cell->text()->installEventFilter(this);
+            // Return (or leaving the field) with a value of the lens; the field stays open.
             connect(cell->text(), &QLineEdit::editingFinished, this, [this, cell] {
-                if (cell->text() == selectText_)
-                    finishEdit();
+                if (cell->text() == selectText_ && cell->isEditable())
+                    takeTypedValue(cell);
             });
             connect(cell->slider(), &QSlider::valueChanged, this, [this, r, c] { changeValue(r, c); });
         }
@@ -133,6 +153,7 @@ void FocusAdjustmentTab::showAdjustData() {
     shownLens_ = context().lensInfo().get();
     showLabels();
     showCells(context().currentAdjustData().get());
+    keepEditOfFocusedField();
 }
 
 void FocusAdjustmentTab::showLabels() {
@@ -156,11 +177,11 @@ void FocusAdjustmentTab::showCells(const LensAdjustData& data) {
             FocusAdjustmentCell* cell = cells_[r][c];
             const QSignalBlocker blocker(cell->slider());
             if (!lens.supportsFocusZoom) {
-                cell->slider()->setUnitRange(defaultMinimumValue, defaultMaximumValue);
+                cell->setRange(defaultMinimumValue, defaultMaximumValue);
                 cell->showValue(defaultValue, false);
                 continue;
             }
-            cell->slider()->setUnitRange(lens.focusAdjustMin, lens.focusAdjustMax);
+            cell->setRange(lens.focusAdjustMin, lens.focusAdjustMax);
             if (isInUse(r, c))
                 cell->showValue(column(values, c)[r], true);
             else
@@ -170,6 +191,9 @@ void FocusAdjustmentTab::showCells(const LensAdjustData& data) {
 }
 
 void FocusAdjustmentTab::storeAdjustData() {
+    // A value typed but not yet confirmed is what the user sees, so it is what gets stored.
+    if (FocusAdjustmentCell* cell = editedCell())
+        takeTypedValue(cell);
     LensAdjustData::FocusList stored[columnCount]{};
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; c < columnCount; ++c) {
@@ -193,35 +217,51 @@ void FocusAdjustmentTab::storeAdjustData() {
             column(data, c) = stored[c];
         data.correctSettings(lens);
     });
+    keepEditOfFocusedField();
 }
 
 bool FocusAdjustmentTab::eventFilter(QObject* watched, QEvent* event) {
-    const auto type = event->type();
-    if (type != QEvent::MouseButtonPress && type != QEvent::MouseButtonRelease && type != QEvent::FocusOut)
-        return SettingsTab::eventFilter(watched, event);
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; c < columnCount; ++c) {
             FocusAdjustmentCell* cell = cells_[r][c];
-            if (watched != cell && watched != cell->text())
-                continue;
-            if (type == QEvent::FocusOut) {
-                if (watched == selectText_)
-                    finishEdit();
-                return false;
-            }
-            // A field being edited handles its own mouse presses (caret, selection).
-            if (watched == cell->text() && cell->isEditable())
-                return false;
-            if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
-                return false;
-            if (type == QEvent::MouseButtonPress)
-                pressCell(r, c);
-            else if (isClicking_)
-                releaseClick();
-            return true;
+            if (watched == cell || watched == cell->text())
+                return filterCellEvent(r, c, watched, event);
         }
     }
     return SettingsTab::eventFilter(watched, event);
+}
+
+bool FocusAdjustmentTab::filterCellEvent(int row, int column, QObject* watched, QEvent* event) {
+    FocusAdjustmentCell* cell = cells_[row][column];
+    const bool onText = watched == cell->text();
+    switch (event->type()) {
+    case QEvent::FocusIn:
+        if (onText)
+            openFromKeyboard(row, column);
+        return false;
+    case QEvent::FocusOut:
+        // A context menu of the field is part of the edit.
+        if (watched == selectText_ && static_cast<QFocusEvent*>(event)->reason() != Qt::PopupFocusReason)
+            finishEdit();
+        return false;
+    case QEvent::KeyPress:
+        return watched == selectText_ && cell->isEditable() &&
+               stepValue(cell, static_cast<QKeyEvent*>(event)->key());
+    case QEvent::MouseButtonPress:
+    case QEvent::MouseButtonRelease:
+        // A field being edited handles its own mouse presses (caret, selection).
+        if (onText && cell->isEditable())
+            return false;
+        if (static_cast<QMouseEvent*>(event)->button() != Qt::LeftButton)
+            return false;
+        if (event->type() == QEvent::MouseButtonPress)
+            pressCell(row, column);
+        else if (isClicking_)
+            releaseClick();
+        return true;
+    default:
+        return false;
+    }
 }
 
 void FocusAdjustmentTab::hideEvent(QHideEvent* event) {
@@ -234,6 +274,7 @@ void FocusAdjustmentTab::pressCell(int row, int column) {
     if (isClicking_)
         return;
     isClicking_ = true;
+    editNote_->clear();
     finishEdit();
     removeHighlight();
     if (!isInUse(row, column)) {
@@ -272,27 +313,78 @@ FocusAdjustmentCell* FocusAdjustmentTab::editedCell() const {
     return nullptr;
 }
 
+void FocusAdjustmentTab::openFromKeyboard(int row, int column) {
+    FocusAdjustmentCell* cell = cells_[row][column];
+    if (cell->isEditable() || !isInUse(row, column))
+        return;
+    editNote_->clear();
+    finishEdit();
+    removeHighlight();
+    selectCell_ = nullptr;
+    selectRow_ = row;
+    selectColumn_ = column;
+    selectText_ = cell->text();
+    selectTextOldStr_ = selectText_->text();
+    cell->setEditable(true);
+    selectText_->selectAll();
+}
+
+void FocusAdjustmentTab::takeTypedValue(FocusAdjustmentCell* cell) {
+    if (cell->takeTypedValue())
+        selectTextOldStr_ = cell->text()->text();
+}
+
+bool FocusAdjustmentTab::stepValue(FocusAdjustmentCell* cell, int key) {
+    const int pageStep = cell->slider()->pageStep() / FocusValueSlider::stepsPerUnit;
+    const int step = key == Qt::Key_Up         ? 1
+                     : key == Qt::Key_Down     ? -1
+                     : key == Qt::Key_PageUp   ? pageStep
+                     : key == Qt::Key_PageDown ? -pageStep
+                                               : 0;
+    if (step == 0)
+        return false;
+    // From what is typed if it is a value, else from the value the cell holds.
+    const qint64 from = cell->typedValue().value_or(int(cell->slider()->integerValue()));
+    const qint64 stepped =
+        std::clamp<qint64>(from + step, shownLens_.focusAdjustMin, shownLens_.focusAdjustMax);
+    cell->text()->setText(QString::number(stepped));
+    takeTypedValue(cell);
+    cell->text()->selectAll();
+    return true;
+}
+
 void FocusAdjustmentTab::finishEdit() {
     FocusAdjustmentCell* cell = editedCell();
     if (!cell)
         return;
     cell->setEditable(false);
-    bool isInteger = false;
-    const qint64 value = cell->text()->text().toLongLong(&isInteger);
-    if (!isInteger || value < shownLens_.focusAdjustMin || value > shownLens_.focusAdjustMax) {
-        cell->text()->setText(selectTextOldStr_);
+    if (cell->typedValue()) {
+        takeTypedValue(cell);
         return;
     }
-    const QSignalBlocker blocker(cell->slider());
-    cell->slider()->setUnitValue(value);
+    const QString typed = cell->text()->text();
+    cell->text()->setText(selectTextOldStr_);
+    //% "“%1” is not a whole number from %2 to %3, so the field shows %4 again."
+    editNote_->setText(qtTrId("focusValueRestored")
+                           .arg(typed)
+                           .arg(shownLens_.focusAdjustMin)
+                           .arg(shownLens_.focusAdjustMax)
+                           .arg(selectTextOldStr_));
 }
 
 void FocusAdjustmentTab::abandonEdit() {
     FocusAdjustmentCell* cell = editedCell();
     if (!cell)
         return;
-    cell->setEditable(false);
     cell->text()->setText(selectTextOldStr_);
+    // A field that keeps the keyboard focus stays open for typing.
+    if (!cell->text()->hasFocus())
+        cell->setEditable(false);
+}
+
+void FocusAdjustmentTab::keepEditOfFocusedField() {
+    if (editedCell())
+        selectTextOldStr_ = selectText_->text();
 }
 
 void FocusAdjustmentTab::removeHighlight() {

@@ -17,7 +17,10 @@ class FocusValueSlider;
 
 // The focus adjustment values of the current adjust data: 8 zoom positions by 3 focus distances
 // (close, middle, infinite), each a text field and a slider. A cell is pressed to highlight it and
-// released to edit its text; moving a slider rounds it to a whole value and shows it in the text.
+// released to edit its text, or reached with Tab; moving a slider rounds it to a whole value and
+// shows it in the text. Return takes a typed value and keeps the field open; Up/Down and
+// PageUp/PageDown step it. Text that is not a value of the lens is put back, with a note, only
+// when the field is left.
 class FocusAdjustmentTab : public SettingsTab {
     Q_OBJECT
 public:
@@ -25,6 +28,7 @@ public:
     static constexpr int columnCount = 3;
 
     explicit FocusAdjustmentTab(AppShell& shell, QWidget* parent = nullptr);
+    ~FocusAdjustmentTab() override;
 
     void showAdjustData() override;
     void storeAdjustData() override;
@@ -39,6 +43,8 @@ public:
     FocusIndicatorView* focusIndicator() const { return focusIndicator_; }
     // The text field last pressed (the one that is or was being edited), if any.
     QLineEdit* selectText() const { return selectText_; }
+    // Says why a typed text was put back; empty until then.
+    QLabel* editNote() const { return editNote_; }
 
     // The cell is used by the lens last shown.
     bool isInUse(int row, int column) const;
@@ -54,11 +60,16 @@ private:
     void showLabels();
     void showCells(const LensAdjustData& data);
 
+    bool filterCellEvent(int row, int column, QObject* watched, QEvent* event);
     void pressCell(int row, int column);
     void releaseClick();
+    void openFromKeyboard(int row, int column);
     void changeValue(int row, int column);
+    void takeTypedValue(FocusAdjustmentCell* cell);
+    bool stepValue(FocusAdjustmentCell* cell, int key);
     void finishEdit();
     void abandonEdit();
+    void keepEditOfFocusedField();
     void removeHighlight();
     FocusAdjustmentCell* editedCell() const;
 
@@ -69,6 +80,7 @@ private:
     QLabel* txtFocusDefault_ = nullptr;
     FocusIndicatorView* focusIndicator_ = nullptr;
     QScrollArea* scrollView_ = nullptr;
+    QLabel* editNote_ = nullptr;
 
     LensInfo shownLens_;
     int selectColumn_ = -1;

@@ -1,15 +1,17 @@
 #pragma once
 
-#include <QSlider>
+#include "ui/tabs/FocusedWheelSlider.h"
 
 namespace lensdock {
 
 // A slider over whole focus adjustment values that moves in tenths, so that a drag can stop between
-// two values; the tab then rounds it to the nearest whole value.
-class FocusValueSlider : public QSlider {
+// two values; the tab then rounds it to the nearest whole value. It is at least wide enough for one
+// value to be a deliberate move of the mouse.
+class FocusValueSlider : public FocusedWheelSlider {
     Q_OBJECT
 public:
     static constexpr int stepsPerUnit = 10;
+    static constexpr int pixelsPerUnit = 3;
 
     explicit FocusValueSlider(QWidget* parent = nullptr);
 

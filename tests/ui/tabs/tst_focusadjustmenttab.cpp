@@ -9,6 +9,9 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QStyle>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 using namespace lensdock;
 
@@ -267,34 +270,39 @@ private slots:
         QCOMPARE(f.data().focusZoomCenter[2], value);
     }
 
-    void validatorAcceptance_data() {
+    void validatorJudgesAgainstTheLensRange_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<bool>("accepted");
-        QTest::newRow("empty") << "" << true;
-        QTest::newRow("digit") << "7" << true;
-        QTest::newRow("minus alone") << "-" << true;
-        QTest::newRow("plus alone") << "+" << true;
-        QTest::newRow("signed") << "-12" << true;
-        QTest::newRow("plus signed") << "+30" << true;
-        QTest::newRow("leading zeros") << "007" << true;
-        QTest::newRow("19 digits") << "1234567890123456789" << true;
-        QTest::newRow("sign and 18 digits") << "-123456789012345678" << true;
-        QTest::newRow("20 digits") << "12345678901234567890" << false;
-        QTest::newRow("sign and 19 digits") << "-1234567890123456789" << false;
-        QTest::newRow("letter") << "a" << false;
-        QTest::newRow("sign inside") << "1-" << false;
-        QTest::newRow("two signs") << "--1" << false;
-        QTest::newRow("leading space") << " 1" << false;
-        QTest::newRow("decimal point") << "1.5" << false;
-        QTest::newRow("full-width digit") << QString(QChar(0xFF11)) << false;
-        QTest::newRow("Arabic-Indic digit") << QString(QChar(0x0663)) << false;
+        QTest::addColumn<int>("state");
+        const int whole = QValidator::Acceptable, shownAsWrong = QValidator::Intermediate,
+                  refused = QValidator::Invalid;
+        QTest::newRow("digit") << "7" << whole;
+        QTest::newRow("signed") << "-12" << whole;
+        QTest::newRow("plus signed") << "+30" << whole;
+        QTest::newRow("leading zeros") << "007" << whole;
+        QTest::newRow("smallest") << "-30" << whole;
+        QTest::newRow("empty") << "" << shownAsWrong;
+        QTest::newRow("minus alone") << "-" << shownAsWrong;
+        QTest::newRow("plus alone") << "+" << shownAsWrong;
+        QTest::newRow("one too many") << "31" << shownAsWrong;
+        QTest::newRow("one too few") << "-31" << shownAsWrong;
+        QTest::newRow("decimal point") << "1.5" << shownAsWrong;
+        QTest::newRow("decimal comma") << "1,5" << shownAsWrong;
+        QTest::newRow("letter") << "a" << shownAsWrong;
+        QTest::newRow("sign inside") << "1-" << shownAsWrong;
+        QTest::newRow("two signs") << "--1" << shownAsWrong;
+        QTest::newRow("leading space") << " 1" << shownAsWrong;
+        QTest::newRow("full-width digit") << QString(QChar(0xFF11)) << shownAsWrong;
+        QTest::newRow("Arabic-Indic digit") << QString(QChar(0x0663)) << shownAsWrong;
+        QTest::newRow("beyond 64 bits") << "9999999999999999999" << shownAsWrong;
+        QTest::newRow("20 characters") << "12345678901234567890" << refused;
     }
-    void validatorAcceptance() {
+    void validatorJudgesAgainstTheLensRange() {
         QFETCH(QString, text);
-        QFETCH(bool, accepted);
+        QFETCH(int, state);
         OnlyIntegerValidator validator;
+        validator.setRange(-30, 30);
         int position = 0;
-        QCOMPARE(validator.validate(text, position), accepted ? QValidator::Acceptable : QValidator::Invalid);
+        QCOMPARE(int(validator.validate(text, position)), state);
     }
 
     void aTwentiethTypedCharacterIsRefused() {
@@ -308,6 +316,170 @@ private slots:
         QCOMPARE(field->text(), QString("1234567890123456789"));
         QTest::keyClicks(field, "x");
         QCOMPARE(field->text(), QString("1234567890123456789"));
+    }
+
+    // Every keystroke is kept, so "1.5" can never turn into 15; what is not a value is marked.
+    void typedTextStaysAsTypedAndIsMarkedUnlessItIsAValue_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<bool>("marked");
+        QTest::newRow("in range") << "12" << false;
+        QTest::newRow("decimal point") << "1.5" << true;
+        QTest::newRow("out of range") << "999" << true;
+        QTest::newRow("far below") << "-999" << true;
+        QTest::newRow("one too many") << "31" << true;
+        QTest::newRow("minus alone") << "-" << true;
+        QTest::newRow("empty") << "" << true;
+    }
+    void typedTextStaysAsTypedAndIsMarkedUnlessItIsAValue() {
+        QFETCH(QString, typed);
+        QFETCH(bool, marked);
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        openForTyping(tab, 2, 1);
+        QLineEdit* field = tab.textField(2, 1);
+        field->selectAll();
+        QTest::keyClick(field, Qt::Key_Backspace);
+        QTest::keyClicks(field, typed);
+        QCOMPARE(field->text(), typed);
+        QCOMPARE(tab.cell(2, 1)->isMarkedInvalid(), marked);
+        QCOMPARE(field->placeholderText(), QString("-30 to 30"));
+        QCOMPARE(field->toolTip(), QString("-30 to 30"));
+    }
+
+    // Return takes a value and leaves the field open for more typing; it does nothing to text that
+    // is not a value. Leaving the field keeps a value or puts the old one back with a note.
+    void returnTakesAValueAndLeavingPutsBackWhatIsNot_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("afterReturn");
+        QTest::addColumn<QString>("shownAfterLeaving");
+        QTest::addColumn<bool>("noted");
+        QTest::newRow("in range") << "12" << 12 << "12" << false;
+        QTest::newRow("plus sign") << "+7" << 7 << "+7" << false;
+        QTest::newRow("smallest") << "-30" << -30 << "-30" << false;
+        QTest::newRow("largest") << "30" << 30 << "30" << false;
+        QTest::newRow("decimal point") << "1.5" << 4 << "4" << true;
+        QTest::newRow("minus alone") << "-" << 4 << "4" << true;
+        QTest::newRow("plus alone") << "+" << 4 << "4" << true;
+        QTest::newRow("empty") << "" << 4 << "4" << true;
+        QTest::newRow("too large") << "45" << 4 << "4" << true;
+        QTest::newRow("too small") << "-31" << 4 << "4" << true;
+        QTest::newRow("beyond 64 bits") << "9999999999999999999" << 4 << "4" << true;
+    }
+    void returnTakesAValueAndLeavingPutsBackWhatIsNot() {
+        QFETCH(QString, typed);
+        QFETCH(int, afterReturn);
+        QFETCH(QString, shownAfterLeaving);
+        QFETCH(bool, noted);
+        TabFixture f(zoomLens());
+        LensAdjustData data;
+        data.focusZoomInfinite[1] = 4;
+        f.setData(data);
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        openForTyping(tab, 1, 2);
+        QLineEdit* field = tab.textField(1, 2);
+        typeAndFinish(field, typed);
+        QCOMPARE(field->text(), typed);
+        QVERIFY(!field->isReadOnly());
+        QCOMPARE(tab.slider(1, 2)->integerValue(), afterReturn);
+        openForTyping(tab, 0, 0);
+        QCOMPARE(field->text(), shownAfterLeaving);
+        QVERIFY(field->isReadOnly());
+        QCOMPARE(!tab.editNote()->text().isEmpty(), noted);
+        if (noted)
+            QVERIFY2(tab.editNote()->text().contains("-30 to 30"), qPrintable(tab.editNote()->text()));
+        QVERIFY(!tab.cell(1, 2)->isMarkedInvalid());
+        f.shell->raiseWrite();
+        QCOMPARE(f.data().focusZoomInfinite[1], afterReturn);
+    }
+
+    // With the keyboard alone: Tab walks the fields in use row by row, each one open for typing,
+    // and the arrow and page keys step the value within the range.
+    void theKeyboardWalksAndStepsTheGrid_data() {
+        QTest::addColumn<LensInfo>("lens");
+        QTest::addColumn<QList<QPoint>>("walk"); // (column, row) of the fields in Tab order
+        QTest::newRow("zoom lens") << zoomLens()
+                                   << QList<QPoint>{{0, 0}, {1, 0}, {2, 0}, {0, 1}, {1, 1}, {2, 1}, {0, 2}};
+        QTest::newRow("two distances")
+            << awkwardLens() << QList<QPoint>{{0, 0}, {1, 0}, {0, 1}, {1, 1}, {0, 2}, {1, 2}, {0, 3}};
+    }
+    void theKeyboardWalksAndStepsTheGrid() {
+        QFETCH(LensInfo, lens);
+        QFETCH(QList<QPoint>, walk);
+        TabFixture f(lens);
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        tab.textField(0, 0)->setFocus(Qt::TabFocusReason);
+        for (qsizetype i = 0; i < walk.size(); ++i) {
+            QLineEdit* expected = tab.textField(walk[i].y(), walk[i].x());
+            QVERIFY2(QApplication::focusWidget() == expected, qPrintable(QString::number(i)));
+            QVERIFY(!expected->isReadOnly());
+            if (i + 1 < walk.size())
+                QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+        }
+        const QPoint last = walk.last();
+        QLineEdit* field = tab.textField(last.y(), last.x());
+        FocusValueSlider* slider = tab.slider(last.y(), last.x());
+        QTest::keyClicks(field, "7"); // replaces the text Tab selected
+        QTest::keyClick(field, Qt::Key_Return);
+        QCOMPARE(slider->integerValue(), 7);
+        QTest::keyClick(field, Qt::Key_Up);
+        QCOMPARE(field->text(), QString("8"));
+        QCOMPARE(slider->integerValue(), 8);
+        QTest::keyClick(field, Qt::Key_PageDown);
+        QTest::keyClick(field, Qt::Key_PageDown);
+        QCOMPARE(slider->integerValue(), -2);
+        for (int i = 0; i < 20; ++i)
+            QTest::keyClick(field, Qt::Key_PageUp);
+        QCOMPARE(field->text(), QString::number(lens.focusAdjustMax));
+        QTest::keyClicks(field, "1"); // typing goes on after stepping
+        QCOMPARE(field->text(), QString("1"));
+    }
+
+    // The wheel over the grid scrolls; it moves a slider only once the user has clicked it.
+    void theWheelMovesOnlyAFocusedSlider() {
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        FocusValueSlider* slider = tab.slider(3, 1);
+        auto turnWheel = [&] {
+            const QPointF centre = QRectF(slider->rect()).center();
+            QWheelEvent wheel(centre, slider->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                              Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &wheel);
+            return wheel.isAccepted();
+        };
+        QVERIFY(!turnWheel());
+        QCOMPARE(slider->value(), 0);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, slider->rect().center());
+        QVERIFY(slider->hasFocus());
+        const int clicked = slider->value();
+        QVERIFY(turnWheel());
+        QVERIFY(slider->value() != clicked);
+    }
+
+    // One whole value is a deliberate move of the mouse, not a pixel or two.
+    void aWholeValueIsSeveralPixelsOfTheSliderTrack() {
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        FocusValueSlider* slider = tab.slider(0, 0);
+        QStyleOptionSlider option;
+        option.initFrom(slider);
+        option.orientation = slider->orientation();
+        option.minimum = slider->minimum();
+        option.maximum = slider->maximum();
+        const QRect handle =
+            slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+        const int span = slider->width() - handle.width();
+        const int perValue = QStyle::sliderPositionFromValue(
+            slider->minimum(), slider->maximum(), slider->minimum() + FocusValueSlider::stepsPerUnit, span);
+        QVERIFY2(perValue >= 3, qPrintable(QString::number(perValue)));
     }
 
     void pressHighlightsAndReleaseOpensTheCell() {
@@ -330,58 +502,12 @@ private slots:
         FocusAdjustmentTab tab(*f.shell);
         tab.show();
         openForTyping(tab, 0, 0);
-        QTest::keyClick(tab.textField(0, 0), Qt::Key_Return);
-        QVERIFY(tab.textField(0, 0)->isReadOnly());
         QTest::mousePress(tab.cell(6, 2), Qt::LeftButton);
         QVERIFY(!tab.cell(6, 2)->isHighlighted());
         QTest::mouseRelease(tab.cell(6, 2), Qt::LeftButton);
         QVERIFY(tab.selectText() != tab.textField(6, 2));
         QVERIFY(tab.textField(6, 2)->isReadOnly());
         QVERIFY(tab.textField(0, 0)->isReadOnly());
-    }
-
-    void endingAnEditKeepsOrRestoresTheText_data() {
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("shown");
-        QTest::addColumn<int>("stored");
-        QTest::newRow("in range") << "12"
-                                  << "12" << 12;
-        QTest::newRow("plus sign") << "+7"
-                                   << "+7" << 7;
-        QTest::newRow("smallest") << "-30"
-                                  << "-30" << -30;
-        QTest::newRow("largest") << "30"
-                                 << "30" << 30;
-        QTest::newRow("minus alone") << "-"
-                                     << "4" << 4;
-        QTest::newRow("plus alone") << "+"
-                                    << "4" << 4;
-        QTest::newRow("empty") << ""
-                               << "4" << 4;
-        QTest::newRow("too large") << "45"
-                                   << "4" << 4;
-        QTest::newRow("too small") << "-31"
-                                   << "4" << 4;
-        QTest::newRow("beyond 64 bits") << "9999999999999999999"
-                                        << "4" << 4;
-    }
-    void endingAnEditKeepsOrRestoresTheText() {
-        QFETCH(QString, typed);
-        QFETCH(QString, shown);
-        QFETCH(int, stored);
-        TabFixture f(zoomLens());
-        LensAdjustData data;
-        data.focusZoomInfinite[1] = 4;
-        f.setData(data);
-        FocusAdjustmentTab tab(*f.shell);
-        tab.show();
-        openForTyping(tab, 1, 2);
-        typeAndFinish(tab.textField(1, 2), typed);
-        QCOMPARE(tab.textField(1, 2)->text(), shown);
-        QVERIFY(tab.textField(1, 2)->isReadOnly());
-        QCOMPARE(tab.slider(1, 2)->integerValue(), stored);
-        f.shell->raiseWrite();
-        QCOMPARE(f.data().focusZoomInfinite[1], stored);
     }
 
     void pressingAnotherCellEndsTheEditInProgress() {
@@ -435,7 +561,17 @@ private slots:
         QCOMPARE(f.data().focusZoomCenter[0], 5);
     }
 
-    void writeAbandonsAnEditInProgress() {
+    // A write (Apply by its shortcut, with the field still open) stores a value typed but not yet
+    // confirmed, and puts back text that is no value.
+    void writeTakesAValueBeingTypedAndDropsOtherText_data() {
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<int>("stored");
+        QTest::newRow("a value") << "11" << 11;
+        QTest::newRow("no value") << "1.5" << -6;
+    }
+    void writeTakesAValueBeingTypedAndDropsOtherText() {
+        QFETCH(QString, typed);
+        QFETCH(int, stored);
         TabFixture f(zoomLens());
         LensAdjustData data;
         data.focusZoomClose[2] = -6;
@@ -443,11 +579,10 @@ private slots:
         FocusAdjustmentTab tab(*f.shell);
         tab.show();
         openForTyping(tab, 2, 0);
-        QTest::keyClicks(tab.textField(2, 0), "11");
+        QTest::keyClicks(tab.textField(2, 0), typed);
         f.shell->raiseWrite();
-        QCOMPARE(tab.textField(2, 0)->text(), QString("-6"));
-        QVERIFY(tab.textField(2, 0)->isReadOnly());
-        QCOMPARE(f.data().focusZoomClose[2], -6);
+        QCOMPARE(tab.textField(2, 0)->text(), QString::number(stored));
+        QCOMPARE(f.data().focusZoomClose[2], stored);
     }
 
     void movingASliderAbandonsTheEditAndShowsItsValue() {
