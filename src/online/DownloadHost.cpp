@@ -40,7 +40,7 @@ QString unacceptableFolderPartOf(const QUrl& url) {
 
 QString unacceptablePartOf(const QUrl& url) {
     if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
-        return QStringLiteral("the scheme must be http or https");
+        return QStringLiteral("the scheme must be http, https or file");
     if (url.host().isEmpty())
         return QStringLiteral("a host is required");
     if (!url.userInfo().isEmpty())
