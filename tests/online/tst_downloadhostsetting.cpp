@@ -1,10 +1,8 @@
 // Which download host a run uses: --download-url, then the settings file, then the environment,
-// then the host chosen at build time.
+// then the host chosen at build time. (tst_clikit reads the first three from a real process's settings
+// file and environment.)
 #include "online/DownloadHostSetting.h"
 
-#include <QCommandLineParser>
-#include <QSettings>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace lensdock;
@@ -23,14 +21,8 @@ std::optional<QString> given(bool set, const QString& url) {
 
 class TestDownloadHostSetting : public QObject {
     Q_OBJECT
-    QTemporaryDir config;
 
 private slots:
-    void initTestCase() {
-        // Before the first QSettings: the settings file lives here for this run.
-        qputenv("XDG_CONFIG_HOME", config.path().toLocal8Bit());
-    }
-
     void strongestSetSourceWins_data() {
         QTest::addColumn<bool>("option");
         QTest::addColumn<bool>("settings");
@@ -78,41 +70,6 @@ private slots:
         QString error;
         QVERIFY(!DownloadHostSetting::choose(candidates, &error));
         QVERIFY2(error.contains(broken) && error.contains(sourceWords), qPrintable(error));
-    }
-
-    void candidatesAreReadFromTheSystem_data() {
-        QTest::addColumn<QStringList>("arguments");
-        QTest::addColumn<QString>("stored");
-        QTest::addColumn<QByteArray>("environment");
-        QTest::addColumn<DownloadHostSource>("source");
-        const QStringList withOption{"app", "--download-url", optionUrl};
-        QTest::newRow("option") << withOption << settingsUrl << environmentUrl.toUtf8()
-                                << DownloadHostSource::commandLine;
-        QTest::newRow("settings file") << QStringList{"app"} << settingsUrl << environmentUrl.toUtf8()
-                                       << DownloadHostSource::settingsFile;
-        QTest::newRow("empty setting is unset")
-            << QStringList{"app"} << "" << environmentUrl.toUtf8() << DownloadHostSource::environment;
-        QTest::newRow("nothing set") << QStringList{"app"} << "" << QByteArray()
-                                     << DownloadHostSource::builtIn;
-    }
-    void candidatesAreReadFromTheSystem() {
-        QFETCH(QStringList, arguments);
-        QFETCH(QString, stored);
-        QFETCH(QByteArray, environment);
-        QFETCH(DownloadHostSource, source);
-        {
-            QSettings settings(DownloadHostSetting::settingsFilePath(), QSettings::NativeFormat);
-            settings.setValue(DownloadHostSetting::settingsKey, stored);
-        }
-        QVERIFY(DownloadHostSetting::settingsFilePath().startsWith(config.path()));
-        qputenv("LENSDOCK_DOWNLOAD_URL", environment);
-        QCommandLineParser parser;
-        parser.addOption(DownloadHost::commandLineOption());
-        QVERIFY(parser.parse(arguments));
-        const auto choice = DownloadHostSetting::choose(DownloadHostSetting::fromSystem(parser));
-        qunsetenv("LENSDOCK_DOWNLOAD_URL");
-        QVERIFY(choice);
-        QCOMPARE(choice->source, source);
     }
 };
 

@@ -1,4 +1,5 @@
-// A download host kept in a local folder answers as the same files served over HTTP do.
+// A download host kept in a local folder answers as the same files served over HTTP do. (Firmware:
+// tst_clikit updates from a truncated file over HTTP and from a folder.)
 #include "LocalDownloadHost.h"
 #include "online/NetworkInterface.h"
 #include "RecordingListeners.h"
@@ -21,23 +22,20 @@ struct Heard {
     std::optional<QByteArray> data;
     QString domain;
     int code = 0;
-    QStringList firmwareEvents;
 
     bool operator==(const Heard&) const = default;
 };
 
 QString describe(const Heard& heard) {
-    return QStringLiteral("type %1, data %2, error \"%3\" %4, events %5")
+    return QStringLiteral("type %1, data %2, error \"%3\" %4")
         .arg(int(heard.type))
         .arg(heard.data ? QString::number(heard.data->size()) : QStringLiteral("none"), heard.domain)
-        .arg(heard.code)
-        .arg(heard.firmwareEvents.join(QLatin1Char(',')));
+        .arg(heard.code);
 }
 
 NetworkLimits smallBounds() {
     NetworkLimits limits;
     limits.maxDataBytes = sizeBound;
-    limits.maxFirmwareBytes = sizeBound;
     return limits;
 }
 
@@ -50,26 +48,8 @@ Heard dataFrom(const DownloadHost& host, const QString& path) {
     if (calls.size() != 1)
         return {};
     const FileDownloadCall& call = calls.front();
-    return {call.type,
-            call.data,
-            call.error ? call.error->domain : QString(),
-            call.error ? call.error->code : 0,
-            {}};
-}
-
-// Firmware is compared by its events: an error page's bytes differ from host to host.
-Heard firmwareFrom(const DownloadHost& host, const QString& path) {
-    auto listener = std::make_shared<RecordingFirmwareListener>();
-    NetworkInterface network(host, smallBounds());
-    network.setDelegate(listener);
-    network.downloadFirmware(path);
-    if (!listener->waitForCompletion())
-        return {};
-    const auto error = listener->completed().front();
-    QStringList events = listener->events();
-    events.removeAll(QStringLiteral("progress")); // a host may report progress more than once
-    return {NetworkFileType::focusLimitImage, std::nullopt, error ? error->domain : QString(),
-            error ? error->code : 0, events};
+    return {call.type, call.data, call.error ? call.error->domain : QString(),
+            call.error ? call.error->code : 0};
 }
 
 } // namespace
@@ -90,8 +70,6 @@ private slots:
         host.put("zolen/adapter/zoleninfo.xml", catalogue);
         host.put("zolen/lens/lensinfo_E000N0.xml", "");
         host.put("zolen/lens/lensinfo_BIGN0.xml", QByteArray(sizeBound + 1, 'x'));
-        host.put("zolen/lens/A000N0_0200.vfwf", QByteArray(40, 'f'));
-        host.put("zolen/lens/A000N0_0300.vfwf", QByteArray(sizeBound + 1, 'f'));
         QFile secret(outside.filePath("secret.png"));
         QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("not for the host") > 0);
         secret.close();
@@ -132,24 +110,6 @@ private slots:
         const Heard heard = dataFrom(folder(), "zolen/lens/lensinfo_INSIDEN0.xml");
         QCOMPARE(heard.data, catalogue);
         QCOMPARE(heard.type, NetworkFileType::lensModelsInfo);
-    }
-
-    void firmwareOutcomesMatchTheHost_data() {
-        QTest::addColumn<QString>("path");
-        QTest::addColumn<QStringList>("events");
-        QTest::newRow("firmware") << "zolen/lens/A000N0_0200.vfwf" << QStringList{"finished", "completed"};
-        // The status is not examined: the error page fails in decoding, from either host.
-        QTest::newRow("missing firmware")
-            << "zolen/lens/A000N0_0100.vfwf" << QStringList{"finished", "completed"};
-        QTest::newRow("oversized firmware") << "zolen/lens/A000N0_0300.vfwf" << QStringList{"completed"};
-    }
-    void firmwareOutcomesMatchTheHost() {
-        QFETCH(QString, path);
-        QFETCH(QStringList, events);
-        const Heard overHttp = firmwareFrom(host.downloadHost(), path);
-        const Heard fromFolder = firmwareFrom(folder(), path);
-        QCOMPARE(overHttp.firmwareEvents, events);
-        QVERIFY2(fromFolder == overHttp, qPrintable(describe(fromFolder) + " <> " + describe(overHttp)));
     }
 
     void reachabilityIsAReadableFolder_data() {
