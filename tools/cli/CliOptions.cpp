@@ -128,12 +128,14 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     CliOptions options;
     QString error;
     const auto app = AppOptions::fromCommandLine(parser, &error);
-    if (!app) {
+    readFlags(parser, options);
+    // Help and the version need no download host, so a broken setting does not hide them.
+    if (!app && !options.help && !options.version) {
         *failure = usage(error);
         return std::nullopt;
     }
-    options.app = *app;
-    readFlags(parser, options);
+    if (app)
+        options.app = *app;
     if (options.demo &&
         (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url")))) {
         *failure =

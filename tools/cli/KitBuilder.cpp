@@ -90,11 +90,11 @@ std::optional<Failure> KitBuilder::addAdapter(const std::optional<QString>& curr
     QString refusal;
     const auto firmware = ResourcePaths::adapterFirmware(
         UpdateJob::adapterFwName + record->latestVersion + UpdateJob::encodeExtension, &refusal);
-    if (!firmware)
-        return refused(refusal);
-    if (currentVersion && !isAdapterUpdateOffered(*currentVersion, record->latestVersion, true))
-        skipped_ << QStringLiteral("%1 (the adapter runs %2 already)").arg(*firmware, *currentVersion);
-    else if (auto failure = addFirmware(*firmware, record->decodeKey))
+    const bool current =
+        currentVersion && !isAdapterUpdateOffered(*currentVersion, record->latestVersion, true);
+    if (auto failure = addLatestFirmware(
+            firmware, refusal, record->decodeKey,
+            current ? QStringLiteral("the adapter runs %1 already").arg(*currentVersion) : QString()))
         return failure;
     return save(cataloguePath, *catalogue);
 }
@@ -119,11 +119,10 @@ std::optional<Failure> KitBuilder::addLens(const QString& modelCode, const QStri
     const auto firmware = ResourcePaths::lensFirmware(modelCode + mountSuffix + UpdateJob::lensFwName +
                                                           record->latestVersion + UpdateJob::encodeExtension,
                                                       &refusal);
-    if (!firmware)
-        return refused(refusal);
-    if (currentVersion && !isFirmwareUpdateAvailable(*currentVersion, record->latestVersion))
-        skipped_ << QStringLiteral("%1 (the lens runs %2 already)").arg(*firmware, *currentVersion);
-    else if (auto firmwareFailure = addFirmware(*firmware, record->decodeKey))
+    const bool current = currentVersion && !isFirmwareUpdateAvailable(*currentVersion, record->latestVersion);
+    if (auto firmwareFailure = addLatestFirmware(
+            firmware, refusal, record->decodeKey,
+            current ? QStringLiteral("the lens runs %1 already").arg(*currentVersion) : QString()))
         return firmwareFailure;
     return save(*cataloguePath, *catalogue);
 }
@@ -145,6 +144,18 @@ std::optional<Failure> KitBuilder::addPictures(const QString& modelCode, const Q
         if (auto failure = save(*path, *result.data))
             return failure;
     }
+    return std::nullopt;
+}
+
+// Firmware that no update of the connected device would use (`unneededBecause`) is noted, not fetched.
+std::optional<Failure> KitBuilder::addLatestFirmware(const std::optional<QString>& path,
+                                                     const QString& refusal, const QString& decodeKey,
+                                                     const QString& unneededBecause) {
+    if (!path)
+        return refused(refusal);
+    if (unneededBecause.isEmpty())
+        return addFirmware(*path, decodeKey);
+    skipped_ << QStringLiteral("%1 (%2)").arg(*path, unneededBecause);
     return std::nullopt;
 }
 

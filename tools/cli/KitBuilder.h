@@ -46,6 +46,8 @@ private:
     std::optional<Failure> addLens(const QString& modelCode, const QString& mountSuffix,
                                    const std::optional<QString>& currentVersion);
     std::optional<Failure> addPictures(const QString& modelCode, const QString& mountSuffix);
+    std::optional<Failure> addLatestFirmware(const std::optional<QString>& path, const QString& refusal,
+                                             const QString& decodeKey, const QString& unneededBecause);
     std::optional<Failure> addFirmware(const QString& relativePath, const QString& decodeKey);
     std::optional<QByteArray> fetch(const QString& relativePath, Failure& failure);
     std::optional<Failure> save(const QString& relativePath, const QByteArray& content);
