@@ -23,6 +23,26 @@
         <source>Version </source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="aboutDownloadHost">
+        <source>Download host: %1 (%2)</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutDownloadHostCommandLine">
+        <source>set with --download-url</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutDownloadHostSettings">
+        <source>set in the settings file %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutDownloadHostEnvironment">
+        <source>set by the environment variable %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutDownloadHostBuiltIn">
+        <source>built-in default</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="licenseFileName">
         <source>license</source>
         <translation type="unfinished"></translation>

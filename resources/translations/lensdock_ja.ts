@@ -23,6 +23,26 @@
         <source>Version </source>
         <translation>バージョン </translation>
     </message>
+    <message id="aboutDownloadHost">
+        <source>Download host: %1 (%2)</source>
+        <translation>ダウンロード元: %1（%2）</translation>
+    </message>
+    <message id="aboutDownloadHostCommandLine">
+        <source>set with --download-url</source>
+        <translation>--download-url で指定</translation>
+    </message>
+    <message id="aboutDownloadHostSettings">
+        <source>set in the settings file %1</source>
+        <translation>設定ファイル %1 で指定</translation>
+    </message>
+    <message id="aboutDownloadHostEnvironment">
+        <source>set by the environment variable %1</source>
+        <translation>環境変数 %1 で指定</translation>
+    </message>
+    <message id="aboutDownloadHostBuiltIn">
+        <source>built-in default</source>
+        <translation>既定値</translation>
+    </message>
     <message id="licenseFileName">
         <source>license</source>
         <translation>license</translation>

@@ -21,10 +21,11 @@ void AppOptions::addCommandLineOptions(QCommandLineParser& parser) {
 std::optional<AppOptions> AppOptions::fromCommandLine(const QCommandLineParser& parser, QString* error) {
     AppOptions options;
     options.portOverride = parser.value(portOption());
-    const auto host = DownloadHost::fromCommandLine(parser, error);
-    if (!host)
+    const auto choice = DownloadHostSetting::choose(DownloadHostSetting::fromSystem(parser), error);
+    if (!choice)
         return std::nullopt;
-    options.downloadHost = *host;
+    options.downloadHost = choice->host;
+    options.downloadHostSource = choice->source;
     return options;
 }
 

@@ -9,6 +9,7 @@
 #include "link/SerialChannel.h"
 #include "online/AdapterModelInfo.h"
 #include "online/DownloadHost.h"
+#include "online/DownloadHostSetting.h"
 #include "online/LensModelInfo.h"
 #include "online/NetworkInterface.h"
 
@@ -28,8 +29,9 @@ enum class LensModelsInfoSource { none = 0, downloadHost = 1, localCopy = 2, una
 struct AppOptions {
     // Serial device to use instead of searching for the adapter (--port).
     QString portOverride;
-    // Download host (--download-url).
+    // Download host, and where it was set (--download-url, settings, environment or the build).
     DownloadHost downloadHost;
+    DownloadHostSource downloadHostSource = DownloadHostSource::builtIn;
     std::chrono::microseconds watchdogTick = Watchdog::defaultTick;
     std::chrono::microseconds threadTick = ConnectionThread::loopInterval;
     NetworkLimits networkLimits;

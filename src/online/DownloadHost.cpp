@@ -1,7 +1,7 @@
 #include "online/DownloadHost.h"
 
 #include <QCommandLineOption>
-#include <QCommandLineParser>
+#include <QDir>
 #include <QHostAddress>
 
 namespace lensdock {
@@ -9,6 +9,11 @@ namespace lensdock {
 namespace {
 
 const QString optionName = QStringLiteral("download-url");
+const QString fileScheme = QStringLiteral("file");
+
+#ifndef LENSDOCK_BUILT_IN_DOWNLOAD_URL
+#define LENSDOCK_BUILT_IN_DOWNLOAD_URL "https://download.lensdock.example"
+#endif
 
 std::optional<DownloadHost> fail(QString* error, const QString& reason) {
     if (error)
@@ -16,9 +21,26 @@ std::optional<DownloadHost> fail(QString* error, const QString& reason) {
     return std::nullopt;
 }
 
+// file://localhost/path names the same folder as file:///path (Qt would read it as a share).
+QString localPathOf(const QUrl& url) {
+    QUrl local = url;
+    local.setHost(QString());
+    return local.toLocalFile();
+}
+
+QString unacceptableFolderPartOf(const QUrl& url) {
+    if (!url.host().isEmpty() && url.host() != QLatin1String("localhost"))
+        return QStringLiteral("a file URL names a folder on this computer (file:///path)");
+    if (url.hasQuery() || url.hasFragment())
+        return QStringLiteral("a query or fragment is not allowed");
+    if (!QDir::isAbsolutePath(localPathOf(url)))
+        return QStringLiteral("the folder must be an absolute path");
+    return {};
+}
+
 QString unacceptablePartOf(const QUrl& url) {
     if (url.scheme() != QLatin1String("http") && url.scheme() != QLatin1String("https"))
-        return QStringLiteral("the scheme must be http or https");
+        return QStringLiteral("the scheme must be http, https or file");
     if (url.host().isEmpty())
         return QStringLiteral("a host is required");
     if (!url.userInfo().isEmpty())
@@ -33,11 +55,33 @@ QString unacceptablePartOf(const QUrl& url) {
 } // namespace
 
 DownloadHost::DownloadHost() {
+    if (const auto configured = fromUrl(builtInUrl())) {
+        *this = *configured;
+        return;
+    }
     base_.setScheme(protocolName);
     base_.setHost(hostName);
 }
 
+QString DownloadHost::builtInUrl() {
+    return QStringLiteral(LENSDOCK_BUILT_IN_DOWNLOAD_URL);
+}
+
+std::optional<DownloadHost> DownloadHost::fromFolderUrl(const QUrl& url, QString* error) {
+    const QString problem = unacceptableFolderPartOf(url);
+    if (!problem.isEmpty())
+        return fail(error, QStringLiteral("Invalid download URL \"%1\": %2").arg(url.toString(), problem));
+    QString folder = QDir::cleanPath(localPathOf(url));
+    if (folder.size() > 1 && folder.endsWith(QLatin1Char('/')))
+        folder.chop(1);
+    return DownloadHost(QUrl::fromLocalFile(folder), folder);
+}
+
 std::optional<DownloadHost> DownloadHost::fromUrl(const QString& url, QString* error) {
+    // Folder paths may hold spaces and other characters a strict URL would refuse.
+    const QUrl tolerant(url, QUrl::TolerantMode);
+    if (tolerant.isValid() && tolerant.scheme() == fileScheme)
+        return fromFolderUrl(tolerant, error);
     const QUrl parsed(url, QUrl::StrictMode);
     if (!parsed.isValid())
         return fail(error, QStringLiteral("Invalid download URL \"%1\": %2").arg(url, parsed.errorString()));
@@ -54,14 +98,13 @@ std::optional<DownloadHost> DownloadHost::fromUrl(const QString& url, QString* e
 QCommandLineOption DownloadHost::commandLineOption() {
     return QCommandLineOption(optionName,
                               QStringLiteral("Download catalogues, pictures and firmware from URL "
-                                             "(scheme, host and port) instead of the maker's host."),
+                                             "(scheme, host and port, or file:///folder) instead of "
+                                             "the configured host."),
                               QStringLiteral("URL"));
 }
 
-std::optional<DownloadHost> DownloadHost::fromCommandLine(const QCommandLineParser& parser, QString* error) {
-    if (!parser.isSet(optionName))
-        return DownloadHost();
-    return fromUrl(parser.value(optionName), error);
+QString DownloadHost::toString() const {
+    return base_.toString();
 }
 
 bool DownloadHost::isLiteralAddress() const {
@@ -69,6 +112,8 @@ bool DownloadHost::isLiteralAddress() const {
 }
 
 QUrl DownloadHost::address(const QString& relativePath) const {
+    if (isFolder())
+        return QUrl::fromLocalFile(QDir(folder_).filePath(relativePath));
     QUrl url = base_;
     url.setPath(QLatin1Char('/') + relativePath);
     return url;

@@ -1,6 +1,7 @@
 #include "online/NetworkInterface.h"
 
 #include "base/Logger.h"
+#include "online/FolderSource.h"
 #include "online/HostLookup.h"
 #include "online/NetworkInterfaceDelegate.h"
 #include "online/NetworkInterfaceNotificationDelegate.h"
@@ -88,6 +89,8 @@ std::shared_ptr<NetworkInterfaceNotificationDelegate> NetworkInterface::notifica
 }
 
 bool NetworkInterface::isNetworkReachable() const {
+    if (host_.isFolder())
+        return FolderSource(host_.folder()).isReachable();
     return host_.isLiteralAddress() || HostLookup::resolves(thread_, host_.host(), limits_.requestTimeout);
 }
 
@@ -140,7 +143,10 @@ bool NetworkInterface::downloadFile(const QString& relativePath) {
     }
     const QUrl url = host_.address(relativePath);
     Logger::trace(logTag, url.toString());
-    thread_.post([this, url] { startDataTask(url); });
+    if (host_.isFolder())
+        thread_.post([this, relativePath] { readDataFromFolder(relativePath); });
+    else
+        thread_.post([this, url] { startDataTask(url); });
     return true;
 }
 
@@ -176,7 +182,10 @@ bool NetworkInterface::downloadFirmware(const QString& relativePath) {
     }
     const QUrl url = host_.address(relativePath);
     Logger::trace(logTag, url.toString());
-    thread_.post([this, url] { startFirmwareTask(url); });
+    if (host_.isFolder())
+        thread_.post([this, relativePath] { readFirmwareFromFolder(relativePath); });
+    else
+        thread_.post([this, url] { startFirmwareTask(url); });
     return true;
 }
 
@@ -251,6 +260,22 @@ void NetworkInterface::startFirmwareTask(const QUrl& url) {
         if (!closing_)
             firmwareTaskCompleted(outcomeOf(*watch));
     });
+}
+
+// Read on the network thread, so that listeners hear from a folder exactly as from a host.
+void NetworkInterface::readDataFromFolder(const QString& relativePath) {
+    if (!closing_)
+        dataTaskCompleted(FolderSource(host_.folder()).read(relativePath, limits_.maxDataBytes));
+}
+
+void NetworkInterface::readFirmwareFromFolder(const QString& relativePath) {
+    const DataTaskOutcome outcome = FolderSource(host_.folder()).read(relativePath, limits_.maxFirmwareBytes);
+    if (closing_)
+        return;
+    const bool isFile = outcome.response && outcome.response->statusCode == FolderSource::statusOk;
+    if (auto listener = delegate(); listener && isFile)
+        listener->downloadProgress(1.0);
+    firmwareTaskCompleted(outcome);
 }
 
 void NetworkInterface::firmwareTaskCompleted(const DataTaskOutcome& outcome) {

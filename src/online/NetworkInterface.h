@@ -53,8 +53,9 @@ public:
     const DownloadHost& host() const { return host_; }
     QUrl address(const QString& relativePath) const { return host_.address(relativePath); }
 
-    // True when the host's name resolves (no HTTP request), or the host is an IP address. Blocks for
-    // at most the request time-out; do not call from a user-interface thread.
+    // True when the host's name resolves (no HTTP request), or the host is an IP address, or (for a
+    // folder) the folder can be read. Blocks for at most the request time-out; do not call from a
+    // user-interface thread.
     bool isNetworkReachable() const;
 
     // Catalogue and picture downloads. A model code or mount suffix that is unsafe in an address or
@@ -87,6 +88,8 @@ private:
     void refuseFirmware(const QString& refusal);
     void startDataTask(const QUrl& url);
     void startFirmwareTask(const QUrl& url);
+    void readDataFromFolder(const QString& relativePath);
+    void readFirmwareFromFolder(const QString& relativePath);
     void firmwareTaskCompleted(const DataTaskOutcome& outcome);
     const ReplyWatch* get(const QUrl& url, std::chrono::milliseconds wholeTransferTimeout, qint64 maxBytes);
     static DataTaskOutcome outcomeOf(const ReplyWatch& watch);

@@ -20,7 +20,7 @@ const QStringList documentExtensions{QStringLiteral("pdf"), QStringLiteral("txt"
 
 AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), alerts_(alerts), documentFolders_(std::move(documentFolders)),
-      openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)) {
+      openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)), txtDownloadHost_(new QLabel(this)) {
     //% "About Lens Dock Utility"
     setWindowTitle(qtTrId("aboutTitle"));
     auto* icon = new QLabel(this);
@@ -40,12 +40,18 @@ AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpene
     auto* copyright = new QLabel(qtTrId("aboutCopyright"), this);
     copyright->setAlignment(Qt::AlignCenter);
     //% "Licence Agreement"
+    txtDownloadHost_->setObjectName(QStringLiteral("txtDownloadHost"));
+    txtDownloadHost_->setAlignment(Qt::AlignCenter);
+    txtDownloadHost_->setWordWrap(true);
+    txtDownloadHost_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    txtDownloadHost_->hide();
     auto* license = new QPushButton(qtTrId("aboutBtnLicense"), this);
     license->setObjectName(QStringLiteral("btnLicense"));
     connect(license, &QPushButton::clicked, this, &AboutPanel::openLicenseAgreement);
     auto* layout = new QVBoxLayout(this);
-    for (QWidget* widget : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
-                            static_cast<QWidget*>(txtAppVersion_), static_cast<QWidget*>(copyright)})
+    for (QWidget* widget :
+         {static_cast<QWidget*>(icon), static_cast<QWidget*>(name), static_cast<QWidget*>(txtAppVersion_),
+          static_cast<QWidget*>(copyright), static_cast<QWidget*>(txtDownloadHost_)})
         layout->addWidget(widget);
     layout->addWidget(license, 0, Qt::AlignCenter);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -67,6 +73,35 @@ QString AboutPanel::versionString() {
 QString AboutPanel::versionText() const {
     //% "Version "
     return qtTrId("aboutVersion") + versionString();
+}
+
+void AboutPanel::setDownloadHost(const DownloadHost& host, DownloadHostSource source) {
+    txtDownloadHost_->setText(downloadHostText(host, source));
+    txtDownloadHost_->show();
+}
+
+QString AboutPanel::downloadHostText(const DownloadHost& host, DownloadHostSource source) {
+    QString origin;
+    switch (source) {
+    case DownloadHostSource::commandLine:
+        //% "set with --download-url"
+        origin = qtTrId("aboutDownloadHostCommandLine");
+        break;
+    case DownloadHostSource::settingsFile:
+        //% "set in the settings file %1"
+        origin = qtTrId("aboutDownloadHostSettings").arg(DownloadHostSetting::settingsFilePath());
+        break;
+    case DownloadHostSource::environment:
+        //% "set by the environment variable %1"
+        origin = qtTrId("aboutDownloadHostEnvironment").arg(DownloadHostSetting::environmentVariable);
+        break;
+    case DownloadHostSource::builtIn:
+        //% "built-in default"
+        origin = qtTrId("aboutDownloadHostBuiltIn");
+        break;
+    }
+    //% "Download host: %1 (%2)"
+    return qtTrId("aboutDownloadHost").arg(host.toString(), origin);
 }
 
 QString AboutPanel::licenseDocumentPath() const {

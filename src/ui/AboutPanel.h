@@ -1,5 +1,6 @@
 #pragma once
 
+#include "online/DownloadHostSetting.h"
 #include "ui/AlertAsker.h"
 
 #include <functional>
@@ -27,6 +28,9 @@ public:
     static QString versionString();
 
     QString versionText() const;
+    // Shows the download host in use and where it was set.
+    void setDownloadHost(const DownloadHost& host, DownloadHostSource source);
+    static QString downloadHostText(const DownloadHost& host, DownloadHostSource source);
     // The licence document, or an empty text when there is none.
     QString licenseDocumentPath() const;
 
@@ -38,6 +42,7 @@ private:
     QStringList documentFolders_;
     UrlOpener openUrl_;
     QLabel* txtAppVersion_;
+    QLabel* txtDownloadHost_;
 };
 
 } // namespace lensdock

@@ -127,6 +127,7 @@ void AppShell::aboutApplication() {
     const QStringList folders =
         options_.documentFolders.isEmpty() ? AboutPanel::defaultDocumentFolders() : options_.documentFolders;
     AboutPanel panel(alerts_, folders, options_.openUrl, QApplication::activeWindow());
+    panel.setDownloadHost(context_.options().downloadHost, context_.options().downloadHostSource);
     panel.exec();
 }
 

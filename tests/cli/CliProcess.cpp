@@ -17,6 +17,8 @@ QStringList CliResult::errorLines() const {
 CliProcess::CliProcess(const QString& dataHome) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
     environment.insert(QStringLiteral("XDG_DATA_HOME"), dataHome);
+    environment.insert(QStringLiteral("XDG_CONFIG_HOME"), dataHome + QStringLiteral("/config"));
+    environment.remove(QStringLiteral("LENSDOCK_DOWNLOAD_URL"));
     // Read by ThreadSanitizer builds only; a report makes the tool exit with 66.
     environment.insert(QStringLiteral("TSAN_OPTIONS"),
                        QStringLiteral("suppressions=" LENSDOCK_CLI_TSAN_SUPPRESSIONS " halt_on_error=1"));
@@ -26,6 +28,15 @@ CliProcess::CliProcess(const QString& dataHome) {
 void CliProcess::setTemporaryFolder(const QString& path) {
     QProcessEnvironment environment = process_.processEnvironment();
     environment.insert(QStringLiteral("TMPDIR"), path);
+    process_.setProcessEnvironment(environment);
+}
+
+void CliProcess::setEnvironment(const QString& name, const QString& value) {
+    QProcessEnvironment environment = process_.processEnvironment();
+    if (value.isEmpty())
+        environment.remove(name);
+    else
+        environment.insert(name, value);
     process_.setProcessEnvironment(environment);
 }
 

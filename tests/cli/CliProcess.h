@@ -18,7 +18,8 @@ struct CliResult {
     QString errText() const { return QString::fromUtf8(err); }
 };
 
-// Runs the built lensdock-cli with short ticks, its library folder in `dataHome`. Every wait is bounded.
+// Runs the built lensdock-cli with short ticks, its library folder in `dataHome` and its settings in
+// `dataHome`/config (never the user's own). Every wait is bounded.
 class CliProcess {
 public:
     static constexpr int runBoundMs = 60000;
@@ -27,6 +28,8 @@ public:
 
     // TMPDIR of the tool, for what it keeps while it runs.
     void setTemporaryFolder(const QString& path);
+    // Another variable of the tool's environment; an empty value removes it.
+    void setEnvironment(const QString& name, const QString& value);
 
     // The hidden options that shorten the connection thread's and the watchdog's ticks.
     static QStringList fastTiming();

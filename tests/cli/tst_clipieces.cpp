@@ -69,6 +69,10 @@ private slots:
                                      << "update" << QStringList{"lens"} << qint64(30000);
         QTest::newRow("decode") << "decode f.vfwf --key 00ff --output f.dec"
                                 << "decode" << QStringList{"f.vfwf"} << qint64(30000);
+        QTest::newRow("kit") << "kit /media/kit"
+                             << "kit" << QStringList{"/media/kit"} << qint64(30000);
+        QTest::newRow("kit for lenses") << "kit k --for A036 --for B100 --mount Nikon"
+                                        << "kit" << QStringList{"k"} << qint64(30000);
     }
 
     void acceptedCommandLines() {
@@ -114,7 +118,17 @@ private slots:
         QTest::newRow("wait negative") << "--wait -1 info"
                                        << "--wait";
         QTest::newRow("bad download url") << "--download-url ftp://x info"
-                                          << "http or https";
+                                          << "http, https or file";
+        QTest::newRow("kit without folder") << "kit"
+                                            << "missing argument";
+        QTest::newRow("for without kit") << "info --for A036"
+                                         << "with kit only";
+        QTest::newRow("mount without for") << "kit k --mount nikon"
+                                           << "goes with --for";
+        QTest::newRow("unknown mount") << "kit k --for A036 --mount leica"
+                                       << "unknown mount";
+        QTest::newRow("model not a code") << "kit k --for ../A036"
+                                          << "not a lens model code";
         QTest::newRow("tick zero") << "--thread-tick-ms 0 info"
                                    << "--thread-tick-ms";
     }
@@ -153,6 +167,8 @@ private slots:
                                 << "update adapter|lens";
         QTest::newRow("decode") << "decode"
                                 << "decode FILE.vfwf --key HEX --output FILE.dec";
+        QTest::newRow("kit") << "kit"
+                             << "kit DIR [--for MODEL]... [--mount MOUNT]";
     }
 
     void everyCommandHasItsHelp() {

@@ -1,4 +1,5 @@
 #include "online/DownloadHost.h"
+#include "online/DownloadHostSetting.h"
 #include "online/NetworkInterface.h"
 #include "online/ResourcePaths.h"
 
@@ -137,7 +138,14 @@ private slots:
             << "https://mirror.test:444/" << true << "https://mirror.test:444/zolen/adapter/zoleninfo.xml";
         QTest::newRow("IPv6") << "http://[::1]:81" << true << "http://[::1]:81/zolen/adapter/zoleninfo.xml";
         QTest::newRow("other scheme") << "ftp://mirror.test" << false << "";
-        QTest::newRow("local file") << "file:///tmp" << false << "";
+        QTest::newRow("folder") << "file:///tmp/kit" << true << "file:///tmp/kit/zolen/adapter/zoleninfo.xml";
+        QTest::newRow("folder on localhost")
+            << "file://localhost/tmp/kit/" << true << "file:///tmp/kit/zolen/adapter/zoleninfo.xml";
+        QTest::newRow("folder with a space")
+            << "file:///tmp/my kit" << true << "file:///tmp/my kit/zolen/adapter/zoleninfo.xml";
+        QTest::newRow("folder on another computer") << "file://server/kit" << false << "";
+        QTest::newRow("relative folder") << "file:kit" << false << "";
+        QTest::newRow("folder with a query") << "file:///tmp/kit?x" << false << "";
         QTest::newRow("no host") << "http://" << false << "";
         QTest::newRow("path") << "http://mirror.test/base" << false << "";
         QTest::newRow("user") << "http://user@mirror.test" << false << "";
@@ -152,19 +160,21 @@ private slots:
         parser.addOption(DownloadHost::commandLineOption());
         QVERIFY(parser.parse({"app", "--download-url", url}));
         QString error;
-        const std::optional<DownloadHost> host = DownloadHost::fromCommandLine(parser, &error);
-        QCOMPARE(host.has_value(), accepted);
-        if (host)
-            QCOMPARE(host->address(ResourcePaths::adapterModelsInfo()).toString(), address);
+        DownloadHostSetting::Candidates candidates = DownloadHostSetting::fromSystem(parser);
+        QCOMPARE(candidates.commandLine, url);
+        const auto choice = DownloadHostSetting::choose(candidates, &error);
+        QCOMPARE(choice.has_value(), accepted);
+        if (choice)
+            QCOMPARE(choice->host.address(ResourcePaths::adapterModelsInfo()).toString(), address);
         else
             QVERIFY2(error.contains(url), qPrintable(error));
     }
 
-    void withoutTheOptionTheDefaultHostIsUsed() {
+    void withoutTheOptionTheCommandLineSetsNothing() {
         QCommandLineParser parser;
         parser.addOption(DownloadHost::commandLineOption());
         QVERIFY(parser.parse({"app"}));
-        QCOMPARE(DownloadHost::fromCommandLine(parser), DownloadHost());
+        QVERIFY(!DownloadHostSetting::fromSystem(parser).commandLine);
     }
 
     void literalAddresses_data() {

@@ -16,6 +16,7 @@
 using namespace lensdock;
 
 Q_DECLARE_METATYPE(lensdock::DialogId)
+Q_DECLARE_METATYPE(lensdock::DownloadHostSource)
 
 class TestAlerts : public QObject {
     Q_OBJECT
@@ -239,6 +240,28 @@ private slots:
         AlertAsker alerts(nullptr);
         AboutPanel panel(alerts, {});
         QCOMPARE(panel.findChild<QLabel*>("txtAppVersion")->text(), "Version " LENSDOCK_EXPECTED_VERSION);
+    }
+
+    void aboutNamesTheDownloadHostAndWhereItWasSet_data() {
+        QTest::addColumn<QString>("url");
+        QTest::addColumn<DownloadHostSource>("source");
+        QTest::addColumn<QString>("text");
+        QTest::newRow("built in") << "https://mirror.test" << DownloadHostSource::builtIn
+                                  << "Download host: https://mirror.test (built-in default)";
+        QTest::newRow("option") << "file:///srv/kit" << DownloadHostSource::commandLine
+                                << "Download host: file:///srv/kit (set with --download-url)";
+        QTest::newRow("environment")
+            << "http://127.0.0.1:8080" << DownloadHostSource::environment
+            << "Download host: http://127.0.0.1:8080 (set by the environment variable LENSDOCK_DOWNLOAD_URL)";
+    }
+    void aboutNamesTheDownloadHostAndWhereItWasSet() {
+        QFETCH(QString, url);
+        QFETCH(DownloadHostSource, source);
+        QFETCH(QString, text);
+        AlertAsker alerts(nullptr);
+        AboutPanel panel(alerts, {});
+        panel.setDownloadHost(*DownloadHost::fromUrl(url), source);
+        QCOMPARE(panel.findChild<QLabel*>("txtDownloadHost")->text(), text);
     }
 
     void missingLicenceGivesOpenLicenseError() {

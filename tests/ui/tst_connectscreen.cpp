@@ -69,12 +69,20 @@ private slots:
         QVERIFY(!gui.context->channel().isPortOpen());
     }
 
+    // A folder laid out like the host (an update kit) serves the same, with no server running.
+    void connectsWithTheCatalogueFromTheHost_data() {
+        QTest::addColumn<bool>("fromFolder");
+        QTest::newRow("host") << false;
+        QTest::newRow("kit folder") << true;
+    }
     void connectsWithTheCatalogueFromTheHost() {
+        QFETCH(bool, fromFolder);
         GuiFixture gui;
         QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
+        QVERIFY(fromFolder || gui.startHost());
         gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
-        gui.launch(gui.host.downloadHost());
+        gui.launch(fromFolder ? *DownloadHost::fromUrl(QUrl::fromLocalFile(gui.host.rootPath()).toString())
+                              : gui.host.downloadHost());
         QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
         QVERIFY(gui.answerer->seen().isEmpty());
         QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);

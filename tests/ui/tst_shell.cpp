@@ -6,6 +6,7 @@
 #include "ui/Translations.h"
 
 #include <QAction>
+#include <QLabel>
 #include <QPointer>
 #include <QPushButton>
 #include <QSignalSpy>
@@ -20,12 +21,15 @@ constexpr int courseBoundMs = 20000;
 struct AboutCloser : QObject {
     int seen = 0;
     QString version;
+    QString downloadHost;
     QTimer timer;
     AboutCloser() {
         connect(&timer, &QTimer::timeout, this, [this] {
             if (auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget())) {
                 ++seen;
                 version = panel->versionText();
+                if (auto* host = panel->findChild<QLabel*>(QStringLiteral("txtDownloadHost")))
+                    downloadHost = host->text();
                 // Closed the way a user closes it.
                 auto* close = panel->findChild<QPushButton*>(QStringLiteral("btnClose"));
                 if (close)
@@ -99,6 +103,8 @@ private slots:
         gui.action("menuHelpItemAbout")->trigger();
         QCOMPARE(closer.seen, 1);
         QCOMPARE(closer.version, "Version " LENSDOCK_EXPECTED_VERSION);
+        QVERIFY2(closer.downloadHost.startsWith("Download host: " + gui.host.url()),
+                 qPrintable(closer.downloadHost));
         QVERIFY(!QApplication::activeModalWidget()); // its Close button closed it
         // With an alert open, About does nothing: the alert is answered only after the About command.
         gui.answerer = std::make_unique<ModalAnswerer>([&](const ModalAnswerer::Seen& seen) {

@@ -21,8 +21,12 @@ CatalogueLookup::CatalogueLookup(AppContext& context, FileIO store)
 std::optional<Failure> CatalogueLookup::checkReachable() const {
     if (network_.isNetworkReachable())
         return std::nullopt;
+    const DownloadHost& host = network_.host();
+    if (host.isFolder())
+        return Failure{ExitCode::network,
+                       QStringLiteral("the download folder %1 cannot be read").arg(host.folder())};
     return Failure{ExitCode::network,
-                   QStringLiteral("the download host %1 is not reachable").arg(network_.host().host())};
+                   QStringLiteral("the download host %1 is not reachable").arg(host.host())};
 }
 
 // The download's one report reaches this thread the way it reaches the flows: relayed.

@@ -1,10 +1,12 @@
 #include "CliApp.h"
 
+#include "base/Logger.h"
 #include "CommandHelp.h"
 #include "Commands.h"
 #include "DemoSession.h"
 #include "Diagnostics.h"
 #include "InterruptGuard.h"
+#include "online/DownloadHostSetting.h"
 
 #include <cstdio>
 
@@ -30,10 +32,16 @@ Runner runnerFor(const QString& command) {
         return runRestore;
     if (command == QStringLiteral("profile"))
         return runProfile;
+    if (command == QStringLiteral("kit"))
+        return runKit;
     return runUpdate;
 }
 
 std::optional<Failure> runWith(const CliOptions& options, CommandOutput& out) {
+    Logger::trace(QStringLiteral("Network"),
+                  QStringLiteral("Download host %1 (from the %2)")
+                      .arg(options.app.downloadHost.toString(),
+                           DownloadHostSetting::sourceName(options.app.downloadHostSource)));
     const Confirmation confirmation(options.yes);
     AppContext context(options.app);
     // Gone before the context, whose connection thread reports to the flows until they leave it.

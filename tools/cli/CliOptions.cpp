@@ -27,6 +27,8 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("dry-run"), QStringLiteral("Stop before writing.")},
         {QStringLiteral("keep-settings"), QStringLiteral("Put the lens's settings back after its update.")},
         {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
+        {QStringLiteral("for"), QStringLiteral("Lens model of an update kit."), QStringLiteral("MODEL")},
+        {QStringLiteral("mount"), QStringLiteral("Mount of the kit's lenses."), QStringLiteral("MOUNT")},
     });
     for (const char* name : {"thread-tick-ms", "watchdog-tick-ms", "network-timeout-ms", "reset-wait-ms"}) {
         QCommandLineOption option(QLatin1String(name), QString(), QStringLiteral("MS"));
@@ -98,6 +100,8 @@ void readFlags(const QCommandLineParser& parser, CliOptions& options) {
     options.demo = parser.isSet(QStringLiteral("demo"));
     options.output = parser.value(QStringLiteral("output"));
     options.key = parser.value(QStringLiteral("key"));
+    options.kitModels = parser.values(QStringLiteral("for"));
+    options.kitMount = parser.value(QStringLiteral("mount"));
 }
 
 // "help COMMAND" is the same as "COMMAND --help".
@@ -124,12 +128,14 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     CliOptions options;
     QString error;
     const auto app = AppOptions::fromCommandLine(parser, &error);
-    if (!app) {
+    readFlags(parser, options);
+    // Help and the version need no download host, so a broken setting does not hide them.
+    if (!app && !options.help && !options.version) {
         *failure = usage(error);
         return std::nullopt;
     }
-    options.app = *app;
-    readFlags(parser, options);
+    if (app)
+        options.app = *app;
     if (options.demo &&
         (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url")))) {
         *failure =

@@ -29,6 +29,8 @@ struct CliOptions {
     QStringList arguments;     // the command's own arguments
     QString output;            // --output
     QString key;               // --key
+    QStringList kitModels;     // --for, repeatable: lens model codes of an update kit
+    QString kitMount;          // --mount: the mount of those lenses
     // How long an update waits for a device to come back after its reset (hidden, for tests).
     std::optional<std::chrono::milliseconds> resetWait;
     // Where downloads and catalogue copies are kept; the user's data folder when not set.

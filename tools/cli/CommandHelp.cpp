@@ -1,6 +1,8 @@
 #include "CommandHelp.h"
 
 #include "CliOptions.h"
+#include "Commands.h"
+#include "online/ResourcePaths.h"
 
 namespace lensdock::cli {
 
@@ -66,6 +68,18 @@ const CommandText commands[] = {
      "  save NAME       save the settings the lens holds now as the profile NAME (replacing it)\n"
      "  apply NAME      write the profile to the lens, like apply (confirmation, --dry-run)\n"
      "  delete NAME     delete the profile\n"},
+    {"kit", "kit DIR [--for MODEL]... [--mount MOUNT]", {1, 1, false, false, false},
+     "Download into DIR everything an update of this dock and lens needs, for a computer offline.",
+     "Asks the dock for its mount and the mounted lens for its model, then downloads into DIR, in the\n"
+     "download host's own layout, both catalogues, the lens's pictures and the latest adapter and lens\n"
+     "firmware (not a file the connected device already runs). Every firmware file is checked to\n"
+     "decipher with its catalogue's key before it is kept.\n"
+     "Prints each file written and the total size. On the other computer:\n"
+     "  lensdock-cli --download-url file:///path/to/DIR update lens   (or update adapter)\n"
+     "  lensdock --download-url file:///path/to/DIR\n"
+     "  --for MODEL     a lens model code (as \"info\" shows it) to put into the kit instead of the\n"
+     "                  mounted lens; repeat it for more lenses. No lens needs to be mounted.\n"
+     "  --mount MOUNT   the mount of the --for lenses: Canon, Nikon or SONY (default: the dock's).\n"},
     {"decode", "decode FILE.vfwf --key HEX --output FILE.dec", {1, 1, true, false, true},
      "Decode an enciphered firmware file offline, for diagnosis.",
      "  --key HEX       the decode key from the catalogue.\n"
@@ -76,7 +90,10 @@ const CommandText commands[] = {
 const char* const globalOptions =
     "Options:\n"
     "  --port PATH          use the serial device PATH instead of searching for the adapter\n"
-    "  --download-url URL   download host (scheme, host and port), e.g. for a mirror\n"
+    "  --download-url URL   download host (https://host[:port], e.g. a mirror) or a folder laid\n"
+    "                       out like it (file:///path, e.g. an update kit). Without it: the\n"
+    "                       settings file's downloadUrl, then $LENSDOCK_DOWNLOAD_URL, then the\n"
+    "                       built-in host; --verbose shows which one is used\n"
     "  --demo               an emulated adapter with a lens and a local download host, inside\n"
     "                       the program: try every command without hardware or network\n"
     "  --wait SECONDS       how long to wait for a lens to be mounted (default 30)\n"
@@ -129,6 +146,23 @@ std::optional<QString> checkProfileUsage(const CliOptions& options) {
                      : QStringLiteral("profile list takes no NAME");
     if (options.dryRun && action != QStringLiteral("apply"))
         return QStringLiteral("profile %1 takes no --dry-run").arg(action);
+    return std::nullopt;
+}
+
+std::optional<QString> checkKitOptions(const CliOptions& options) {
+    if (options.command != QStringLiteral("kit"))
+        return options.kitModels.isEmpty() && options.kitMount.isEmpty()
+                   ? std::nullopt
+                   : std::optional<QString>(QStringLiteral("--for and --mount go with kit only"));
+    if (!options.kitMount.isEmpty() && options.kitModels.isEmpty())
+        return QStringLiteral("kit: --mount goes with --for MODEL");
+    if (!options.kitMount.isEmpty() && !kitMountInfo(options.kitMount))
+        return QStringLiteral("kit: unknown mount \"%1\" (Canon, Nikon or SONY)").arg(options.kitMount);
+    for (const QString& model : options.kitModels) {
+        if (!ResourcePaths::isSafeModelCode(model) || model.size() > ResourcePaths::maxNameLength)
+            return QStringLiteral("kit: \"%1\" is not a lens model code")
+                .arg(ResourcePaths::printable(model));
+    }
     return std::nullopt;
 }
 
@@ -191,6 +225,8 @@ std::optional<QString> CommandHelp::checkUsage(const CliOptions& options) {
         return QStringLiteral("--keep-settings goes with update lens only");
     if (options.command == QStringLiteral("decode") && (options.key.isEmpty() || options.output.isEmpty()))
         return QStringLiteral("decode needs --key HEX and --output FILE");
+    if (const auto problem = checkKitOptions(options))
+        return problem;
     return checkTarget(options);
 }
 

@@ -31,6 +31,9 @@ std::optional<Failure> runUpdate(CommandEnv& env);       // UpdateCommands.cpp
 std::optional<Failure> runBackups(CommandEnv& env);      // LibraryCommands.cpp
 std::optional<Failure> runRestore(CommandEnv& env);      // LibraryCommands.cpp
 std::optional<Failure> runProfile(CommandEnv& env);      // LibraryCommands.cpp
+std::optional<Failure> runKit(CommandEnv& env);          // KitCommand.cpp
+// The mount --mount names (Canon, Nikon, SONY, their suffixes E0, N0, S0 or 1 to 3), or nothing.
+std::optional<int> kitMountInfo(const QString& name); // KitCommand.cpp
 // Connects the lens and reads its settings, as every command that writes them needs.
 std::optional<Failure> connectForWrite(CommandEnv& env); // WriteCommands.cpp
 // Writes the settings file `path` like apply; `reason` names the backup made first.
