@@ -73,6 +73,10 @@ bool ConnectFlow::isExpected(ApplicationState state) const {
         return true;
     case ApplicationState::reconnectingAdapter:
         return requested_ == ApplicationState::searchingAdapter || requested_ == state;
+    case ApplicationState::waitingForLens:
+        // The lens screen on its way out may still see the release through and ask for the wait
+        // itself, after this course took over while the release was pending.
+        return requested_ == ApplicationState::releasingLens || requested_ == state;
     default:
         return requested_ == state;
     }
