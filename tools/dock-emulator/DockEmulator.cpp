@@ -187,6 +187,10 @@ void DockEmulator::setOverCurrent(bool on) {
     call([on](EmulatorEngine& e) { e.setOverCurrent(on); });
 }
 
+void DockEmulator::setLensSerial(const QString& serial) {
+    call([serial](EmulatorEngine& e) { e.setLensSerial(serial); });
+}
+
 void DockEmulator::setLensSettings(const QByteArray& bytes) {
     call([bytes](EmulatorEngine& e) { e.setLensSettings(bytes); });
 }

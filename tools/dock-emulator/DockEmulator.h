@@ -50,6 +50,8 @@ public:
     void unplug(); // stays away until replug()
     void replug();
     void setOverCurrent(bool on);
+    // Makes the next lens mounted another one of the same model (takes effect at its mounting).
+    void setLensSerial(const QString& serial);
     // The settings payload the lens holds, as a write would leave it.
     void setLensSettings(const QByteArray& bytes);
     void armFault(FaultKind kind, int count = 1);

@@ -42,6 +42,7 @@ public:
 
     void setLensMounted(bool mounted) { dock_.setLensMounted(mounted); }
     void setOverCurrent(bool on) { dock_.setOverCurrent(on); }
+    void setLensSerial(const QString& serial) { dock_.setLensSerial(serial); }
     void setLensSettings(const QByteArray& bytes) { dock_.setAdjustBytes(bytes); }
     void armFault(FaultKind kind, int count);
     void clearFaults() { faults_.clear(); }

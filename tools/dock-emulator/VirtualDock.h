@@ -48,6 +48,8 @@ public:
 
     void setLensMounted(bool mounted);
     void setOverCurrent(bool on) { overCurrent_ = on; }
+    // Another lens of the same model: only its serial number differs.
+    void setLensSerial(const QString& serial) { profile_.lens.serialCode = serial; }
     void unplugged() { lensConnected_ = false; }
 
     const DockProfile& profile() const { return profile_; }
