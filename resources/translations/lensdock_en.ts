@@ -51,6 +51,10 @@
         <source>Cancel</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogBtnDiscard">
+        <source>Discard</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="dialogBtnOK">
         <source>OK</source>
         <translation type="unfinished"></translation>
@@ -323,6 +327,22 @@
         <source>The settings could not be saved as a profile.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogDiscardChangesConfirmTitle">
+        <source>Discard changes?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogDiscardChangesConfirmMessage">
+        <source>Some values you changed are not yet written to the lens. They are lost if you quit now.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogRestoreEditsConfirmTitle">
+        <source>Show your changes again?</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogRestoreEditsConfirmMessage">
+        <source>This lens was removed while some values you changed were not yet written to it. Show those values again? They are written only when you press Apply.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
@@ -347,6 +367,10 @@
         <source>&amp;Restore Factory Settings</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="menuApply">
+        <source>A&amp;pply to Lens</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuAppItemQuit">
         <source>&amp;Quit</source>
         <translation type="unfinished"></translation>
@@ -365,6 +389,14 @@
     </message>
     <message id="menuCustom">
         <source>&amp;Miscellaneous</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="menuNextTab">
+        <source>&amp;Next Tab</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="menuPreviousTab">
+        <source>&amp;Previous Tab</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="menuHelpItem">

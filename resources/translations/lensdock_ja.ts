@@ -51,6 +51,10 @@
         <source>Cancel</source>
         <translation>キャンセル</translation>
     </message>
+    <message id="dialogBtnDiscard">
+        <source>Discard</source>
+        <translation>破棄</translation>
+    </message>
     <message id="dialogBtnOK">
         <source>OK</source>
         <translation>OK</translation>
@@ -323,6 +327,22 @@
         <source>The settings could not be saved as a profile.</source>
         <translation>設定をプロファイルとして保存できませんでした。</translation>
     </message>
+    <message id="dialogDiscardChangesConfirmTitle">
+        <source>Discard changes?</source>
+        <translation>変更を破棄しますか？</translation>
+    </message>
+    <message id="dialogDiscardChangesConfirmMessage">
+        <source>Some values you changed are not yet written to the lens. They are lost if you quit now.</source>
+        <translation>変更した値の一部はまだレンズに書き込まれていません。今終了すると、その変更は失われます。</translation>
+    </message>
+    <message id="dialogRestoreEditsConfirmTitle">
+        <source>Show your changes again?</source>
+        <translation>変更した値を再表示しますか？</translation>
+    </message>
+    <message id="dialogRestoreEditsConfirmMessage">
+        <source>This lens was removed while some values you changed were not yet written to it. Show those values again? They are written only when you press Apply.</source>
+        <translation>このレンズは、変更した値の一部が書き込まれる前に取り外されました。それらの値を再表示しますか？値は「適用」を押したときにだけ書き込まれます。</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
@@ -347,6 +367,10 @@
         <source>&amp;Restore Factory Settings</source>
         <translation>工場出荷時の設定に戻す(&amp;R)</translation>
     </message>
+    <message id="menuApply">
+        <source>A&amp;pply to Lens</source>
+        <translation>レンズに適用(&amp;P)</translation>
+    </message>
     <message id="menuAppItemQuit">
         <source>&amp;Quit</source>
         <translation>終了(&amp;Q)</translation>
@@ -366,6 +390,14 @@
     <message id="menuCustom">
         <source>&amp;Miscellaneous</source>
         <translation>その他(&amp;M)</translation>
+    </message>
+    <message id="menuNextTab">
+        <source>&amp;Next Tab</source>
+        <translation>次のタブ(&amp;N)</translation>
+    </message>
+    <message id="menuPreviousTab">
+        <source>&amp;Previous Tab</source>
+        <translation>前のタブ(&amp;P)</translation>
     </message>
     <message id="menuHelpItem">
         <source>&amp;Help</source>

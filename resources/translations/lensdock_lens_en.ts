@@ -55,6 +55,14 @@
         <source>Apply</source>
         <translation>Apply</translation>
     </message>
+    <message id="lensUnappliedTip">
+        <source>Some values are not yet written to the lens.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="lensFileLoadedNote">
+        <source>Loaded “%1”. The values are not written to the lens until you press Apply.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="adjustFileFilterName">
         <source>Lens settings</source>
         <translation>Lens settings</translation>

@@ -55,6 +55,14 @@
         <source>Apply</source>
         <translation>適用</translation>
     </message>
+    <message id="lensUnappliedTip">
+        <source>Some values are not yet written to the lens.</source>
+        <translation>一部の値はまだレンズに書き込まれていません。</translation>
+    </message>
+    <message id="lensFileLoadedNote">
+        <source>Loaded “%1”. The values are not written to the lens until you press Apply.</source>
+        <translation>「%1」を読み込みました。「適用」を押すまで、値はレンズに書き込まれません。</translation>
+    </message>
     <message id="adjustFileFilterName">
         <source>Lens settings</source>
         <translation>レンズ設定</translation>

@@ -153,12 +153,24 @@ namespace {
     QT_TRID_NOOP("dialogProfileSaveErrorTitle"),
     //% "The settings could not be saved as a profile."
     QT_TRID_NOOP("dialogProfileSaveErrorMessage"),
+    //% "Discard changes?"
+    QT_TRID_NOOP("dialogDiscardChangesConfirmTitle"),
+    //% "Some values you changed are not yet written to the lens. They are lost if you quit now."
+    QT_TRID_NOOP("dialogDiscardChangesConfirmMessage"),
+    //% "Discard"
+    QT_TRID_NOOP("dialogBtnDiscard"),
+    //% "Show your changes again?"
+    QT_TRID_NOOP("dialogRestoreEditsConfirmTitle"),
+    //% "This lens was removed while some values you changed were not yet written to it. Show those values
+    // again? They are written only when you press Apply."
+    QT_TRID_NOOP("dialogRestoreEditsConfirmMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
 constexpr const char* ok = "dialogBtnOK";
 constexpr const char* no = "dialogBtnNo";
 constexpr const char* yes = "dialogBtnYes";
+constexpr const char* discard = "dialogBtnDiscard";
 
 AlertRow warning(const char* title, const char* message, std::vector<const char*> buttons) {
     return AlertRow{title, message, nullptr, std::move(buttons), AlertRow::Kind::caution, false};
@@ -221,6 +233,13 @@ Catalogue makeCatalogue() {
         critical("dialogBackupErrorTitle", "dialogBackupErrorMessage"),
         warning("dialogRestoreSettingsConfirmTitle", "dialogRestoreSettingsConfirmMessage", {no, yes}),
         critical("dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage"),
+        AlertRow{"dialogDiscardChangesConfirmTitle",
+                 "dialogDiscardChangesConfirmMessage",
+                 nullptr,
+                 {cancel, discard},
+                 AlertRow::Kind::caution,
+                 true},
+        warning("dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage", {no, yes}),
     };
 }
 

@@ -23,6 +23,8 @@ MenuTexts MenuTexts::load() {
     texts.library = qtTrId("menuLibrary");
     //% "&Restore Factory Settings"
     texts.factory = qtTrId("menuFactory");
+    //% "A&pply to Lens"
+    texts.apply = qtTrId("menuApply");
     //% "&Quit"
     texts.quit = qtTrId("menuAppItemQuit");
     //% "&View"
@@ -33,6 +35,10 @@ MenuTexts MenuTexts::load() {
     texts.focusLimit = qtTrId("menuFocusLimit");
     //% "&Miscellaneous"
     texts.custom = qtTrId("menuCustom");
+    //% "&Next Tab"
+    texts.nextTab = qtTrId("menuNextTab");
+    //% "&Previous Tab"
+    texts.previousTab = qtTrId("menuPreviousTab");
     //% "&Help"
     texts.helpItem = qtTrId("menuHelpItem");
     //% "&About Lens Dock Utility"

@@ -17,8 +17,8 @@ class AppContext;
 
 // The localised texts of the menus, read once at start.
 struct MenuTexts {
-    QString fileItem, open, saveAs, saveProfile, library, factory, quit;
-    QString viewItem, focusAdjustment, focusLimit, custom;
+    QString fileItem, open, saveAs, saveProfile, library, factory, apply, quit;
+    QString viewItem, focusAdjustment, focusLimit, custom, nextTab, previousTab;
     QString helpItem, helpAbout, helpDownloadSite, helpManual, helpUserInformation;
 
     static MenuTexts load();

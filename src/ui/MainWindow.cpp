@@ -10,7 +10,9 @@
 #include <QMenuBar>
 #include <QParallelAnimationGroup>
 #include <QPropertyAnimation>
+#include <QScreen>
 #include <QStackedLayout>
+#include <QTabBar>
 #include <QVariantAnimation>
 
 namespace lensdock {
@@ -19,7 +21,7 @@ MainWindow::MainWindow(AppShell& shell, Options options, QWidget* parent)
     : QMainWindow(parent), shell_(shell), options_(std::move(options)) {
     setObjectName(QStringLiteral("mainWindow"));
     //% "Lens Dock Utility"
-    setWindowTitle(qtTrId("appName"));
+    setWindowTitle(qtTrId("appName") + QStringLiteral("[*]")); // the marker of unapplied edits
     setWindowIcon(QIcon(QPixmap::fromImage(BuiltInPictures::appIcon(256))));
     auto* central = new QWidget(this);
     stack_ = new QStackedLayout(central);
@@ -41,20 +43,35 @@ QAction* MainWindow::action(const QString& objectName) const {
 }
 
 void MainWindow::buildMenus() {
+    buildFileMenu();
+    buildViewMenu();
+    buildHelpMenu();
+    // The lens commands are usable only while a lens is connected and no write is being prepared.
+    connect(&shell_, &AppShell::connectedChanged, this, &MainWindow::updateActionStates);
+    connect(&shell_, &AppShell::writeChanged, this, &MainWindow::updateActionStates);
+    updateActionStates();
+}
+
+void MainWindow::buildFileMenu() {
     const MenuTexts& texts = shell_.menuTexts();
     QMenu* file = menuBar()->addMenu(texts.fileItem);
     QAction* open = addAction(file, texts.open, QStringLiteral("menuOpen"));
     open->setShortcut(QKeySequence::Open);
+    // Spelled out: not every desktop binds a key to the standard Save As.
     QAction* saveAs = addAction(file, texts.saveAs, QStringLiteral("menuSaveAs"));
-    saveAs->setShortcut(QKeySequence::SaveAs);
+    saveAs->setShortcut(QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_S));
     QAction* saveProfile = addAction(file, texts.saveProfile, QStringLiteral("menuSaveProfile"));
     QAction* library = addAction(file, texts.library, QStringLiteral("menuLibrary"));
+    file->addSeparator();
+    QAction* apply = addAction(file, texts.apply, QStringLiteral("menuApply"));
+    apply->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Return), QKeySequence(Qt::CTRL | Qt::Key_Enter)});
     QAction* factory = addAction(file, texts.factory, QStringLiteral("menuFactory"));
     file->addSeparator();
     QAction* quit = addAction(file, texts.quit, QStringLiteral("menuQuit"));
     quit->setShortcut(QKeySequence::Quit);
     connect(open, &QAction::triggered, this, &MainWindow::openLensAdjustFile);
     connect(saveAs, &QAction::triggered, this, &MainWindow::saveLensAdjustFile);
+    connect(apply, &QAction::triggered, this, &MainWindow::applySettings);
     connect(factory, &QAction::triggered, this, &MainWindow::restoreToFactorySettings);
     connect(saveProfile, &QAction::triggered, this, [this] {
         if (LensScreen* screen = lensScreen())
@@ -64,17 +81,35 @@ void MainWindow::buildMenus() {
         if (LensScreen* screen = lensScreen())
             screen->showLibrary();
     });
-    connect(quit, &QAction::triggered, &shell_, &AppShell::quit);
+    connect(quit, &QAction::triggered, this, &MainWindow::quitAfterAsking);
+    lensActions_ << open << saveAs << saveProfile << library << apply << factory;
+}
 
+void MainWindow::buildViewMenu() {
+    const MenuTexts& texts = shell_.menuTexts();
     QMenu* view = menuBar()->addMenu(texts.viewItem);
-    QAction* adjustment = addAction(view, texts.focusAdjustment, QStringLiteral("menuFocusAdjustment"));
-    QAction* limiter = addAction(view, texts.focusLimit, QStringLiteral("menuFocusLimit"));
-    QAction* custom = addAction(view, texts.custom, QStringLiteral("menuCustom"));
-    connect(adjustment, &QAction::triggered, this, &MainWindow::showFocusAdjustment);
-    connect(limiter, &QAction::triggered, this, &MainWindow::showFocusLimiter);
-    connect(custom, &QAction::triggered, this, &MainWindow::showMiscellaneous);
-    lensActions_ = {open, saveAs, saveProfile, library, factory, adjustment, limiter, custom};
+    const std::pair<QString, const char*> tabs[] = {{texts.focusAdjustment, "menuFocusAdjustment"},
+                                                    {texts.focusLimit, "menuFocusLimit"},
+                                                    {texts.custom, "menuCustom"}};
+    for (int index = 0; index < 3; ++index) {
+        QAction* tab = addAction(view, tabs[index].first, QString::fromLatin1(tabs[index].second));
+        tab->setShortcut(QKeySequence(Qt::CTRL | (Qt::Key_1 + index)));
+        connect(tab, &QAction::triggered, this, [this, index] { showTab(index); });
+        lensActions_ << tab;
+    }
+    view->addSeparator();
+    QAction* next = addAction(view, texts.nextTab, QStringLiteral("menuNextTab"));
+    next->setShortcuts({QKeySequence(Qt::CTRL | Qt::Key_Tab), QKeySequence(Qt::CTRL | Qt::Key_PageDown)});
+    QAction* previous = addAction(view, texts.previousTab, QStringLiteral("menuPreviousTab"));
+    previous->setShortcuts(
+        {QKeySequence(Qt::CTRL | Qt::SHIFT | Qt::Key_Backtab), QKeySequence(Qt::CTRL | Qt::Key_PageUp)});
+    connect(next, &QAction::triggered, this, [this] { stepTab(1); });
+    connect(previous, &QAction::triggered, this, [this] { stepTab(-1); });
+    lensActions_ << next << previous;
+}
 
+void MainWindow::buildHelpMenu() {
+    const MenuTexts& texts = shell_.menuTexts();
     QMenu* help = menuBar()->addMenu(texts.helpItem);
     QAction* manual = addAction(help, texts.helpManual, QStringLiteral("menuHelpItemManual"));
     manual->setShortcut(QKeySequence::HelpContents);
@@ -86,11 +121,6 @@ void MainWindow::buildMenus() {
     connect(site, &QAction::triggered, &shell_, &AppShell::openDownloadURL);
     connect(info, &QAction::triggered, &shell_, &AppShell::openUserInformation);
     connect(about, &QAction::triggered, &shell_, &AppShell::aboutApplication);
-
-    // The lens commands are usable only while a lens is connected and no write is being prepared.
-    connect(&shell_, &AppShell::connectedChanged, this, &MainWindow::updateActionStates);
-    connect(&shell_, &AppShell::writeChanged, this, &MainWindow::updateActionStates);
-    updateActionStates();
 }
 
 void MainWindow::updateActionStates() {
@@ -102,21 +132,68 @@ void MainWindow::updateActionStates() {
 void MainWindow::showContent(bool connected) {
     if (closing_)
         return;
-    QWidget* next = connected ? static_cast<QWidget*>(new LensScreen(shell_, options_.lens))
-                              : static_cast<QWidget*>(new ConnectScreen(shell_, options_.connect));
+    keepUnappliedEdits();
+    setWindowModified(false);
+    QWidget* next =
+        connected ? makeLensScreen() : static_cast<QWidget*>(new ConnectScreen(shell_, options_.connect));
     replaceContent(next);
+}
+
+QWidget* MainWindow::makeLensScreen() {
+    auto* screen = new LensScreen(shell_, options_.lens);
+    if (lostEdits_ && lostEdits_->modelCode == screen->lensModelCode() &&
+        lostEdits_->serialCode == screen->lensSerialCode()) {
+        screen->offerEditsBack(lostEdits_->values);
+        lostEdits_.reset();
+    }
+    connect(screen, &LensScreen::modifiedChanged, this, &QWidget::setWindowModified);
+    return screen;
+}
+
+// A lens that goes away takes the values not yet written with it; they wait here for its return.
+void MainWindow::keepUnappliedEdits() {
+    LensScreen* screen = lensScreen();
+    if (screen && screen->refreshModified())
+        lostEdits_ = LostEdits{screen->lensModelCode(), screen->lensSerialCode(), screen->shownAdjustData()};
+}
+
+bool MainWindow::hasUnappliedEdits() const {
+    LensScreen* screen = lensScreen();
+    return screen && screen->refreshModified();
+}
+
+void MainWindow::quitAfterAsking() {
+    if (hasUnappliedEdits())
+        askToDiscardThenQuit();
+    else
+        shell_.quit();
+}
+
+void MainWindow::askToDiscardThenQuit() {
+    if (askingToDiscard_)
+        return;
+    askingToDiscard_ = true;
+    shell_.alerts().ask(DialogId::discardChangesConfirm, QString(), [this](DialogResponse answer) {
+        askingToDiscard_ = false;
+        if (answer == DialogResponse::yes)
+            shell_.quit();
+    });
 }
 
 void MainWindow::replaceContent(QWidget* next) {
     QWidget* previous = content_;
     content_ = next;
     stack_->addWidget(next);
-    if (!previous || options_.fadeDuration.count() <= 0) {
+    if (!previous) {
         finishSwitch(previous, next);
         return;
     }
-    // Keep the top edge; the height changes by the difference of the two screens.
-    const int heightChange = next->sizeHint().height() - previous->sizeHint().height();
+    const QSize target = sizeFor(next);
+    if (options_.fadeDuration.count() <= 0) {
+        finishSwitch(previous, next);
+        resize(target);
+        return;
+    }
     auto* fadeOut = new QGraphicsOpacityEffect(previous);
     auto* fadeIn = new QGraphicsOpacityEffect(next);
     fadeIn->setOpacity(0);
@@ -132,16 +209,28 @@ void MainWindow::replaceContent(QWidget* next) {
     }
     auto* grow = new QVariantAnimation(group);
     grow->setDuration(duration);
-    grow->setStartValue(height());
-    grow->setEndValue(std::max(minimumSizeHint().height(), height() + heightChange));
+    grow->setStartValue(size());
+    grow->setEndValue(target);
     connect(grow, &QVariantAnimation::valueChanged, this,
-            [this](const QVariant& value) { resize(width(), value.toInt()); });
+            [this](const QVariant& value) { resize(value.toSize()); });
     group->addAnimation(grow);
     connect(group, &QAbstractAnimation::finished, this,
-            [this, old = QPointer<QWidget>(previous), fresh = QPointer<QWidget>(next)] {
+            [this, old = QPointer<QWidget>(previous), fresh = QPointer<QWidget>(next), target] {
                 finishSwitch(old, fresh);
+                resize(target);
             });
     group->start(QAbstractAnimation::DeleteWhenStopped);
+}
+
+// Every showing of a screen gets the window the screen asks for, however the previous one was sized:
+// a size taken from the old window plus a difference drifts with each switch. The top edge stays.
+QSize MainWindow::sizeFor(QWidget* next) const {
+    const QSize chrome =
+        isVisible() ? size() - centralWidget()->size() : QSize(0, menuBar()->sizeHint().height());
+    QSize wanted = next->sizeHint().expandedTo(next->minimumSizeHint()) + chrome;
+    if (const QScreen* display = screen())
+        wanted = wanted.boundedTo(display->availableSize());
+    return wanted;
 }
 
 void MainWindow::finishSwitch(QWidget* previous, QWidget* next) {
@@ -164,6 +253,16 @@ void MainWindow::showTab(int index) {
         screen->showTab(index);
 }
 
+void MainWindow::stepTab(int step) {
+    if (LensScreen* screen = lensScreen())
+        screen->showTab((screen->tabSwitch()->currentIndex() + step + 3) % 3);
+}
+
+void MainWindow::applySettings() {
+    if (LensScreen* screen = lensScreen())
+        screen->applySettings();
+}
+
 void MainWindow::restoreToFactorySettings() {
     if (LensScreen* screen = lensScreen())
         screen->restoreFactorySettings();
@@ -179,7 +278,14 @@ void MainWindow::saveLensAdjustFile() {
         screen->saveSettingsFile();
 }
 
+// Closing the window asks first when values would be lost; a quit already asked (or an interrupt
+// from the terminal, which cannot be answered) does not.
 void MainWindow::closeEvent(QCloseEvent* event) {
+    if (!closing_ && !shell_.isQuitting() && hasUnappliedEdits()) {
+        event->ignore();
+        askToDiscardThenQuit();
+        return;
+    }
     if (!closing_) {
         closing_ = true;
         disconnect(&shell_, &AppShell::connectedChanged, this, &MainWindow::showContent);

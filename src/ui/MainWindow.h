@@ -1,9 +1,11 @@
 #pragma once
 
+#include "adjust/LensAdjustData.h"
 #include "ui/ConnectOptions.h"
 #include "ui/lens/LensScreenOptions.h"
 
 #include <chrono>
+#include <optional>
 #include <QMainWindow>
 #include <QPointer>
 
@@ -36,6 +38,7 @@ public slots:
     void showFocusAdjustment() { showTab(0); }
     void showFocusLimiter() { showTab(1); }
     void showMiscellaneous() { showTab(2); }
+    void applySettings();
     void restoreToFactorySettings();
     void openLensAdjustFile();
     void saveLensAdjustFile();
@@ -45,9 +48,19 @@ protected:
 
 private:
     void buildMenus();
+    void buildFileMenu();
+    void buildViewMenu();
+    void buildHelpMenu();
+    void stepTab(int step);
+    void quitAfterAsking();
     QAction* addAction(QMenu* menu, const QString& text, const QString& name);
     void showContent(bool connected);
+    QWidget* makeLensScreen();
+    void keepUnappliedEdits();
+    bool hasUnappliedEdits() const;
+    void askToDiscardThenQuit();
     void replaceContent(QWidget* next);
+    QSize sizeFor(QWidget* next) const;
     void finishSwitch(QWidget* previous, QWidget* next);
     void showTab(int index);
     LensScreen* lensScreen() const;
@@ -59,6 +72,13 @@ private:
     QPointer<QWidget> content_;
     QList<QAction*> lensActions_;
     bool closing_ = false;
+    bool askingToDiscard_ = false;
+    struct LostEdits {
+        QString modelCode;
+        QString serialCode;
+        LensAdjustData values;
+    };
+    std::optional<LostEdits> lostEdits_;
 };
 
 } // namespace lensdock

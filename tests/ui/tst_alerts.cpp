@@ -111,6 +111,11 @@ private slots:
             "dialogRestoreSettingsConfirmMessage", "", noYes, QMessageBox::Warning);
         row(35, "profileSaveError", "dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage", "", ok,
             QMessageBox::Critical);
+        row(36, "discardChangesConfirm", "dialogDiscardChangesConfirmTitle",
+            "dialogDiscardChangesConfirmMessage", "", {"dialogBtnCancel", "dialogBtnDiscard"},
+            QMessageBox::Warning);
+        row(37, "restoreEditsConfirm", "dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage",
+            "", noYes, QMessageBox::Warning);
     }
     void catalogueRow() {
         QFETCH(int, raw);

@@ -29,7 +29,7 @@ DemoMenu::DemoMenu(DockEmulator& dock, QWidget* parent) : QMenu(parent), dock_(d
 
 DemoMenu* DemoMenu::install(MainWindow& window, DockEmulator& dock) {
     //% "Lens Dock Utility (demo)"
-    window.setWindowTitle(qtTrId("demoAppName"));
+    window.setWindowTitle(qtTrId("demoAppName") + QStringLiteral("[*]"));
     QMenuBar* bar = window.menuBar();
     auto* menu = new DemoMenu(dock, bar);
     const QList<QAction*> menus = bar->actions();

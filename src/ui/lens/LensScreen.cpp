@@ -8,8 +8,10 @@
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusLimiterTab.h"
 #include "ui/tabs/MiscellaneousTab.h"
+#include "ui/tabs/SettingsTab.h"
 #include "ui/UpdateWindow.h"
 
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QPushButton>
@@ -30,7 +32,9 @@ LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* pare
       asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
       flow_(new LensFlow(context_, *asker_,
                          LensFlow::Options{storeOf(options_.libraryFolder), options_.progressCloseDelay},
-                         this)) {
+                         this)),
+      lensModelCode_(context_.lensInfo().get().modelCode),
+      lensSerialCode_(context_.lensInfo().get().serialCode) {
     setObjectName(QStringLiteral("lensScreen"));
     progressPanel_ = new ProgressPanel(this);
     progressPanel_->setObjectName(QStringLiteral("dialogWindow"));
@@ -40,6 +44,11 @@ LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* pare
     layout->addWidget(buildIdentity());
     auto* main = new QVBoxLayout;
     main->addWidget(buildTabs(), 1);
+    noteLabel_ = new QLabel(this);
+    noteLabel_->setObjectName(QStringLiteral("lensNote"));
+    noteLabel_->setWordWrap(true);
+    noteLabel_->hide();
+    main->addWidget(noteLabel_);
     main->addWidget(buildCommands());
     layout->addLayout(main, 1);
     //% "Focus Adjustment"
@@ -51,6 +60,7 @@ LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* pare
     connect(tabSwitch_, &QTabBar::currentChanged, this, &LensScreen::changeSegment);
     showFirmwareVersion();
     connectFlow();
+    watchForEdits();
 }
 
 // The flow goes first: its reports must not reach a screen half torn down.
@@ -79,7 +89,88 @@ void LensScreen::showEvent(QShowEvent* event) {
     if (started_)
         return;
     started_ = true;
-    QMetaObject::invokeMethod(flow_, &LensFlow::start, Qt::QueuedConnection);
+    if (editsOffered_)
+        QMetaObject::invokeMethod(this, &LensScreen::askToBringBackEdits, Qt::QueuedConnection);
+    else
+        QMetaObject::invokeMethod(flow_, &LensFlow::start, Qt::QueuedConnection);
+}
+
+// Asked before the flow starts, so that no update offer or command comes in between.
+void LensScreen::askToBringBackEdits() {
+    asker_->ask(DialogId::restoreEditsConfirm, QString(), [this](DialogResponse answer) {
+        if (answer == DialogResponse::yes && editsOffered_) {
+            context_.currentAdjustData().set(*editsOffered_);
+            shell_.raiseControl();
+        }
+        editsOffered_.reset();
+        flow_->start();
+    });
+}
+
+// ---- unapplied edits: what the tabs show against what the lens holds ----
+
+void LensScreen::watchForEdits() {
+    for (int index = 0; index < tabView_->count(); ++index) {
+        auto* tab = static_cast<SettingsTab*>(tabView_->widget(index));
+        connect(tab, &SettingsTab::controlsChanged, this, &LensScreen::scheduleModifiedCheck);
+    }
+    connect(tabView_, &QStackedWidget::currentChanged, this, &LensScreen::scheduleModifiedCheck);
+    connect(&shell_, &AppShell::controlChanged, this, &LensScreen::scheduleModifiedCheck);
+    connect(flow_, &LensFlow::writeFinished, this, [this](bool written) {
+        if (written)
+            noteLabel_->hide();
+        scheduleModifiedCheck();
+    });
+    connect(flow_, &LensFlow::settingsReplaced, this, &LensScreen::scheduleModifiedCheck);
+}
+
+// Showing data moves many controls at once: one check after they all moved.
+void LensScreen::scheduleModifiedCheck() {
+    if (checkScheduled_)
+        return;
+    checkScheduled_ = true;
+    QMetaObject::invokeMethod(
+        this,
+        [this] {
+            checkScheduled_ = false;
+            refreshModified();
+        },
+        Qt::QueuedConnection);
+}
+
+LensAdjustData LensScreen::shownAdjustData() const {
+    const auto* tab = static_cast<const SettingsTab*>(tabView_->currentWidget());
+    return tab->isObserving() ? tab->shownAdjustData() : context_.currentAdjustData().get();
+}
+
+// A lens whose settings could not be read has nothing to compare with: then nothing counts as edited.
+bool LensScreen::refreshModified() {
+    const std::optional<LensAdjustData> held = context_.lensSettings().get();
+    const bool modified = held && !shownAdjustData().isSameSettings(*held, context_.lensInfo().get());
+    if (modified != modified_) {
+        modified_ = modified;
+        showModified();
+        if (!modified)
+            noteLabel_->hide();
+        emit modifiedChanged(modified);
+    }
+    return modified;
+}
+
+void LensScreen::showModified() {
+    QFont font = applyButton_->font();
+    font.setBold(modified_);
+    applyButton_->setFont(font);
+    applyButton_->setProperty("modified", modified_);
+    //% "Some values are not yet written to the lens."
+    applyButton_->setToolTip(modified_ ? qtTrId("lensUnappliedTip") : QString());
+}
+
+void LensScreen::noteFileLoaded(const QString& path) {
+    //% "Loaded “%1”. The values are not written to the lens until you press Apply."
+    noteLabel_->setText(qtTrId("lensFileLoadedNote").arg(QFileInfo(path).fileName()));
+    noteLabel_->show();
+    refreshModified();
 }
 
 void LensScreen::showTab(int index) {
@@ -137,11 +228,13 @@ void LensScreen::chooseFileToOpen() {
         flow_->endFileCommand();
         return;
     }
-    flow_->openFile(*choice, [this](bool opened) {
-        if (opened)
-            flow_->endFileCommand();
-        else
+    flow_->openFile(*choice, [this, path = *choice](bool opened) {
+        if (!opened) {
             chooseFileToOpen();
+            return;
+        }
+        flow_->endFileCommand();
+        noteFileLoaded(path);
     });
 }
 

@@ -40,11 +40,26 @@ public:
     void openSettingsFile();
     void saveSettingsFile();
     void restoreFactorySettings() { flow_->restoreFactorySettings(); }
+    void applySettings() { flow_->apply(); }
     // Saves the shown settings as a named profile.
     void saveProfile();
     // Shows the lens's profiles and backups (one window, raised when already open).
     void showLibrary();
     SettingsLibraryDialog* libraryDialog() const { return libraryDialog_; }
+
+    // The shown values differ from what the lens was last known to hold.
+    bool hasUnappliedEdits() const { return modified_; }
+    // Checks now whether they do (the check otherwise follows the controls a moment later).
+    bool refreshModified();
+    // The values the tabs show, the visible tab's controls included.
+    LensAdjustData shownAdjustData() const;
+    QString lensModelCode() const { return lensModelCode_; }
+    QString lensSerialCode() const { return lensSerialCode_; }
+    // Edits this lens lost when it went away: before anything else the screen asks whether to show
+    // them again.
+    void offerEditsBack(const LensAdjustData& edits) { editsOffered_ = edits; }
+    // Says that the values shown came from a file and are not written yet; empty when nothing to say.
+    QLabel* noteLabel() const { return noteLabel_; }
 
     static QString firmwareVersionText(const QString& firmwareVersion);
     static QString mountName(int mountInfo);
@@ -64,6 +79,7 @@ public:
 
 signals:
     void updateWindowOpened(lensdock::UpdateWindow* window);
+    void modifiedChanged(bool modified);
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -74,6 +90,12 @@ private:
     QWidget* buildTabs();
     QPushButton* makeButton(const QString& text, const QString& name, void (LensScreen::*action)());
     void connectFlow();
+    void watchForEdits();
+    void scheduleModifiedCheck();
+    void showModified();
+    void startFlow();
+    void askToBringBackEdits();
+    void noteFileLoaded(const QString& path);
     void changeSegment(int index);
     void showFirmwareVersion();
     void showProgress(DialogViewId id);
@@ -91,6 +113,12 @@ private:
     AlertAsker* asker_;
     LensFlow* flow_;
     bool started_ = false;
+    bool modified_ = false;
+    bool checkScheduled_ = false;
+    const QString lensModelCode_;
+    const QString lensSerialCode_;
+    std::optional<LensAdjustData> editsOffered_;
+    QLabel* noteLabel_ = nullptr;
 
     LensInfoPanel* infoPanel_ = nullptr;
     QTabBar* tabSwitch_ = nullptr;

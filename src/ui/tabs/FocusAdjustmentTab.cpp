@@ -194,19 +194,13 @@ void FocusAdjustmentTab::storeAdjustData() {
     // A value typed but not yet confirmed is what the user sees, so it is what gets stored.
     if (FocusAdjustmentCell* cell = editedCell())
         takeTypedValue(cell);
-    LensAdjustData::FocusList stored[columnCount]{};
-    for (int r = 0; r < rowCount; ++r) {
-        for (int c = 0; c < columnCount; ++c) {
-            FocusValueSlider* slider = cells_[r][c]->slider();
-            // The cell's own state: a screen that disables the whole tab must not zero the values.
-            stored[c][r] = slider->isEnabledTo(this) ? slider->integerValue() : 0;
-        }
-    }
+    LensAdjustData shown;
+    copyControls(shown);
     abandonEdit();
     for (int r = 0; r < rowCount; ++r) {
         for (int c = 0; c < columnCount; ++c) {
             QLineEdit* text = cells_[r][c]->text();
-            const QString value = QString::number(stored[c][r]);
+            const QString value = QString::number(column(shown, c)[r]);
             if (text->isEnabledTo(this) && text->text() != value)
                 text->setText(value);
         }
@@ -214,10 +208,20 @@ void FocusAdjustmentTab::storeAdjustData() {
     const LensInfo lens = context().lensInfo().get();
     context().currentAdjustData().update([&](LensAdjustData& data) {
         for (int c = 0; c < columnCount; ++c)
-            column(data, c) = stored[c];
+            column(data, c) = column(shown, c);
         data.correctSettings(lens);
     });
     keepEditOfFocusedField();
+}
+
+void FocusAdjustmentTab::copyControls(LensAdjustData& data) const {
+    for (int r = 0; r < rowCount; ++r) {
+        for (int c = 0; c < columnCount; ++c) {
+            FocusValueSlider* slider = cells_[r][c]->slider();
+            // The cell's own state: a screen that disables the whole tab must not zero the values.
+            column(data, c)[r] = slider->isEnabledTo(this) ? slider->integerValue() : 0;
+        }
+    }
 }
 
 bool FocusAdjustmentTab::eventFilter(QObject* watched, QEvent* event) {
@@ -330,8 +334,10 @@ void FocusAdjustmentTab::openFromKeyboard(int row, int column) {
 }
 
 void FocusAdjustmentTab::takeTypedValue(FocusAdjustmentCell* cell) {
-    if (cell->takeTypedValue())
-        selectTextOldStr_ = cell->text()->text();
+    if (!cell->takeTypedValue())
+        return;
+    selectTextOldStr_ = cell->text()->text();
+    emit controlsChanged(); // the slider took the value silently
 }
 
 bool FocusAdjustmentTab::stepValue(FocusAdjustmentCell* cell, int key) {

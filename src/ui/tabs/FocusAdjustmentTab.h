@@ -50,6 +50,7 @@ public:
     bool isInUse(int row, int column) const;
 
 protected:
+    void copyControls(LensAdjustData& data) const override;
     bool eventFilter(QObject* watched, QEvent* event) override;
     void hideEvent(QHideEvent* event) override;
 

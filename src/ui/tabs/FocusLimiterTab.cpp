@@ -38,11 +38,14 @@ void FocusLimiterTab::showAdjustData() {
 void FocusLimiterTab::storeAdjustData() {
     const LensInfo lens = context().lensInfo().get();
     context().currentAdjustData().update([&](LensAdjustData& data) {
-        position1_->storeLimits(data.focusLimitFirstMode, data.focusLimitFirstNear, data.focusLimitFirstFar);
-        position2_->storeLimits(data.focusLimitSecondMode, data.focusLimitSecondNear,
-                                data.focusLimitSecondFar);
+        copyControls(data);
         data.correctSettings(lens);
     });
+}
+
+void FocusLimiterTab::copyControls(LensAdjustData& data) const {
+    position1_->storeLimits(data.focusLimitFirstMode, data.focusLimitFirstNear, data.focusLimitFirstFar);
+    position2_->storeLimits(data.focusLimitSecondMode, data.focusLimitSecondNear, data.focusLimitSecondFar);
 }
 
 } // namespace lensdock

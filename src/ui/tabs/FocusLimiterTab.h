@@ -19,6 +19,9 @@ public:
     // 1 or 2.
     FocusLimitPosition* position(int number) const { return number == 1 ? position1_ : position2_; }
 
+protected:
+    void copyControls(LensAdjustData& data) const override;
+
 private:
     FocusLimitPosition* position1_;
     FocusLimitPosition* position2_;

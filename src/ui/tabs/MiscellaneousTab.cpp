@@ -159,15 +159,17 @@ void MiscellaneousTab::btnPushFulltimeManualFocus() {
 
 void MiscellaneousTab::storeAdjustData() {
     const LensInfo lens = context().lensInfo().get();
-    const bool enabled = chkFulltimeManualFocus_->isChecked();
-    const int level = sliderFulltimeManualFocus_->value();
-    const int vcMode = vcModeOfRow(radioVcMode_->checkedId());
     context().currentAdjustData().update([&](LensAdjustData& data) {
-        data.isFullTimeManualEnable = enabled;
-        data.fullTimeManual = enabled ? level : 0;
-        data.vcMode = vcMode;
+        copyControls(data);
         data.correctSettings(lens);
     });
+}
+
+void MiscellaneousTab::copyControls(LensAdjustData& data) const {
+    const bool enabled = chkFulltimeManualFocus_->isChecked();
+    data.isFullTimeManualEnable = enabled;
+    data.fullTimeManual = enabled ? sliderFulltimeManualFocus_->value() : 0;
+    data.vcMode = vcModeOfRow(radioVcMode_->checkedId());
 }
 
 } // namespace lensdock

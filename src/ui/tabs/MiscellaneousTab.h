@@ -31,6 +31,9 @@ public:
     static int rowOfVcMode(std::int64_t mode);
     static int vcModeOfRow(int row);
 
+protected:
+    void copyControls(LensAdjustData& data) const override;
+
 private:
     QGroupBox* buildFullTimeManual();
     QGroupBox* buildVcMode();

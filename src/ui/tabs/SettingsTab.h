@@ -1,5 +1,7 @@
 #pragma once
 
+#include "adjust/LensAdjustData.h"
+
 #include <QMetaObject>
 #include <QWidget>
 
@@ -20,21 +22,31 @@ public:
     virtual void showAdjustData() = 0;
     // Stores the controls into the current adjust data, then corrects it.
     virtual void storeAdjustData() = 0;
+    // The current adjust data as the controls show it, corrected; nothing is stored.
+    LensAdjustData shownAdjustData() const;
 
     bool isObserving() const { return observing_; }
 
+signals:
+    // A control's value changed, by the user or by showing data.
+    void controlsChanged();
+
 protected:
+    // Puts the values of the controls into `data`, uncorrected.
+    virtual void copyControls(LensAdjustData& data) const = 0;
     void showEvent(QShowEvent* event) override;
     void hideEvent(QHideEvent* event) override;
     AppShell& shell() { return shell_; }
-    AppContext& context();
+    AppContext& context() const;
 
 private:
     void startObserving();
     void stopObserving();
+    void reportControlChanges();
 
     AppShell& shell_;
     bool observing_ = false;
+    bool reporting_ = false;
     QMetaObject::Connection writeObservation_;
     QMetaObject::Connection controlObservation_;
 };
