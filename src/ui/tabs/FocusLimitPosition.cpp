@@ -76,6 +76,15 @@ QLabel* newValueLabel(const QString& name, QWidget* parent) {
     label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
     return label;
 }
+
+void explainModes(QRadioButton* range, QRadioButton* segment) {
+    //% "Range: the lens focuses only between the near and the far limit. "
+    //% "The shaded parts of the scale are left out."
+    range->setToolTip(qtTrId("focusLimitRangeToolTip"));
+    //% "Segment: the near and the far limit mark a segment of the focus scale; "
+    //% "nothing outside it is shaded."
+    segment->setToolTip(qtTrId("focusLimitSegmentToolTip"));
+}
 } // namespace
 
 FocusLimitPosition::FocusLimitPosition(int number, QWidget* parent)
@@ -90,6 +99,7 @@ void FocusLimitPosition::buildControls() {
     radioRange_->setObjectName(prefix + QStringLiteral("Range"));
     radioSegment_ = new QRadioButton(texts.segment, this);
     radioSegment_->setObjectName(prefix + QStringLiteral("Segment"));
+    explainModes(radioRange_, radioSegment_);
     auto* modes = new QButtonGroup(this);
     modes->addButton(radioRange_);
     modes->addButton(radioSegment_);

@@ -25,6 +25,20 @@ constexpr int pixelsPerLevel = 60;
 // A lens of this VC mode type offers no mode 3.
 constexpr int vcModeTypeWithoutMode3 = 1;
 constexpr int vcModeRowOfMode3 = 2;
+
+// What each VC mode row means, in the order of the rows (mode 2, 1, 3).
+QStringList vcModeToolTips() {
+    return {
+        //% "Mode 2: the standard setting of the image stabiliser."
+        qtTrId("vcMode2ToolTip"),
+        //% "Mode 1: another setting of the image stabiliser. "
+        //% "What it changes depends on the lens; see the lens's manual."
+        qtTrId("vcMode1ToolTip"),
+        //% "Mode 3: a further setting of the image stabiliser that only some lenses offer; "
+        //% "on the others it cannot be chosen. What it changes depends on the lens; see the lens's manual."
+        qtTrId("vcMode3ToolTip"),
+    };
+}
 } // namespace
 
 MiscellaneousTab::MiscellaneousTab(AppShell& shell, QWidget* parent) : SettingsTab(shell, parent) {
@@ -80,8 +94,10 @@ QGroupBox* MiscellaneousTab::buildVcMode() {
     //% "Mode 3"
     const QString mode3 = qtTrId("vcMode3");
     const QString rowTexts[vcModeRows] = {mode2, mode1, mode3};
+    const QStringList rowTips = vcModeToolTips();
     for (int row = 0; row < vcModeRows; ++row) {
         auto* button = new QRadioButton(rowTexts[row], vcModeBox_);
+        button->setToolTip(rowTips[row]);
         radioVcMode_->addButton(button, row);
         rows->addWidget(button);
     }
