@@ -1,12 +1,15 @@
 #include "ui/tabs/SettingsTab.h"
 
 #include "ui/AppShell.h"
+#include "ui/LightLook.h"
 
 #include <QShowEvent>
 
 namespace lensdock {
 
-SettingsTab::SettingsTab(AppShell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {}
+SettingsTab::SettingsTab(AppShell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
+    LightLook::apply(*this);
+}
 
 AppContext& SettingsTab::context() {
     return shell_.context();
