@@ -127,5 +127,25 @@
         <source>Choose how the image stabiliser behaves. Mode 3 is not offered by every lens.</source>
         <translation>Choose how the image stabiliser behaves. Mode 3 is not offered by every lens.</translation>
     </message>
+    <message id="focusLimitRangeToolTip">
+        <source>Range: the lens focuses only between the near and the far limit. The shaded parts of the scale are left out.</source>
+        <translation>Range: the lens focuses only between the near and the far limit. The shaded parts of the scale are left out.</translation>
+    </message>
+    <message id="focusLimitSegmentToolTip">
+        <source>Segment: the near and the far limit mark a segment of the focus scale; nothing outside it is shaded.</source>
+        <translation>Segment: the near and the far limit mark a segment of the focus scale; nothing outside it is shaded.</translation>
+    </message>
+    <message id="vcMode2ToolTip">
+        <source>Mode 2: the standard setting of the image stabiliser.</source>
+        <translation>Mode 2: the standard setting of the image stabiliser.</translation>
+    </message>
+    <message id="vcMode1ToolTip">
+        <source>Mode 1: another setting of the image stabiliser. What it changes depends on the lens; see the lens's manual.</source>
+        <translation>Mode 1: another setting of the image stabiliser. What it changes depends on the lens; see the lens's manual.</translation>
+    </message>
+    <message id="vcMode3ToolTip">
+        <source>Mode 3: a further setting of the image stabiliser that only some lenses offer; on the others it cannot be chosen. What it changes depends on the lens; see the lens's manual.</source>
+        <translation>Mode 3: a further setting of the image stabiliser that only some lenses offer; on the others it cannot be chosen. What it changes depends on the lens; see the lens's manual.</translation>
+    </message>
 </context>
 </TS>

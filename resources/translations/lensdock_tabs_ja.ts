@@ -127,5 +127,25 @@
         <source>Choose how the image stabiliser behaves. Mode 3 is not offered by every lens.</source>
         <translation>手ぶれ補正の動作を選びます。モード 3 は一部のレンズでは選べません。</translation>
     </message>
+    <message id="focusLimitRangeToolTip">
+        <source>Range: the lens focuses only between the near and the far limit. The shaded parts of the scale are left out.</source>
+        <translation>範囲: 近側と遠側の制限の間だけでピントを合わせます。目盛りの影の付いた部分は使いません。</translation>
+    </message>
+    <message id="focusLimitSegmentToolTip">
+        <source>Segment: the near and the far limit mark a segment of the focus scale; nothing outside it is shaded.</source>
+        <translation>区間: 近側と遠側の制限でピント目盛りの区間を示します。区間の外側にも影は付きません。</translation>
+    </message>
+    <message id="vcMode2ToolTip">
+        <source>Mode 2: the standard setting of the image stabiliser.</source>
+        <translation>モード 2: 手ぶれ補正の標準の設定です。</translation>
+    </message>
+    <message id="vcMode1ToolTip">
+        <source>Mode 1: another setting of the image stabiliser. What it changes depends on the lens; see the lens's manual.</source>
+        <translation>モード 1: 手ぶれ補正のもう一つの設定です。何が変わるかはレンズによって異なります。レンズの使用説明書をご覧ください。</translation>
+    </message>
+    <message id="vcMode3ToolTip">
+        <source>Mode 3: a further setting of the image stabiliser that only some lenses offer; on the others it cannot be chosen. What it changes depends on the lens; see the lens's manual.</source>
+        <translation>モード 3: 一部のレンズだけが備える手ぶれ補正の設定です。備えていないレンズでは選べません。何が変わるかはレンズによって異なります。レンズの使用説明書をご覧ください。</translation>
+    </message>
 </context>
 </TS>

@@ -4,7 +4,9 @@
 #include "ui/tabs/FocusLimitView.h"
 
 #include <QButtonGroup>
+#include <QEvent>
 #include <QGridLayout>
+#include <QHBoxLayout>
 #include <QLabel>
 #include <QPixmap>
 #include <QRadioButton>
@@ -55,13 +57,33 @@ PositionTexts textsOf(int number) {
     };
 }
 
-QSlider* newSlider(const QString& name, QWidget* parent) {
-    auto* slider = new QSlider(Qt::Horizontal, parent);
+FocusedWheelSlider* newSlider(const QString& name, QWidget* parent) {
+    auto* slider = new FocusedWheelSlider(parent);
     slider->setObjectName(name);
     slider->setTickPosition(QSlider::TicksBelow);
     slider->setTickInterval(1);
     slider->setPageStep(1);
+    // As the focus adjustment sliders: the wheel scrolls the page until the slider is clicked.
+    slider->setFocusPolicy(Qt::ClickFocus);
     return slider;
+}
+
+QLabel* newValueLabel(const QString& name, QWidget* parent) {
+    auto* label = new QLabel(parent);
+    label->setObjectName(name);
+    // Room for the widest step number, so that the row does not shift while the value changes.
+    label->setMinimumWidth(label->fontMetrics().horizontalAdvance(QStringLiteral("000")));
+    label->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
+    return label;
+}
+
+void explainModes(QRadioButton* range, QRadioButton* segment) {
+    //% "Range: the lens focuses only between the near and the far limit. "
+    //% "The shaded parts of the scale are left out."
+    range->setToolTip(qtTrId("focusLimitRangeToolTip"));
+    //% "Segment: the near and the far limit mark a segment of the focus scale; "
+    //% "nothing outside it is shaded."
+    segment->setToolTip(qtTrId("focusLimitSegmentToolTip"));
 }
 } // namespace
 
@@ -77,26 +99,20 @@ void FocusLimitPosition::buildControls() {
     radioRange_->setObjectName(prefix + QStringLiteral("Range"));
     radioSegment_ = new QRadioButton(texts.segment, this);
     radioSegment_->setObjectName(prefix + QStringLiteral("Segment"));
+    explainModes(radioRange_, radioSegment_);
     auto* modes = new QButtonGroup(this);
     modes->addButton(radioRange_);
     modes->addButton(radioSegment_);
     sliderNear_ = newSlider(prefix + QStringLiteral("Near"), this);
     sliderFar_ = newSlider(prefix + QStringLiteral("Far"), this);
+    valueNear_ = newValueLabel(prefix + QStringLiteral("NearValue"), this);
+    valueFar_ = newValueLabel(prefix + QStringLiteral("FarValue"), this);
     view_ = new FocusLimitView(this);
     view_->setFixedWidth(int(view_->imageWidth));
     icon_ = new QLabel(this);
     title_ = new QLabel(this);
-
-    auto* layout = new QGridLayout(this);
-    layout->addWidget(icon_, 0, 0, 2, 1);
-    layout->addWidget(title_, 0, 1, 1, 2);
-    layout->addWidget(radioRange_, 1, 1);
-    layout->addWidget(radioSegment_, 1, 2);
-    layout->addWidget(view_, 2, 0, 1, 4, Qt::AlignHCenter);
-    layout->addWidget(new QLabel(texts.shortEnd, this), 3, 0);
-    layout->addWidget(sliderNear_, 3, 1, 1, 3);
-    layout->addWidget(new QLabel(texts.longEnd, this), 4, 0);
-    layout->addWidget(sliderFar_, 4, 1, 1, 3);
+    layOutControls(texts.shortEnd, texts.longEnd);
+    alignSlidersToScale();
 
     connect(radioRange_, &QRadioButton::clicked, this, [this] { changeFocusLimitMode(rangeMode); });
     connect(radioSegment_, &QRadioButton::clicked, this, [this] { changeFocusLimitMode(segmentMode); });
@@ -104,6 +120,57 @@ void FocusLimitPosition::buildControls() {
     connect(sliderFar_, &QSlider::valueChanged, this, [this] { changeSliderValue(sliderFar_); });
     showUnavailable();
     mode_ = rangeMode;
+}
+
+// The drawing and the two slider lanes share one column of the drawing's width, so that the x of a
+// point of the scale is the same in all three.
+void FocusLimitPosition::layOutControls(const QString& shortEnd, const QString& longEnd) {
+    auto* modes = new QHBoxLayout;
+    modes->addWidget(radioRange_);
+    modes->addWidget(radioSegment_);
+    modes->addStretch(1);
+    auto* layout = new QGridLayout(this);
+    layout->addWidget(icon_, 0, 0, 2, 1);
+    layout->addWidget(title_, 0, 1, 1, 2);
+    layout->addLayout(modes, 1, 1, 1, 2);
+    layout->addWidget(view_, 2, 1, Qt::AlignLeft);
+    layout->addWidget(new QLabel(shortEnd, this), 3, 0);
+    layout->addWidget(laneOf(sliderNear_), 3, 1, Qt::AlignLeft);
+    layout->addWidget(valueNear_, 3, 2);
+    layout->addWidget(new QLabel(longEnd, this), 4, 0);
+    layout->addWidget(laneOf(sliderFar_), 4, 1, Qt::AlignLeft);
+    layout->addWidget(valueFar_, 4, 2);
+    layout->setColumnStretch(3, 1);
+}
+
+QWidget* FocusLimitPosition::laneOf(FocusedWheelSlider* slider) {
+    auto* lane = new QWidget(this);
+    auto* row = new QHBoxLayout(lane);
+    row->setSpacing(0);
+    row->addWidget(slider);
+    row->addStretch(1);
+    return lane;
+}
+
+// The handle's centre runs from the first to the last point of the drawn scale: the track is the
+// scale's width plus one handle, starting half a handle before the scale.
+void FocusLimitPosition::alignSlidersToScale() {
+    const QRectF scale = view_->scaleRect(QSizeF(view_->width(), view_->height()));
+    for (FocusedWheelSlider* slider : {sliderNear_, sliderFar_}) {
+        const int handle = slider->handleLength();
+        const int left = int(scale.left()) - handle / 2;
+        QWidget* lane = slider->parentWidget();
+        lane->setFixedWidth(view_->width());
+        lane->layout()->setContentsMargins(left, 0, 0, 0);
+        slider->setFixedWidth(int(scale.width()) + handle);
+    }
+}
+
+void FocusLimitPosition::changeEvent(QEvent* event) {
+    QGroupBox::changeEvent(event);
+    // Another style draws another handle.
+    if (event->type() == QEvent::StyleChange)
+        alignSlidersToScale();
 }
 
 void FocusLimitPosition::setSwitchLayout(int focusLimitSwitchType) {
@@ -176,11 +243,12 @@ void FocusLimitPosition::changeSliderValue(QSlider* sender) {
         if (sliderFar_->value() <= sliderNear_->value())
             sliderNear_->setValue(sliderFar_->value() - 1);
         view_->setNearValue(fraction(sliderNear_));
-        return;
+    } else {
+        if (sliderNear_->value() >= sliderFar_->value())
+            sliderFar_->setValue(sliderNear_->value() + 1);
+        view_->setFarValue(fraction(sliderFar_));
     }
-    if (sliderNear_->value() >= sliderFar_->value())
-        sliderFar_->setValue(sliderNear_->value() + 1);
-    view_->setFarValue(fraction(sliderFar_));
+    showSliderValues();
 }
 
 qreal FocusLimitPosition::fraction(const QSlider* slider) const {
@@ -192,6 +260,12 @@ qreal FocusLimitPosition::fraction(const QSlider* slider) const {
 void FocusLimitPosition::showViewValues() {
     view_->setNearValue(fraction(sliderNear_));
     view_->setFarValue(fraction(sliderFar_));
+    showSliderValues();
+}
+
+void FocusLimitPosition::showSliderValues() {
+    valueNear_->setText(QString::number(sliderNear_->value()));
+    valueFar_->setText(QString::number(sliderFar_->value()));
 }
 
 } // namespace lensdock

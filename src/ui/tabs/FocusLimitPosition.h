@@ -1,5 +1,7 @@
 #pragma once
 
+#include "ui/tabs/FocusedWheelSlider.h"
+
 #include <QGroupBox>
 
 class QLabel;
@@ -11,7 +13,8 @@ namespace lensdock {
 class FocusLimitView;
 
 // The controls of one focus limiter switch position: range or segment mode, near and far sliders on
-// the lens's limiter scale (step s shown as s + 1) and the drawing of the chosen band.
+// the lens's limiter scale (step s shown as s + 1) and the drawing of the chosen band. The sliders
+// lie under the drawing so that a handle sits under the limit mark it moves; each shows its value.
 class FocusLimitPosition : public QGroupBox {
     Q_OBJECT
 public:
@@ -33,6 +36,8 @@ public:
     QRadioButton* radioSegment() const { return radioSegment_; }
     QSlider* sliderNear() const { return sliderNear_; }
     QSlider* sliderFar() const { return sliderFar_; }
+    QLabel* valueNear() const { return valueNear_; }
+    QLabel* valueFar() const { return valueFar_; }
     FocusLimitView* view() const { return view_; }
     QLabel* icon() const { return icon_; }
     QLabel* title() const { return title_; }
@@ -44,8 +49,15 @@ public:
     // The switch layout of the lens: which icon and title this position shows.
     void setSwitchLayout(int focusLimitSwitchType);
 
+protected:
+    void changeEvent(QEvent* event) override;
+
 private:
     void buildControls();
+    void layOutControls(const QString& shortEnd, const QString& longEnd);
+    QWidget* laneOf(FocusedWheelSlider* slider);
+    void alignSlidersToScale();
+    void showSliderValues();
     void showUnavailable();
     void showMode();
     void changeFocusLimitMode(int mode);
@@ -57,8 +69,10 @@ private:
     int mode_ = rangeMode;
     QRadioButton* radioRange_ = nullptr;
     QRadioButton* radioSegment_ = nullptr;
-    QSlider* sliderNear_ = nullptr;
-    QSlider* sliderFar_ = nullptr;
+    FocusedWheelSlider* sliderNear_ = nullptr;
+    FocusedWheelSlider* sliderFar_ = nullptr;
+    QLabel* valueNear_ = nullptr;
+    QLabel* valueFar_ = nullptr;
     FocusLimitView* view_ = nullptr;
     QLabel* icon_ = nullptr;
     QLabel* title_ = nullptr;

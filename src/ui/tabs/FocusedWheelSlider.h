@@ -11,6 +11,11 @@ class FocusedWheelSlider : public QSlider {
 public:
     explicit FocusedWheelSlider(QWidget* parent = nullptr);
 
+    // The width of the handle as the current style draws it.
+    int handleLength() const;
+    // At least `pixels` of track per step of the range, plus room for the handle.
+    void setMinimumStepWidth(int pixels);
+
 protected:
     void wheelEvent(QWheelEvent* event) override;
 };

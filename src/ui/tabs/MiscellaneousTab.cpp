@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "ui/AppShell.h"
+#include "ui/tabs/FocusedWheelSlider.h"
 
 #include <QButtonGroup>
 #include <QCheckBox>
@@ -19,9 +20,25 @@ constexpr int fullTimeManualMinimum = 1;
 constexpr int fullTimeManualMaximum = 3;
 // What the level slider shows while full-time manual focus is off or not offered.
 constexpr int fullTimeManualShownWhenOff = 2;
+// Each level a clear move of the mouse, not a twitch.
+constexpr int pixelsPerLevel = 60;
 // A lens of this VC mode type offers no mode 3.
 constexpr int vcModeTypeWithoutMode3 = 1;
 constexpr int vcModeRowOfMode3 = 2;
+
+// What each VC mode row means, in the order of the rows (mode 2, 1, 3).
+QStringList vcModeToolTips() {
+    return {
+        //% "Mode 2: the standard setting of the image stabiliser."
+        qtTrId("vcMode2ToolTip"),
+        //% "Mode 1: another setting of the image stabiliser. "
+        //% "What it changes depends on the lens; see the lens's manual."
+        qtTrId("vcMode1ToolTip"),
+        //% "Mode 3: a further setting of the image stabiliser that only some lenses offer; "
+        //% "on the others it cannot be chosen. What it changes depends on the lens; see the lens's manual."
+        qtTrId("vcMode3ToolTip"),
+    };
+}
 } // namespace
 
 MiscellaneousTab::MiscellaneousTab(AppShell& shell, QWidget* parent) : SettingsTab(shell, parent) {
@@ -37,12 +54,16 @@ QGroupBox* MiscellaneousTab::buildFullTimeManual() {
     //% "Allow manual focusing while autofocus is on"
     chkFulltimeManualFocus_ = new QCheckBox(qtTrId("fullTimeManualEnable"), group);
     chkFulltimeManualFocus_->setObjectName(QStringLiteral("chkFulltimeManualFocus"));
-    sliderFulltimeManualFocus_ = new QSlider(Qt::Horizontal, group);
-    sliderFulltimeManualFocus_->setObjectName(QStringLiteral("sliderFulltimeManualFocus"));
-    sliderFulltimeManualFocus_->setRange(fullTimeManualMinimum, fullTimeManualMaximum);
-    sliderFulltimeManualFocus_->setTickPosition(QSlider::TicksBelow);
-    sliderFulltimeManualFocus_->setTickInterval(1);
-    sliderFulltimeManualFocus_->setPageStep(1);
+    auto* slider = new FocusedWheelSlider(group);
+    slider->setObjectName(QStringLiteral("sliderFulltimeManualFocus"));
+    slider->setRange(fullTimeManualMinimum, fullTimeManualMaximum);
+    slider->setTickPosition(QSlider::TicksBelow);
+    slider->setTickInterval(1);
+    slider->setPageStep(1);
+    // As the other sliders of the tabs: the wheel scrolls the page until the slider is clicked.
+    slider->setFocusPolicy(Qt::ClickFocus);
+    slider->setMinimumStepWidth(pixelsPerLevel);
+    sliderFulltimeManualFocus_ = slider;
     auto* layout = new QGridLayout(group);
     layout->addWidget(chkFulltimeManualFocus_, 0, 0, 1, 4);
     //% "Sensitivity"
@@ -73,8 +94,10 @@ QGroupBox* MiscellaneousTab::buildVcMode() {
     //% "Mode 3"
     const QString mode3 = qtTrId("vcMode3");
     const QString rowTexts[vcModeRows] = {mode2, mode1, mode3};
+    const QStringList rowTips = vcModeToolTips();
     for (int row = 0; row < vcModeRows; ++row) {
         auto* button = new QRadioButton(rowTexts[row], vcModeBox_);
+        button->setToolTip(rowTips[row]);
         radioVcMode_->addButton(button, row);
         rows->addWidget(button);
     }

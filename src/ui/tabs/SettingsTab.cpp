@@ -2,6 +2,7 @@
 
 #include "context/AppContext.h"
 #include "ui/AppShell.h"
+#include "ui/LightLook.h"
 
 #include <QAbstractButton>
 #include <QAbstractSlider>
@@ -9,7 +10,9 @@
 
 namespace lensdock {
 
-SettingsTab::SettingsTab(AppShell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {}
+SettingsTab::SettingsTab(AppShell& shell, QWidget* parent) : QWidget(parent), shell_(shell) {
+    LightLook::apply(*this);
+}
 
 AppContext& SettingsTab::context() const {
     return shell_.context();

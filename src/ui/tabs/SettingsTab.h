@@ -12,7 +12,8 @@ class AppShell;
 
 // What the three settings tabs share: from the moment a tab is shown until it is hidden it follows
 // the shell's flags, storing its controls into the current adjust data when `write` is raised and
-// showing that data again when `control` is raised. Every showing starts from the data afresh.
+// showing that data again when `control` is raised. Every showing starts from the data afresh. A tab
+// keeps the application's light look under a dark desktop theme.
 class SettingsTab : public QWidget {
     Q_OBJECT
 public:

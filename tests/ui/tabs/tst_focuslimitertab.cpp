@@ -7,8 +7,11 @@
 
 #include <QLabel>
 #include <QRadioButton>
+#include <QScopeGuard>
 #include <QSlider>
 #include <QStyleOptionButton>
+#include <QStyleOptionSlider>
+#include <QWheelEvent>
 
 using namespace lensdock;
 
@@ -31,6 +34,28 @@ void press(QSlider* slider, Qt::Key key, int times) {
 bool isEditable(const FocusLimitPosition* position) {
     return position->radioRange()->isEnabled() && position->radioSegment()->isEnabled() &&
            position->sliderNear()->isEnabled() && position->sliderFar()->isEnabled();
+}
+
+// The x of the centre of the handle as the style draws it, in `common`.
+qreal handleCentreX(const QSlider* slider, const QWidget* common) {
+    QStyleOptionSlider option;
+    option.initFrom(slider);
+    option.minimum = slider->minimum();
+    option.maximum = slider->maximum();
+    option.sliderPosition = slider->value();
+    option.tickPosition = slider->tickPosition();
+    const QRectF handle =
+        slider->style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, slider);
+    return slider->mapTo(common, handle.center()).x();
+}
+
+// Turns the wheel one notch away from the user over `slider`; whether it took it.
+bool turnWheel(QSlider* slider) {
+    const QPointF centre = QRectF(slider->rect()).center();
+    QWheelEvent wheel(centre, slider->mapToGlobal(centre), {}, {0, 120}, Qt::NoButton, Qt::NoModifier,
+                      Qt::NoScrollPhase, false);
+    QApplication::sendEvent(slider, &wheel);
+    return wheel.isAccepted();
 }
 
 bool isLocked(const FocusLimitPosition* position) {
@@ -245,6 +270,65 @@ private slots:
         tab.show();
         QCOMPARE(tab.position(1)->view()->nearValue(), 0.0);
         QCOMPARE(tab.position(1)->view()->farValue(), 0.0);
+    }
+
+    void eachHandleSitsUnderItsLimitAndShowsItsStep_data() {
+        QTest::addColumn<LensInfo>("lens");
+        QTest::addColumn<int>("near");
+        QTest::addColumn<int>("far");
+        QTest::addColumn<QString>("style");
+        QTest::newRow("first and last of ten") << zoomLens() << 0 << 9 << QString();
+        QTest::newRow("middle of ten") << zoomLens() << 4 << 5 << QString();
+        QTest::newRow("middle of six") << awkwardLens() << 2 << 3 << QString();
+        // A style with a narrower handle, put on while the tab is shown.
+        QTest::newRow("first and last, other style") << zoomLens() << 0 << 9 << "Windows";
+    }
+    void eachHandleSitsUnderItsLimitAndShowsItsStep() {
+        QFETCH(LensInfo, lens);
+        QFETCH(int, near);
+        QFETCH(int, far);
+        QFETCH(QString, style);
+        TabFixture f(lens);
+        LensAdjustData data;
+        data.focusLimitFirstNear = near;
+        data.focusLimitFirstFar = far;
+        f.setData(data);
+        FocusLimiterTab tab(*f.shell);
+        tab.show();
+        const QString savedStyle = QApplication::style()->name();
+        const auto restoreStyle = qScopeGuard([&] { QApplication::setStyle(savedStyle); });
+        if (!style.isEmpty())
+            QApplication::setStyle(style);
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+        const FocusLimitPosition* first = tab.position(1);
+        const FocusLimitView* view = first->view();
+        for (auto [slider, step] :
+             {std::pair{first->sliderNear(), near}, std::pair{first->sliderFar(), far}}) {
+            const qreal fraction = qreal(step) / (lens.focusLimitDivisions - 1);
+            const qreal drawn = view->mapTo(&tab, QPointF(view->scaleX(view->size(), fraction), 0)).x();
+            const qreal gap = handleCentreX(slider, &tab) - drawn;
+            QVERIFY2(qAbs(gap) <= 1.5, qPrintable(QString::number(gap)));
+        }
+        QCOMPARE(first->valueNear()->text(), QString::number(near + 1));
+        QCOMPARE(first->valueFar()->text(), QString::number(far + 1));
+    }
+
+    // The wheel over the tab scrolls the page; it moves a slider only once the user has clicked it.
+    void theWheelMovesOnlyAFocusedSliderAndItsStepFollows() {
+        TabFixture f(zoomLens());
+        FocusLimiterTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        QSlider* slider = tab.position(1)->sliderNear();
+        QVERIFY(!turnWheel(slider));
+        QCOMPARE(slider->value(), 1);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, slider->rect().center());
+        QVERIFY(slider->hasFocus());
+        const int clicked = slider->value();
+        QVERIFY(turnWheel(slider));
+        QCOMPARE(slider->value(), clicked + 1);
+        QCOMPARE(tab.position(1)->valueNear()->text(), QString::number(clicked + 1));
     }
 
     void thePictureGoesToBothViews() {

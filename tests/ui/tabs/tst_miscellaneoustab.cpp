@@ -7,6 +7,7 @@
 #include <QRadioButton>
 #include <QSlider>
 #include <QStyleOptionButton>
+#include <QWheelEvent>
 
 using namespace lensdock;
 
@@ -178,6 +179,30 @@ private slots:
             QVERIFY(!tab.vcModeRow(r)->isEnabled());
         f.shell->raiseWrite();
         QCOMPARE(f.data().vcMode, 2);
+    }
+
+    // The wheel over the tab scrolls the page; it moves the level only once the user has clicked it.
+    void theWheelMovesTheLevelOnlyWhenItsSliderHasTheFocus() {
+        TabFixture f(zoomLens());
+        f.setData(withFullTimeManual(true, 3));
+        MiscellaneousTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        QSlider* slider = tab.sliderFulltimeManualFocus();
+        auto turnWheelDown = [slider] {
+            const QPointF centre = QRectF(slider->rect()).center();
+            QWheelEvent wheel(centre, slider->mapToGlobal(centre), {}, {0, -120}, Qt::NoButton,
+                              Qt::NoModifier, Qt::NoScrollPhase, false);
+            QApplication::sendEvent(slider, &wheel);
+        };
+        turnWheelDown();
+        QCOMPARE(slider->value(), 3);
+        QTest::mouseClick(slider, Qt::LeftButton, {}, slider->rect().center());
+        QVERIFY(slider->hasFocus());
+        const int clicked = slider->value();
+        turnWheelDown();
+        QCOMPARE(slider->value(), clicked - 1);
     }
 
     void controlShowsTheDataAgainAndHiddenTabsIgnoreTheFlags() {

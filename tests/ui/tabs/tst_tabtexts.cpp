@@ -1,6 +1,12 @@
+#include "TabFixture.h"
 #include "TextCatalogue.h"
+#include "ui/tabs/FocusLimiterTab.h"
+#include "ui/tabs/FocusLimitPosition.h"
+#include "ui/tabs/MiscellaneousTab.h"
 #include "ui/Translations.h"
 
+#include <QRadioButton>
+#include <QRegularExpression>
 #include <QTest>
 #include <QTranslator>
 
@@ -45,6 +51,29 @@ private slots:
         QVERIFY(shellIds.size() > 90);
         for (const QString& key : keysInSources())
             QVERIFY2(!shellIds.contains(key), qPrintable(key));
+    }
+
+    // The limiter's modes and the VC modes are explained where the user points at them.
+    void theModesAreExplainedInEveryLanguage_data() { everyKeyHasATextInEveryLanguage_data(); }
+    void theModesAreExplainedInEveryLanguage() {
+        QFETCH(QString, language);
+        QTranslator translator;
+        QVERIFY(translator.load("lensdock_tabs_" + language, ":/i18n/tabs"));
+        QCoreApplication::installTranslator(&translator);
+        TabFixture f(zoomLens());
+        FocusLimiterTab limiter(*f.shell);
+        MiscellaneousTab miscellaneous(*f.shell);
+        QCoreApplication::removeTranslator(&translator);
+        const QStringList tips = {
+            limiter.position(1)->radioRange()->toolTip(), limiter.position(2)->radioSegment()->toolTip(),
+            miscellaneous.vcModeRow(0)->toolTip(), miscellaneous.vcModeRow(1)->toolTip(),
+            miscellaneous.vcModeRow(2)->toolTip()};
+        QCOMPARE(QSet<QString>(tips.begin(), tips.end()).size(), tips.size());
+        const QRegularExpression japanese(QStringLiteral("[\\x{3040}-\\x{30ff}\\x{4e00}-\\x{9fff}]"));
+        for (const QString& tip : tips) {
+            QVERIFY2(!tip.isEmpty() && !tip.endsWith("ToolTip"), qPrintable(tip));
+            QCOMPARE(tip.contains(japanese), language == "ja");
+        }
     }
 
     // Runs last: installed translators stay.
