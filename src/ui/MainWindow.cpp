@@ -4,6 +4,7 @@
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
 #include "ui/lens/LensScreen.h"
+#include "ui/LightLook.h"
 
 #include <QCloseEvent>
 #include <QGraphicsOpacityEffect>
@@ -23,6 +24,7 @@ MainWindow::MainWindow(AppShell& shell, Options options, QWidget* parent)
     //% "Lens Dock Utility"
     setWindowTitle(qtTrId("appName") + QStringLiteral("[*]")); // the marker of unapplied edits
     setWindowIcon(QIcon(QPixmap::fromImage(BuiltInPictures::appIcon(256))));
+    LightLook::apply(*this);
     auto* central = new QWidget(this);
     stack_ = new QStackedLayout(central);
     stack_->setStackingMode(QStackedLayout::StackAll);

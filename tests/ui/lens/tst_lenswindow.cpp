@@ -285,6 +285,37 @@ private slots:
         }
     }
 
+    // A dark desktop theme does not reach the window: its grounds stay light and its texts dark.
+    void theWindowStaysLightUnderADarkTheme() {
+        const QPalette before = QApplication::palette();
+        QPalette dark(QColor(0x35, 0x35, 0x35), QColor(0x20, 0x20, 0x20));
+        dark.setColor(QPalette::WindowText, Qt::white);
+        dark.setColor(QPalette::Text, Qt::white);
+        dark.setColor(QPalette::ButtonText, Qt::white);
+        QApplication::setPalette(dark);
+        LensFixture f;
+        const bool launched = f.launchConnected();
+        QList<std::pair<const char*, QWidget*>> parts;
+        if (launched) {
+            LensScreen& screen = *f.screen();
+            parts = {{"window", f.window.get()},
+                     {"Apply", screen.applyButton()},
+                     {"focus field", focusTab(screen).textField(0, 0)},
+                     {"limiter", &limiterTab(screen)},
+                     {"miscellaneous", &miscellaneousTab(screen)}};
+        }
+        for (auto [name, widget] : parts) {
+            const QPalette palette = widget->palette();
+            QVERIFY2(palette.color(QPalette::Window).lightness() > 200, name);
+            QVERIFY2(palette.color(QPalette::Base).lightness() > 200, name);
+            QVERIFY2(palette.color(QPalette::WindowText).lightness() < 100, name);
+            QVERIFY2(palette.color(QPalette::ButtonText).lightness() < 100, name);
+        }
+        f.stop();
+        QApplication::setPalette(before);
+        QVERIFY(launched);
+    }
+
     void anOpenedFileIsSaidToBeUnwritten() {
         LensFixture f;
         QVERIFY(f.launchConnected());
