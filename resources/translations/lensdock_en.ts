@@ -323,6 +323,14 @@
         <source>The settings could not be saved as a profile.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogUpdateAdapterNotBackMessage">
+        <source>The firmware was sent to the adapter completely, but the adapter did not come back with the new version. Plug the lens dock in again; if the adapter still reports its old firmware version, update it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogUpdateLensNotBackMessage">
+        <source>The firmware was sent to the lens completely, but the lens did not come back with the new version. Plug the lens dock in again and mount the lens; if the lens still reports its old firmware version, update it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>

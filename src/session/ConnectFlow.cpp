@@ -255,10 +255,10 @@ void ConnectFlow::offerAdapterUpdate(DialogId kind) {
 }
 
 void ConnectFlow::updateFinished(FwErrorCode code) {
-    const DialogId kind = alertForUpdateResult(code);
+    const DialogId kind = alertForUpdateResult(code, FwUpdateTarget::adapter);
     if (kind == DialogId::updateError)
         logInit(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
-    if (code == FwErrorCode::errorUsbSerialRemoved)
+    if (code == FwErrorCode::errorUsbSerialRemoved || code == FwErrorCode::errorRemovedAfterSend)
         context_.connectionThread().setDeviceLoss(DeviceLoss::adapter);
     request(ApplicationState::holdingAdapter);
     ask(kind, [this](DialogResponse) { followUpByDeviceLoss(); });

@@ -42,9 +42,11 @@ enum class DialogId : std::uint8_t {
     backupError,
     restoreSettingsConfirm,
     profileSaveError,
+    updateErrorAdapterNotBack,
+    updateErrorLensNotBack,
 };
 
-constexpr int dialogIdCount = 36;
+constexpr int dialogIdCount = 38;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -479,7 +479,7 @@ void LensFlow::offerUpdate(DialogId kind) {
 
 void LensFlow::updateFinished(FwErrorCode code) {
     emit firmwareVersionChanged();
-    const DialogId kind = alertForUpdateResult(code);
+    const DialogId kind = alertForUpdateResult(code, FwUpdateTarget::lens);
     const std::optional<QString> backup = std::exchange(preUpdateBackup_, std::nullopt);
     if (code == FwErrorCode::resultOk) {
         // The update leaves the lens with its factory settings, written by the update itself.
@@ -488,7 +488,7 @@ void LensFlow::updateFinished(FwErrorCode code) {
     }
     if (kind == DialogId::updateError)
         logMain(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
-    if (code == FwErrorCode::errorUsbSerialRemoved)
+    if (code == FwErrorCode::errorUsbSerialRemoved || code == FwErrorCode::errorRemovedAfterSend)
         context_.connectionThread().setDeviceLoss(DeviceLoss::adapter);
     phase_ = Phase::command;
     request(ApplicationState::holdingLens);

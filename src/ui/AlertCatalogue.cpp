@@ -147,12 +147,20 @@ namespace {
     //% "Put back your settings?"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmTitle"),
     //% "The update has left the lens with its factory settings. Write back the settings it had before the
-    // update? They were saved as this backup:"
+    //% update? They were saved as this backup:"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmMessage"),
     //% "Profile not saved"
     QT_TRID_NOOP("dialogProfileSaveErrorTitle"),
     //% "The settings could not be saved as a profile."
     QT_TRID_NOOP("dialogProfileSaveErrorMessage"),
+    //% "The firmware was sent to the adapter completely, but the adapter did not come back with the new "
+    //% "version. Plug the lens dock in again; if the adapter still reports its old firmware version, "
+    //% "update it again."
+    QT_TRID_NOOP("dialogUpdateAdapterNotBackMessage"),
+    //% "The firmware was sent to the lens completely, but the lens did not come back with the new "
+    //% "version. Plug the lens dock in again and mount the lens; if the lens still reports its old "
+    //% "firmware version, update it again."
+    QT_TRID_NOOP("dialogUpdateLensNotBackMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -221,6 +229,8 @@ Catalogue makeCatalogue() {
         critical("dialogBackupErrorTitle", "dialogBackupErrorMessage"),
         warning("dialogRestoreSettingsConfirmTitle", "dialogRestoreSettingsConfirmMessage", {no, yes}),
         critical("dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage"),
+        critical(updateTitle, "dialogUpdateAdapterNotBackMessage"),
+        critical(updateTitle, "dialogUpdateLensNotBackMessage"),
     };
 }
 

@@ -111,6 +111,10 @@ private slots:
             "dialogRestoreSettingsConfirmMessage", "", noYes, QMessageBox::Warning);
         row(35, "profileSaveError", "dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage", "", ok,
             QMessageBox::Critical);
+        row(36, "updateErrorAdapterNotBack", update + "Title", "dialogUpdateAdapterNotBackMessage", "", ok,
+            QMessageBox::Critical);
+        row(37, "updateErrorLensNotBack", update + "Title", "dialogUpdateLensNotBackMessage", "", ok,
+            QMessageBox::Critical);
     }
     void catalogueRow() {
         QFETCH(int, raw);
