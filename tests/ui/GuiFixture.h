@@ -90,9 +90,13 @@ struct GuiFixture {
         options.update = updateTimings();
         options.progressCloseDelay = std::chrono::milliseconds(20);
         options.fileDialogs = lensDialogs;
+        options.settingsFile = settingsFile();
         options.askProfileName = askProfileName;
         return options;
     }
+
+    // The program's settings file, private to the test.
+    QString settingsFile() const { return dir.filePath(QStringLiteral("config/lensdock.conf")); }
 
     // Short waits for updates against the emulator.
     static lensdock::UpdateJobTimings updateTimings() {

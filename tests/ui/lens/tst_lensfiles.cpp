@@ -1,12 +1,15 @@
 #include "LensFixture.h"
+#include "ui/lens/AdjustFileFolder.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
 #include "ui/Translations.h"
 
 #include <QAction>
+#include <QDate>
 #include <QFile>
 #include <QLineEdit>
 #include <QStackedWidget>
+#include <QTemporaryDir>
 
 using namespace lensdock;
 
@@ -193,6 +196,60 @@ private slots:
         QVERIFY(f.quit());
         QCOMPARE(f.saveDialogs, 1);
         QVERIFY(!QFile::exists(f.dir.filePath("mine.vlad")));
+    }
+
+    // The first dialog of a run starts in the documents folder; the next ones, and those of later
+    // runs, where the user last chose a file. Saving proposes the lens and the day as the name.
+    void fileDialogsStartInTheDocumentsThenWhereTheLastFileWent() {
+        QTemporaryDir home;
+        const QString documents = home.filePath("Papers");
+        QVERIFY(QDir().mkpath(documents) && QDir().mkpath(home.filePath("config")));
+        QVERIFY(
+            !writeFile(home.filePath("config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"" + documents + "\"\n")
+                 .isEmpty());
+        const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        const QString kept = f.dir.filePath("kept");
+        QVERIFY(QDir().mkpath(kept));
+        f.savePaths << kept + "/mine";
+        const QDate before = QDate::currentDate();
+        f.click(f.screen()->saveAsButton());
+        const QDate after = QDate::currentDate();
+        f.click(f.screen()->openButton()); // cancelled
+        qputenv("XDG_CONFIG_HOME", configBefore);
+        QCOMPARE(f.saveStarts.size(), 1);
+        QCOMPARE(f.saveStarts[0].folder, documents);
+        const QStringList names{"A036 " + before.toString("yyyy-MM-dd") + ".vlad",
+                                "A036 " + after.toString("yyyy-MM-dd") + ".vlad"};
+        QVERIFY2(names.contains(f.saveStarts[0].fileName), qPrintable(f.saveStarts[0].fileName));
+        QCOMPARE(f.openStarts.size(), 1);
+        QCOMPARE(f.openStarts[0].folder, kept);
+        QCOMPARE(f.openStarts[0].fileName, QString());
+        // Kept in the settings file for the next run.
+        QFile settings(f.settingsFile());
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(settings.readAll()).contains(kept));
+        QVERIFY(f.waitIdle());
+    }
+
+    void proposedNamesAreSafeFileNames_data() {
+        QTest::addColumn<QString>("modelCode");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "A036"
+                               << "A036 2026-12-08.vlad";
+        QTest::newRow("separators") << "A/03\\6:*?"
+                                    << "A_03_6___ 2026-12-08.vlad";
+        QTest::newRow("leading dot") << ".A036"
+                                     << "A036 2026-12-08.vlad";
+        QTest::newRow("no code") << ""
+                                 << "2026-12-08.vlad";
+    }
+    void proposedNamesAreSafeFileNames() {
+        QFETCH(QString, modelCode);
+        QFETCH(QString, name);
+        QCOMPARE(AdjustFileFolder::proposedName(modelCode, QDate(2026, 12, 8)), name);
     }
 
     void theFileMenuOpensAndSaves() {
