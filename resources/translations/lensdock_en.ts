@@ -331,6 +331,26 @@
         <source>The firmware was sent to the lens completely, but the lens did not come back with the new version. Plug the lens dock in again and mount the lens; if the lens still reports its old firmware version, update it again.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogLoadAdjustDataErrorReasonMissing">
+        <source>The file does not exist. It may have been moved, renamed or deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogLoadAdjustDataErrorReasonDenied">
+        <source>You do not have permission to read this file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonNoFolder">
+        <source>The folder to save in does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonDenied">
+        <source>You do not have permission to write in this folder or to replace this file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonWrite">
+        <source>The file could not be written. The disk may be full or no longer connected, or a folder of the same name may be in the way.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>

@@ -44,9 +44,14 @@ enum class DialogId : std::uint8_t {
     profileSaveError,
     updateErrorAdapterNotBack,
     updateErrorLensNotBack,
+    loadAdjustErrorMissing,
+    loadAdjustErrorDenied,
+    saveAdjustErrorNoFolder,
+    saveAdjustErrorDenied,
+    saveAdjustErrorWrite,
 };
 
-constexpr int dialogIdCount = 38;
+constexpr int dialogIdCount = 43;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -161,6 +161,17 @@ namespace {
     //% "version. Plug the lens dock in again and mount the lens; if the lens still reports its old "
     //% "firmware version, update it again."
     QT_TRID_NOOP("dialogUpdateLensNotBackMessage"),
+    //% "The file does not exist. It may have been moved, renamed or deleted."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonMissing"),
+    //% "You do not have permission to read this file."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonDenied"),
+    //% "The folder to save in does not exist."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonNoFolder"),
+    //% "You do not have permission to write in this folder or to replace this file."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonDenied"),
+    //% "The file could not be written. The disk may be full or no longer connected, or a folder of the "
+    //% "same name may be in the way."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonWrite"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -190,6 +201,8 @@ using Catalogue = std::array<AlertRow, dialogIdCount>;
 Catalogue makeCatalogue() {
     constexpr const char* loadTitle = "dialogLoadAdjustDataErrorTitle";
     constexpr const char* loadMessage = "dialogLoadAdjustDataErrorMessage";
+    constexpr const char* saveTitle = "dialogSaveAdjustDataErrorTitle";
+    constexpr const char* saveMessage = "dialogSaveAdjustDataErrorMessage";
     constexpr const char* updateTitle = "dialogUpdateErrorTitle";
     constexpr const char* updateMessage = "dialogUpdateErrorMessage";
     return Catalogue{
@@ -213,7 +226,7 @@ Catalogue makeCatalogue() {
         critical("dialogGetAdjustDataErrorTitle", "dialogGetAdjustDataErrorMessage"),
         critical("dialogSetAdjustDataErrorTitle", "dialogSetAdjustDataErrorMessage"),
         critical("dialogSetDefaultDataErrorTitle", "dialogSetDefaultDataErrorMessage"),
-        critical("dialogSaveAdjustDataErrorTitle", "dialogSaveAdjustDataErrorMessage"),
+        critical(saveTitle, saveMessage),
         critical(loadTitle, loadMessage),
         critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonFormat"),
         critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonModel"),
@@ -231,6 +244,11 @@ Catalogue makeCatalogue() {
         critical("dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage"),
         critical(updateTitle, "dialogUpdateAdapterNotBackMessage"),
         critical(updateTitle, "dialogUpdateLensNotBackMessage"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonMissing"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonDenied"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonNoFolder"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonDenied"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonWrite"),
     };
 }
 

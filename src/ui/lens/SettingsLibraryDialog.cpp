@@ -1,6 +1,7 @@
 #include "ui/lens/SettingsLibraryDialog.h"
 
 #include "adjust/AdjustDataFile.h"
+#include "session/FileFailure.h"
 #include "session/LensFlow.h"
 
 #include <QDialogButtonBox>
@@ -173,11 +174,16 @@ void SettingsLibraryDialog::exportSelected() {
     const bool copied = source.open(QIODevice::ReadOnly) && source.size() <= AdjustDataFile::maxFileSize &&
                         copy.open(QIODevice::WriteOnly) && copy.write(source.readAll()) == source.size() &&
                         copy.commit();
-    if (!copied)
+    if (copied)
+        return;
+    if (copy.error() == QFileDevice::NoError) { // the library's own copy could not be read
         flow_.reportLibraryError(
             DialogId::saveAdjustErrorOs,
-            path + QStringLiteral(": ") +
-                (copy.error() != QFileDevice::NoError ? copy.errorString() : source.errorString()));
+            FileFailure::extraText(DialogId::saveAdjustErrorOs, row->entry.path, source.errorString()));
+        return;
+    }
+    const DialogId kind = FileFailure::ofSave(path);
+    flow_.reportLibraryError(kind, FileFailure::extraText(kind, path, copy.errorString()));
 }
 
 } // namespace lensdock

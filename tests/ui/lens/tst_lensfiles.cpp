@@ -7,9 +7,11 @@
 #include <QAction>
 #include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStackedWidget>
 #include <QTemporaryDir>
+#include <unistd.h>
 
 using namespace lensdock;
 
@@ -135,6 +137,71 @@ private slots:
         QCOMPARE(f.editing().focusZoomClose, expected.focusZoomClose);
         QCOMPARE(f.editing().vcMode, f.lensHolds().vcMode);
         QCOMPARE(focusTab(f)->textField(1, 0)->text(), QStringLiteral("1"));
+        QVERIFY(f.waitIdle());
+    }
+
+    // Every file alert names the file with its folder and says what is wrong in the user's words.
+    void fileErrorsNameTheFileAndTheProblem_data() {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("setup"); // "", "file", "damaged", "folder", "read-only folder"
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("open: missing") << false << ""
+                                       << "gone.vlad"
+                                       << "gone.vlad"
+                                       << "does not exist";
+        QTest::newRow("open: damaged") << false << "damaged"
+                                       << "damaged.vlad"
+                                       << "damaged.vlad"
+                                       << "not a settings file";
+        QTest::newRow("open: another model") << false << "other model"
+                                             << "other.vlad"
+                                             << "other.vlad"
+                                             << "another lens model";
+        QTest::newRow("save: folder missing") << true << ""
+                                              << "no-such-folder/mine"
+                                              << "mine.vlad"
+                                              << "folder to save in does not exist";
+        QTest::newRow("save: a folder in the way") << true << "folder"
+                                                   << "mine"
+                                                   << "mine.vlad"
+                                                   << "could not be written";
+        QTest::newRow("save: read-only folder") << true << "read-only folder"
+                                                << "locked/mine"
+                                                << "mine.vlad"
+                                                << "permission";
+    }
+    void fileErrorsNameTheFileAndTheProblem() {
+        QFETCH(bool, save);
+        QFETCH(QString, setup);
+        QFETCH(QString, chosen);
+        QFETCH(QString, named);
+        QFETCH(QString, problem);
+        LensFixture f;
+        const QString path = f.dir.filePath(chosen);
+        if (setup == "damaged")
+            QVERIFY(!writeFile(path, "not,a,settings,file").isEmpty());
+        if (setup == "other model")
+            QVERIFY(!writeFile(path, goodElements("B999").join(',')).isEmpty());
+        if (setup == "folder")
+            QVERIFY(QDir().mkpath(path + ".vlad"));
+        if (setup == "read-only folder") {
+            if (geteuid() == 0)
+                QSKIP("root writes into any folder");
+            QVERIFY(QDir().mkpath(f.dir.filePath("locked")));
+            QVERIFY(QFile::setPermissions(f.dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
+        }
+        QVERIFY(f.launchConnected());
+        (save ? f.savePaths : f.openPaths) << path; // then the dialog is cancelled
+        f.click(save ? f.screen()->saveAsButton() : f.screen()->openButton());
+        QTRY_COMPARE(save ? f.saveDialogs : f.openDialogs, 2);
+        QCOMPARE(f.answerer->titles(), QStringList{save ? saveFailed : openFailed});
+        const QString text = f.answerer->seen().first().informativeText;
+        const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+        QVERIFY2(text.contains(named), qPrintable(text));
+        QVERIFY2(text.contains(folder), qPrintable(text));
+        QVERIFY2(text.contains(problem), qPrintable(text));
         QVERIFY(f.waitIdle());
     }
 
