@@ -351,6 +351,14 @@
         <source>The file could not be written. The disk may be full or no longer connected, or a folder of the same name may be in the way.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogAdapterNoAccessErrorTitle">
+        <source>No access to the lens dock</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorMessage">
+        <source>The lens dock is connected, but your user account is not allowed to open it. Allow access as described in the section “Linux: device access” of the README, then start the program again.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>
@@ -441,6 +449,14 @@
     </message>
     <message id="notConnect2">
         <source>2. Mount a lens on the dock. It is recognised automatically.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="connectStepDone">
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="connectStepWaiting">
+        <source>Waiting</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="infoModel">

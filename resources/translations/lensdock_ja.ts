@@ -351,6 +351,14 @@
         <source>The file could not be written. The disk may be full or no longer connected, or a folder of the same name may be in the way.</source>
         <translation>ファイルを書き込めませんでした。ディスクの空き容量が不足しているか、ディスクが接続されていない可能性があります。同じ名前のフォルダーがないかも確認してください。</translation>
     </message>
+    <message id="dialogAdapterNoAccessErrorTitle">
+        <source>No access to the lens dock</source>
+        <translation>レンズドックにアクセスできません</translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorMessage">
+        <source>The lens dock is connected, but your user account is not allowed to open it. Allow access as described in the section “Linux: device access” of the README, then start the program again.</source>
+        <translation>レンズドックは接続されていますが、このユーザーアカウントにはドックを開く権限がありません。README の「Linux: device access」の項に従ってアクセスを許可してから、プログラムを起動し直してください。</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>
@@ -442,6 +450,14 @@
     <message id="notConnect2">
         <source>2. Mount a lens on the dock. It is recognised automatically.</source>
         <translation>2. レンズをドックに取り付けます。自動的に認識されます。</translation>
+    </message>
+    <message id="connectStepDone">
+        <source>Done</source>
+        <translation>完了</translation>
+    </message>
+    <message id="connectStepWaiting">
+        <source>Waiting</source>
+        <translation>待機中</translation>
     </message>
     <message id="infoModel">
         <source>Model</source>

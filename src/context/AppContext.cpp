@@ -29,9 +29,18 @@ std::optional<AppOptions> AppOptions::fromCommandLine(const QCommandLineParser& 
     return options;
 }
 
+namespace {
+std::shared_ptr<SerialPortProvider> providerFor(const AppOptions& options) {
+    if (options.portProvider)
+        return options.portProvider;
+    auto system = std::make_shared<QtSerialPortProvider>();
+    system->setOverridePath(options.portOverride);
+    return system;
+}
+} // namespace
+
 AppContext::AppContext(AppOptions options)
-    : options_(std::move(options)), portProvider_(std::make_shared<QtSerialPortProvider>()) {
-    portProvider_->setOverridePath(options_.portOverride);
+    : options_(std::move(options)), portProvider_(providerFor(options_)) {
     channel_ = std::make_unique<SerialChannel>(portProvider_, options_.watchdogTick);
     connectionThread_ =
         std::make_unique<ConnectionThread>(*channel_, currentAdjustData_, lensInfo_, options_.threadTick);

@@ -63,6 +63,9 @@ PortRefusal PortHolder::refusalOf(const QString& path, bool permissionRefused) {
         refusal.holder = *holder;
     } else if (deviceIsBusy(path)) {
         refusal.reason = PortRefusal::Reason::inUse;
+    } else {
+        // Nobody holds it: the refusal is the device's permissions.
+        refusal.reason = PortRefusal::Reason::noAccess;
     }
     return refusal;
 }

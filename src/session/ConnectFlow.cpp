@@ -149,6 +149,8 @@ void ConnectFlow::adapterIdentity(ApplicationState state, ExchangeResult result,
         const PortRefusal refusal = context_.channel().lastRefusal();
         if (adapterPortMissing_ && refusal.reason == PortRefusal::Reason::inUse)
             adapterError(DialogId::adapterInUseError, refusal.holder);
+        else if (adapterPortMissing_ && refusal.reason == PortRefusal::Reason::noAccess)
+            adapterError(DialogId::adapterNoAccessError, refusal.path);
         else
             adapterError(result == ExchangeResult::overcurrent ? DialogId::overCurrentError
                                                                : DialogId::adapterConnectError);
@@ -275,6 +277,7 @@ void ConnectFlow::followUpByDeviceLoss() {
 void ConnectFlow::waitForLens() {
     phase_ = Phase::device;
     request(ApplicationState::waitingForLens);
+    emit lensAwaited();
 }
 
 void ConnectFlow::lensConnectReply(ExchangeResult result, const std::optional<CommDataFormat>& response) {

@@ -49,9 +49,10 @@ enum class DialogId : std::uint8_t {
     saveAdjustErrorNoFolder,
     saveAdjustErrorDenied,
     saveAdjustErrorWrite,
+    adapterNoAccessError,
 };
 
-constexpr int dialogIdCount = 43;
+constexpr int dialogIdCount = 44;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -172,6 +172,11 @@ namespace {
     //% "The file could not be written. The disk may be full or no longer connected, or a folder of the "
     //% "same name may be in the way."
     QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonWrite"),
+    //% "No access to the lens dock"
+    QT_TRID_NOOP("dialogAdapterNoAccessErrorTitle"),
+    //% "The lens dock is connected, but your user account is not allowed to open it. Allow access as "
+    //% "described in the section “Linux: device access” of the README, then start the program again."
+    QT_TRID_NOOP("dialogAdapterNoAccessErrorMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -249,6 +254,7 @@ Catalogue makeCatalogue() {
         critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonNoFolder"),
         critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonDenied"),
         critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonWrite"),
+        critical("dialogAdapterNoAccessErrorTitle", "dialogAdapterNoAccessErrorMessage"),
     };
 }
 

@@ -126,6 +126,8 @@ private slots:
             QMessageBox::Critical);
         row(42, "saveAdjustErrorWrite", save + "Title", save + "Message", save + "ReasonWrite", ok,
             QMessageBox::Critical);
+        row(43, "adapterNoAccessError", "dialogAdapterNoAccessErrorTitle",
+            "dialogAdapterNoAccessErrorMessage", "", ok, QMessageBox::Critical);
     }
     void catalogueRow() {
         QFETCH(int, raw);

@@ -102,6 +102,8 @@ QLabel* LensScreen::firmwareVersionLabel() const {
 
 void LensScreen::showFirmwareVersion() {
     firmwareVersionLabel()->setText(firmwareVersionText(context_.lensInfo().get().firmwareVersion));
+    infoPanel_->txtAdapterFirmwareVersion()->setText(
+        firmwareVersionText(context_.adapterBasicInfo().get().fwVersion));
 }
 
 QString LensScreen::firmwareVersionText(const QString& firmwareVersion) {
