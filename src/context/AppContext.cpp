@@ -11,6 +11,14 @@ QCommandLineOption portOption() {
         QStringLiteral("Use the serial device PATH instead of searching for the adapter."),
         QStringLiteral("PATH"));
 }
+
+std::shared_ptr<SerialPortProvider> providerFor(const AppOptions& options) {
+    if (options.portProvider)
+        return options.portProvider;
+    auto system = std::make_shared<QtSerialPortProvider>();
+    system->setOverridePath(options.portOverride);
+    return system;
+}
 } // namespace
 
 void AppOptions::addCommandLineOptions(QCommandLineParser& parser) {
@@ -28,16 +36,6 @@ std::optional<AppOptions> AppOptions::fromCommandLine(const QCommandLineParser& 
     options.downloadHostSource = choice->source;
     return options;
 }
-
-namespace {
-std::shared_ptr<SerialPortProvider> providerFor(const AppOptions& options) {
-    if (options.portProvider)
-        return options.portProvider;
-    auto system = std::make_shared<QtSerialPortProvider>();
-    system->setOverridePath(options.portOverride);
-    return system;
-}
-} // namespace
 
 AppContext::AppContext(AppOptions options)
     : options_(std::move(options)), portProvider_(providerFor(options_)) {
