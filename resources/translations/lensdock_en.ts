@@ -327,6 +327,42 @@
         <source>The settings could not be saved as a profile.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogUpdateAdapterNotBackMessage">
+        <source>The firmware was sent to the adapter completely, but the adapter did not come back with the new version. Plug the lens dock in again; if the adapter still reports its old firmware version, update it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogUpdateLensNotBackMessage">
+        <source>The firmware was sent to the lens completely, but the lens did not come back with the new version. Plug the lens dock in again and mount the lens; if the lens still reports its old firmware version, update it again.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogLoadAdjustDataErrorReasonMissing">
+        <source>The file does not exist. It may have been moved, renamed or deleted.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogLoadAdjustDataErrorReasonDenied">
+        <source>You do not have permission to read this file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonNoFolder">
+        <source>The folder to save in does not exist.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonDenied">
+        <source>You do not have permission to write in this folder or to replace this file.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonWrite">
+        <source>The file could not be written. The disk may be full or no longer connected, or a folder of the same name may be in the way.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorTitle">
+        <source>No access to the lens dock</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorMessage">
+        <source>The lens dock is connected, but your user account is not allowed to open it. Allow access as described in the section “Linux: device access” of the README, then start the program again.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="dialogDiscardChangesConfirmTitle">
         <source>Discard changes?</source>
         <translation type="unfinished"></translation>
@@ -445,6 +481,14 @@
     </message>
     <message id="notConnect2">
         <source>2. Mount a lens on the dock. It is recognised automatically.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="connectStepDone">
+        <source>Done</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="connectStepWaiting">
+        <source>Waiting</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="infoModel">

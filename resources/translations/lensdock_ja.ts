@@ -327,6 +327,42 @@
         <source>The settings could not be saved as a profile.</source>
         <translation>設定をプロファイルとして保存できませんでした。</translation>
     </message>
+    <message id="dialogUpdateAdapterNotBackMessage">
+        <source>The firmware was sent to the adapter completely, but the adapter did not come back with the new version. Plug the lens dock in again; if the adapter still reports its old firmware version, update it again.</source>
+        <translation>ファームウェアはアダプターにすべて送信されましたが、アダプターが新しいバージョンで再接続されませんでした。レンズドックを接続し直してください。アダプターのファームウェアバージョンが古いままの場合は、もう一度アップデートしてください。</translation>
+    </message>
+    <message id="dialogUpdateLensNotBackMessage">
+        <source>The firmware was sent to the lens completely, but the lens did not come back with the new version. Plug the lens dock in again and mount the lens; if the lens still reports its old firmware version, update it again.</source>
+        <translation>ファームウェアはレンズにすべて送信されましたが、レンズが新しいバージョンで再接続されませんでした。レンズドックを接続し直し、レンズを取り付けてください。レンズのファームウェアバージョンが古いままの場合は、もう一度アップデートしてください。</translation>
+    </message>
+    <message id="dialogLoadAdjustDataErrorReasonMissing">
+        <source>The file does not exist. It may have been moved, renamed or deleted.</source>
+        <translation>ファイルが見つかりません。移動、名前の変更、または削除された可能性があります。</translation>
+    </message>
+    <message id="dialogLoadAdjustDataErrorReasonDenied">
+        <source>You do not have permission to read this file.</source>
+        <translation>このファイルを読み込む権限がありません。</translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonNoFolder">
+        <source>The folder to save in does not exist.</source>
+        <translation>保存先のフォルダーが存在しません。</translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonDenied">
+        <source>You do not have permission to write in this folder or to replace this file.</source>
+        <translation>このフォルダーに書き込む権限、またはこのファイルを置き換える権限がありません。</translation>
+    </message>
+    <message id="dialogSaveAdjustDataErrorReasonWrite">
+        <source>The file could not be written. The disk may be full or no longer connected, or a folder of the same name may be in the way.</source>
+        <translation>ファイルを書き込めませんでした。ディスクの空き容量が不足しているか、ディスクが接続されていない可能性があります。同じ名前のフォルダーがないかも確認してください。</translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorTitle">
+        <source>No access to the lens dock</source>
+        <translation>レンズドックにアクセスできません</translation>
+    </message>
+    <message id="dialogAdapterNoAccessErrorMessage">
+        <source>The lens dock is connected, but your user account is not allowed to open it. Allow access as described in the section “Linux: device access” of the README, then start the program again.</source>
+        <translation>レンズドックは接続されていますが、このユーザーアカウントにはドックを開く権限がありません。README の「Linux: device access」の項に従ってアクセスを許可してから、プログラムを起動し直してください。</translation>
+    </message>
     <message id="dialogDiscardChangesConfirmTitle">
         <source>Discard changes?</source>
         <translation>変更を破棄しますか？</translation>
@@ -446,6 +482,14 @@
     <message id="notConnect2">
         <source>2. Mount a lens on the dock. It is recognised automatically.</source>
         <translation>2. レンズをドックに取り付けます。自動的に認識されます。</translation>
+    </message>
+    <message id="connectStepDone">
+        <source>Done</source>
+        <translation>完了</translation>
+    </message>
+    <message id="connectStepWaiting">
+        <source>Waiting</source>
+        <translation>待機中</translation>
     </message>
     <message id="infoModel">
         <source>Model</source>

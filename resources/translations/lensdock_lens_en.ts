@@ -7,6 +7,10 @@
         <source>Mount</source>
         <translation>Mount</translation>
     </message>
+    <message id="infoAdapterFirmware">
+        <source>Dock firmware</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="infoVersion">
         <source>Version </source>
         <translation>Version </translation>

@@ -7,6 +7,10 @@
         <source>Mount</source>
         <translation>マウント</translation>
     </message>
+    <message id="infoAdapterFirmware">
+        <source>Dock firmware</source>
+        <translation>ドックのファームウェア</translation>
+    </message>
     <message id="infoVersion">
         <source>Version </source>
         <translation>バージョン </translation>

@@ -11,6 +11,14 @@ QCommandLineOption portOption() {
         QStringLiteral("Use the serial device PATH instead of searching for the adapter."),
         QStringLiteral("PATH"));
 }
+
+std::shared_ptr<SerialPortProvider> providerFor(const AppOptions& options) {
+    if (options.portProvider)
+        return options.portProvider;
+    auto system = std::make_shared<QtSerialPortProvider>();
+    system->setOverridePath(options.portOverride);
+    return system;
+}
 } // namespace
 
 void AppOptions::addCommandLineOptions(QCommandLineParser& parser) {
@@ -30,8 +38,7 @@ std::optional<AppOptions> AppOptions::fromCommandLine(const QCommandLineParser& 
 }
 
 AppContext::AppContext(AppOptions options)
-    : options_(std::move(options)), portProvider_(std::make_shared<QtSerialPortProvider>()) {
-    portProvider_->setOverridePath(options_.portOverride);
+    : options_(std::move(options)), portProvider_(providerFor(options_)) {
     channel_ = std::make_unique<SerialChannel>(portProvider_, options_.watchdogTick);
     connectionThread_ =
         std::make_unique<ConnectionThread>(*channel_, currentAdjustData_, lensInfo_, options_.threadTick);

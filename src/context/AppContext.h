@@ -35,6 +35,9 @@ struct AppOptions {
     std::chrono::microseconds watchdogTick = Watchdog::defaultTick;
     std::chrono::microseconds threadTick = ConnectionThread::loopInterval;
     NetworkLimits networkLimits;
+    // Finds and opens the dock's port instead of the system's serial devices (tests that need an
+    // outcome no real device gives on demand, such as a refused open).
+    std::shared_ptr<SerialPortProvider> portProvider;
 
     // Adds --port and --download-url to a parser.
     static void addCommandLineOptions(QCommandLineParser& parser);
@@ -82,7 +85,7 @@ private:
     Guarded<LensModelInfo> lensModelInfo_;
     Guarded<AdapterModelInfo> adapterModelInfo_;
     std::atomic<LensModelsInfoSource> lensModelsInfoSource_{LensModelsInfoSource::none};
-    std::shared_ptr<QtSerialPortProvider> portProvider_;
+    std::shared_ptr<SerialPortProvider> portProvider_;
     std::unique_ptr<SerialChannel> channel_;
     std::unique_ptr<ConnectionThread> connectionThread_;
     std::unique_ptr<NetworkInterface> networkInterface_;

@@ -94,6 +94,7 @@ void FirmwareTransfer::start() {
 
 void FirmwareTransfer::run() {
     setErrorCode(FwErrorCode::resultOk);
+    everyBlockAcknowledged_ = false;
     if (!decodeFile_) {
         logError(QStringLiteral("Error inFile nil"));
         delegate_->sendCompleted(FwErrorCode::errorInput);
@@ -129,16 +130,20 @@ bool FirmwareTransfer::sendRecords(const QList<ImageRecord>& records) {
         trace(QStringLiteral("TargetDevice = %1").arg(byteAt(record.header, offsetTargetDevice)));
         trace(QStringLiteral("TargetArea = %1").arg(byteAt(record.header, offsetTargetArea)));
         trace(QStringLiteral("Update %1 / %2").arg(i + 1).arg(fwUpdateNum_));
-        if (!sendRecord(record.header, record.data, int(i + 1)))
+        if (!sendRecord(record.header, record.data, int(i + 1), i + 1 == records.size()))
             return false;
     }
     return errorCode() == FwErrorCode::resultOk;
 }
 
-bool FirmwareTransfer::sendRecord(const QByteArray& header, const QByteArray& data, int index) {
+bool FirmwareTransfer::sendRecord(const QByteArray& header, const QByteArray& data, int index,
+                                  bool lastRecord) {
     if (!startRecord(byteAt(header, offsetTargetDevice), byteAt(header, offsetTargetArea)))
         return false;
-    if (!sendHeaderBlock(header, index, data.size()) || !sendDataBlocks(data, index) || !endRecord())
+    if (!sendHeaderBlock(header, index, data.size()) || !sendDataBlocks(data, index))
+        return false;
+    everyBlockAcknowledged_ = lastRecord;
+    if (!endRecord())
         return false;
     delegate_->sendProgress(index, 0);
     return true;
@@ -405,7 +410,12 @@ void FirmwareTransfer::finishUpdate(FwErrorCode code) {
         std::lock_guard lock(exchangeMutex_);
         removed = isErrorUsbRemoved_;
     }
-    delegate_->sendCompleted(removed ? FwErrorCode::errorUsbSerialRemoved : code);
+    if (removed)
+        code = FwErrorCode::errorUsbSerialRemoved;
+    // A device lost once it had every block can only be told apart from a failed transfer here.
+    if (code == FwErrorCode::errorUsbSerialRemoved && everyBlockAcknowledged_)
+        code = FwErrorCode::errorRemovedAfterSend;
+    delegate_->sendCompleted(code);
 }
 
 bool FirmwareTransfer::exchangeCommand(const CommDataFormat& request) {

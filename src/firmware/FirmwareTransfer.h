@@ -81,7 +81,7 @@ private:
     };
     static FwErrorCode splitImage(const QByteArray& image, QList<ImageRecord>& records);
     bool sendRecords(const QList<ImageRecord>& records);
-    bool sendRecord(const QByteArray& header, const QByteArray& data, int index);
+    bool sendRecord(const QByteArray& header, const QByteArray& data, int index, bool lastRecord);
     bool startRecord(std::uint8_t device, std::uint8_t area);
     bool sendHeaderBlock(const QByteArray& header, int index, qint64 dataLength);
     bool sendDataBlocks(const QByteArray& data, int index);
@@ -121,6 +121,8 @@ private:
     std::optional<QString> decodeFile_;
     int fwUpdateNum_ = 0;
     std::uint8_t headerBlkNum_ = 0;
+    // The device acknowledged every block of the image (the transfer thread alone uses it).
+    bool everyBlockAcknowledged_ = false;
 
     // Written by the channel's threads, read by the transfer thread.
     mutable std::mutex exchangeMutex_;

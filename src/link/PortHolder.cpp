@@ -27,6 +27,10 @@ bool deviceIsBusy(const QString& path) {
     }
     return errno == EBUSY;
 }
+
+bool mayReadAndWrite(const QString& path) {
+    return ::access(QFile::encodeName(path).constData(), R_OK | W_OK) == 0 || errno != EACCES;
+}
 } // namespace
 
 QString PortHolder::lockFileName(const QString& path) {
@@ -56,13 +60,20 @@ std::optional<QString> PortHolder::lockHolder(const QString& path) {
 
 PortRefusal PortHolder::refusalOf(const QString& path, bool permissionRefused) {
     PortRefusal refusal{PortRefusal::Reason::other, path, {}};
-    if (!permissionRefused)
+    if (!permissionRefused) {
+        // The serial library reports some refusals in general terms; the node's mode still tells.
+        if (!mayReadAndWrite(path))
+            refusal.reason = PortRefusal::Reason::noAccess;
         return refusal;
+    }
     if (const auto holder = lockHolder(path)) {
         refusal.reason = PortRefusal::Reason::inUse;
         refusal.holder = *holder;
     } else if (deviceIsBusy(path)) {
         refusal.reason = PortRefusal::Reason::inUse;
+    } else {
+        // Nobody holds it: the refusal is the device's permissions.
+        refusal.reason = PortRefusal::Reason::noAccess;
     }
     return refusal;
 }

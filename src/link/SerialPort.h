@@ -25,7 +25,8 @@ public:
 
 // Why a device that exists could not be opened, as far as the system tells.
 struct PortRefusal {
-    enum class Reason { none, inUse, other };
+    // noAccess: the device is there, but this user may not open it (device permissions).
+    enum class Reason { none, inUse, noAccess, other };
     Reason reason = Reason::none;
     QString path;
     QString holder; // "NAME (PID N)" when the other program's lock file names it

@@ -153,6 +153,8 @@ void ConnectFlow::adapterIdentity(ApplicationState state, ExchangeResult result,
         const PortRefusal refusal = context_.channel().lastRefusal();
         if (adapterPortMissing_ && refusal.reason == PortRefusal::Reason::inUse)
             adapterError(DialogId::adapterInUseError, refusal.holder);
+        else if (adapterPortMissing_ && refusal.reason == PortRefusal::Reason::noAccess)
+            adapterError(DialogId::adapterNoAccessError, refusal.path);
         else
             adapterError(result == ExchangeResult::overcurrent ? DialogId::overCurrentError
                                                                : DialogId::adapterConnectError);
@@ -259,10 +261,10 @@ void ConnectFlow::offerAdapterUpdate(DialogId kind) {
 }
 
 void ConnectFlow::updateFinished(FwErrorCode code) {
-    const DialogId kind = alertForUpdateResult(code);
+    const DialogId kind = alertForUpdateResult(code, FwUpdateTarget::adapter);
     if (kind == DialogId::updateError)
         logInit(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
-    if (code == FwErrorCode::errorUsbSerialRemoved)
+    if (code == FwErrorCode::errorUsbSerialRemoved || code == FwErrorCode::errorRemovedAfterSend)
         context_.connectionThread().setDeviceLoss(DeviceLoss::adapter);
     request(ApplicationState::holdingAdapter);
     ask(kind, [this](DialogResponse) { followUpByDeviceLoss(); });
@@ -279,6 +281,7 @@ void ConnectFlow::followUpByDeviceLoss() {
 void ConnectFlow::waitForLens() {
     phase_ = Phase::device;
     request(ApplicationState::waitingForLens);
+    emit lensAwaited();
 }
 
 void ConnectFlow::lensConnectReply(ExchangeResult result, const std::optional<CommDataFormat>& response) {

@@ -73,6 +73,8 @@ signals:
     void adapterIdentified();
     // A lens was found on the adapter and is being connected.
     void lensDetected();
+    // The course waits for a lens to be mounted (again).
+    void lensAwaited();
     // The adapter was unplugged; the course starts again when it is back.
     void adapterLost();
     // The lens's settings are in `currentAdjustData`; the thread idles in holdingLens.

@@ -42,11 +42,19 @@ enum class DialogId : std::uint8_t {
     backupError,
     restoreSettingsConfirm,
     profileSaveError,
+    updateErrorAdapterNotBack,
+    updateErrorLensNotBack,
+    loadAdjustErrorMissing,
+    loadAdjustErrorDenied,
+    saveAdjustErrorNoFolder,
+    saveAdjustErrorDenied,
+    saveAdjustErrorWrite,
+    adapterNoAccessError,
     discardChangesConfirm,
     restoreEditsConfirm,
 };
 
-constexpr int dialogIdCount = 38;
+constexpr int dialogIdCount = 46;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

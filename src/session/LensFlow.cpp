@@ -9,6 +9,7 @@
 #include "online/LensCatalogueCopy.h"
 #include "online/ModelInfoParser.h"
 #include "online/ResourcePaths.h"
+#include "session/FileFailure.h"
 #include "session/ReportRelay.h"
 #include "session/UpdateResultAlert.h"
 
@@ -479,7 +480,7 @@ void LensFlow::offerUpdate(DialogId kind) {
 
 void LensFlow::updateFinished(FwErrorCode code) {
     emit firmwareVersionChanged();
-    const DialogId kind = alertForUpdateResult(code);
+    const DialogId kind = alertForUpdateResult(code, FwUpdateTarget::lens);
     const std::optional<QString> backup = std::exchange(preUpdateBackup_, std::nullopt);
     if (code == FwErrorCode::resultOk) {
         // The update leaves the lens with its factory settings, written by the update itself.
@@ -488,7 +489,7 @@ void LensFlow::updateFinished(FwErrorCode code) {
     }
     if (kind == DialogId::updateError)
         logMain(QStringLiteral("Update Error Code : %1").arg(rawValue(code)));
-    if (code == FwErrorCode::errorUsbSerialRemoved)
+    if (code == FwErrorCode::errorUsbSerialRemoved || code == FwErrorCode::errorRemovedAfterSend)
         context_.connectionThread().setDeviceLoss(DeviceLoss::adapter);
     phase_ = Phase::command;
     request(ApplicationState::holdingLens);
@@ -559,7 +560,10 @@ void LensFlow::endFileCommand() {
 void LensFlow::openFile(const QString& path, std::function<void(bool)> done) {
     if (path.isEmpty() || !AdjustDataFile::hasExtension(path)) {
         logMain(path.isEmpty() ? QStringLiteral("Load URL Error") : QStringLiteral("Extension Error"));
-        ask(DialogId::loadAdjustErrorFormat, [done](DialogResponse) { done(false); });
+        const QString named =
+            path.isEmpty() ? QString() : FileFailure::extraText(DialogId::loadAdjustErrorFormat, path);
+        ask(
+            DialogId::loadAdjustErrorFormat, [done](DialogResponse) { done(false); }, named);
         return;
     }
     logMain(QStringLiteral("open file : ") + path);
@@ -574,7 +578,7 @@ void LensFlow::openFile(const QString& path, std::function<void(bool)> done) {
         done(true);
         return;
     case AdjustFileOpenResult::osError:
-        kind = DialogId::loadAdjustErrorOs;
+        kind = FileFailure::ofOpen(path);
         break;
     case AdjustFileOpenResult::formatError:
         break;
@@ -585,10 +589,9 @@ void LensFlow::openFile(const QString& path, std::function<void(bool)> done) {
         kind = DialogId::loadAdjustErrorModel;
         break;
     }
-    const QString reason =
-        kind == DialogId::loadAdjustErrorOs ? outcome.error.value_or(QString()) : QString();
     ask(
-        kind, [done](DialogResponse) { done(false); }, reason);
+        kind, [done](DialogResponse) { done(false); },
+        FileFailure::extraText(kind, path, outcome.error.value_or(QString())));
 }
 
 void LensFlow::saveProfile(const QString& name, std::function<void(bool)> done) {
@@ -611,7 +614,8 @@ void LensFlow::applyFromLibrary(const QString& path, BackupReason reason) {
         AdjustDataFile::openIntoEditor(path, lens, context_.defaultAdjustData().get(), chosen);
     if (opened.result != AdjustFileOpenResult::success) {
         ask(
-            DialogId::loadAdjustErrorFormat, [this](DialogResponse) { followUpByDeviceLoss(); }, path);
+            DialogId::loadAdjustErrorFormat, [this](DialogResponse) { followUpByDeviceLoss(); },
+            FileFailure::extraText(DialogId::loadAdjustErrorFormat, path));
         return;
     }
     context_.currentAdjustData().set(chosen);
@@ -638,9 +642,10 @@ void LensFlow::saveFile(const QString& path, std::function<void(bool)> done) {
         done(true);
         return;
     }
+    const DialogId kind = FileFailure::ofSave(target);
     ask(
-        DialogId::saveAdjustErrorOs, [done](DialogResponse) { done(false); },
-        outcome.error.value_or(QString()));
+        kind, [done](DialogResponse) { done(false); },
+        FileFailure::extraText(kind, target, outcome.error.value_or(QString())));
 }
 
 } // namespace lensdock

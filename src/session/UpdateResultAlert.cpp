@@ -2,7 +2,7 @@
 
 namespace lensdock {
 
-DialogId alertForUpdateResult(FwErrorCode code) {
+DialogId alertForUpdateResult(FwErrorCode code, FwUpdateTarget target) {
     switch (code) {
     case FwErrorCode::resultOk:
         return DialogId::updateComplete;
@@ -17,6 +17,9 @@ DialogId alertForUpdateResult(FwErrorCode code) {
     case FwErrorCode::errorInvalidFile:
     case FwErrorCode::errorCrc:
         return DialogId::updateErrorDecode;
+    case FwErrorCode::errorRemovedAfterSend:
+        return target == FwUpdateTarget::adapter ? DialogId::updateErrorAdapterNotBack
+                                                 : DialogId::updateErrorLensNotBack;
     case FwErrorCode::errorInput:
     case FwErrorCode::errorWaitResetFailed:
     case FwErrorCode::errorVersion:

@@ -1,11 +1,12 @@
 #pragma once
 
 #include "firmware/FwErrorCode.h"
+#include "firmware/FwUpdateTarget.h"
 #include "session/DialogId.h"
 
 namespace lensdock {
 
-// The alert that reports the end of a firmware update, for the adapter and the lens alike.
-DialogId alertForUpdateResult(FwErrorCode code);
+// The alert that reports the end of a firmware update of `target`.
+DialogId alertForUpdateResult(FwErrorCode code, FwUpdateTarget target);
 
 } // namespace lensdock

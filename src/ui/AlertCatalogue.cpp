@@ -147,12 +147,36 @@ namespace {
     //% "Put back your settings?"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmTitle"),
     //% "The update has left the lens with its factory settings. Write back the settings it had before the
-    // update? They were saved as this backup:"
+    //% update? They were saved as this backup:"
     QT_TRID_NOOP("dialogRestoreSettingsConfirmMessage"),
     //% "Profile not saved"
     QT_TRID_NOOP("dialogProfileSaveErrorTitle"),
     //% "The settings could not be saved as a profile."
     QT_TRID_NOOP("dialogProfileSaveErrorMessage"),
+    //% "The firmware was sent to the adapter completely, but the adapter did not come back with the new "
+    //% "version. Plug the lens dock in again; if the adapter still reports its old firmware version, "
+    //% "update it again."
+    QT_TRID_NOOP("dialogUpdateAdapterNotBackMessage"),
+    //% "The firmware was sent to the lens completely, but the lens did not come back with the new "
+    //% "version. Plug the lens dock in again and mount the lens; if the lens still reports its old "
+    //% "firmware version, update it again."
+    QT_TRID_NOOP("dialogUpdateLensNotBackMessage"),
+    //% "The file does not exist. It may have been moved, renamed or deleted."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonMissing"),
+    //% "You do not have permission to read this file."
+    QT_TRID_NOOP("dialogLoadAdjustDataErrorReasonDenied"),
+    //% "The folder to save in does not exist."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonNoFolder"),
+    //% "You do not have permission to write in this folder or to replace this file."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonDenied"),
+    //% "The file could not be written. The disk may be full or no longer connected, or a folder of the "
+    //% "same name may be in the way."
+    QT_TRID_NOOP("dialogSaveAdjustDataErrorReasonWrite"),
+    //% "No access to the lens dock"
+    QT_TRID_NOOP("dialogAdapterNoAccessErrorTitle"),
+    //% "The lens dock is connected, but your user account is not allowed to open it. Allow access as "
+    //% "described in the section “Linux: device access” of the README, then start the program again."
+    QT_TRID_NOOP("dialogAdapterNoAccessErrorMessage"),
     //% "Discard changes?"
     QT_TRID_NOOP("dialogDiscardChangesConfirmTitle"),
     //% "Some values you changed are not yet written to the lens. They are lost if you quit now."
@@ -161,8 +185,8 @@ namespace {
     QT_TRID_NOOP("dialogBtnDiscard"),
     //% "Show your changes again?"
     QT_TRID_NOOP("dialogRestoreEditsConfirmTitle"),
-    //% "This lens was removed while some values you changed were not yet written to it. Show those values
-    // again? They are written only when you press Apply."
+    //% "This lens was removed while some values you changed were not yet written to it. Show those "
+    //% "values again? They are written only when you press Apply."
     QT_TRID_NOOP("dialogRestoreEditsConfirmMessage"),
 };
 
@@ -194,6 +218,8 @@ using Catalogue = std::array<AlertRow, dialogIdCount>;
 Catalogue makeCatalogue() {
     constexpr const char* loadTitle = "dialogLoadAdjustDataErrorTitle";
     constexpr const char* loadMessage = "dialogLoadAdjustDataErrorMessage";
+    constexpr const char* saveTitle = "dialogSaveAdjustDataErrorTitle";
+    constexpr const char* saveMessage = "dialogSaveAdjustDataErrorMessage";
     constexpr const char* updateTitle = "dialogUpdateErrorTitle";
     constexpr const char* updateMessage = "dialogUpdateErrorMessage";
     return Catalogue{
@@ -217,7 +243,7 @@ Catalogue makeCatalogue() {
         critical("dialogGetAdjustDataErrorTitle", "dialogGetAdjustDataErrorMessage"),
         critical("dialogSetAdjustDataErrorTitle", "dialogSetAdjustDataErrorMessage"),
         critical("dialogSetDefaultDataErrorTitle", "dialogSetDefaultDataErrorMessage"),
-        critical("dialogSaveAdjustDataErrorTitle", "dialogSaveAdjustDataErrorMessage"),
+        critical(saveTitle, saveMessage),
         critical(loadTitle, loadMessage),
         critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonFormat"),
         critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonModel"),
@@ -233,6 +259,14 @@ Catalogue makeCatalogue() {
         critical("dialogBackupErrorTitle", "dialogBackupErrorMessage"),
         warning("dialogRestoreSettingsConfirmTitle", "dialogRestoreSettingsConfirmMessage", {no, yes}),
         critical("dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage"),
+        critical(updateTitle, "dialogUpdateAdapterNotBackMessage"),
+        critical(updateTitle, "dialogUpdateLensNotBackMessage"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonMissing"),
+        critical(loadTitle, loadMessage, "dialogLoadAdjustDataErrorReasonDenied"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonNoFolder"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonDenied"),
+        critical(saveTitle, saveMessage, "dialogSaveAdjustDataErrorReasonWrite"),
+        critical("dialogAdapterNoAccessErrorTitle", "dialogAdapterNoAccessErrorMessage"),
         AlertRow{"dialogDiscardChangesConfirmTitle",
                  "dialogDiscardChangesConfirmMessage",
                  nullptr,

@@ -1,5 +1,6 @@
 #include "ui/AlertDialog.h"
 
+#include "ui/AlertBox.h"
 #include "ui/AlertCatalogue.h"
 
 #include <QMessageBox>
@@ -19,10 +20,10 @@ QString AlertDialog::informativeText(DialogId kind, const QString& extraText) {
 
 std::unique_ptr<QMessageBox> AlertDialog::build(DialogId kind, const QString& extraText, QWidget* parent) {
     const AlertRow& row = alertRow(kind);
-    auto box = std::make_unique<QMessageBox>(parent);
+    auto box = std::make_unique<AlertBox>(parent);
     box->setWindowTitle(qtTrId(row.titleKey));
     box->setText(qtTrId(row.titleKey));
-    box->setInformativeText(informativeText(kind, extraText));
+    box->setPlainInformativeText(informativeText(kind, extraText));
     box->setIcon(row.kind == AlertRow::Kind::error         ? QMessageBox::Critical
                  : row.kind == AlertRow::Kind::information ? QMessageBox::Information
                                                            : QMessageBox::Warning);

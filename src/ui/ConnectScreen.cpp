@@ -4,6 +4,7 @@
 #include "ui/AlertAsker.h"
 #include "ui/AppShell.h"
 #include "ui/BuiltInPictures.h"
+#include "ui/ConnectStep.h"
 #include "ui/LensFileStore.h"
 #include "ui/UpdateWindow.h"
 
@@ -64,6 +65,7 @@ ConnectScreen::ConnectScreen(AppShell& shell, ConnectOptions options, QWidget* p
         Qt::QueuedConnection);
     connect(flow_, &ConnectFlow::endRequested, &shell_, &AppShell::endProcess);
     shell_.pictures().clear();
+    followSteps();
     flow_->start();
 }
 
@@ -120,10 +122,25 @@ QWidget* ConnectScreen::makeInstructions() {
     headline->setFont(font);
     layout->addWidget(headline);
     //% "1. Plug the lens dock into a USB port of this computer."
-    layout->addWidget(textLabel(qtTrId("notConnect1"), QStringLiteral("txtNotConnect1"), box));
+    adapterStep_ = new ConnectStep(qtTrId("notConnect1"), QStringLiteral("txtNotConnect1"), box);
     //% "2. Mount a lens on the dock. It is recognised automatically."
-    layout->addWidget(textLabel(qtTrId("notConnect2"), QStringLiteral("txtNotConnect2"), box));
+    lensStep_ = new ConnectStep(qtTrId("notConnect2"), QStringLiteral("txtNotConnect2"), box);
+    layout->addWidget(adapterStep_);
+    layout->addWidget(lensStep_);
     return box;
+}
+
+// The steps follow the course: the dock is done once it has answered, the lens once it is found.
+// A screen shown again after a lens was lost finds the dock still there.
+void ConnectScreen::followSteps() {
+    adapterStep_->setDone(shell_.context().channel().isPortOpen());
+    connect(flow_, &ConnectFlow::adapterIdentified, adapterStep_, [this] { adapterStep_->setDone(true); });
+    connect(flow_, &ConnectFlow::lensDetected, lensStep_, [this] { lensStep_->setDone(true); });
+    connect(flow_, &ConnectFlow::lensAwaited, lensStep_, [this] { lensStep_->setDone(false); });
+    connect(flow_, &ConnectFlow::adapterLost, this, [this] {
+        adapterStep_->setDone(false);
+        lensStep_->setDone(false);
+    });
 }
 
 void ConnectScreen::openUpdateWindow() {

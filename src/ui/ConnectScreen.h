@@ -10,6 +10,7 @@ namespace lensdock {
 
 class AppShell;
 class AlertAsker;
+class ConnectStep;
 class UpdateWindow;
 
 // What the main window shows while no lens is ready: how to connect the dock and a lens. Behind it
@@ -27,6 +28,9 @@ public:
     ConnectFlow& flow() { return *flow_; }
     // The adapter update window while it is open.
     UpdateWindow* updateWindow() const;
+    // The two steps of the instructions: plug in the dock, mount a lens.
+    ConnectStep* adapterStep() const { return adapterStep_; }
+    ConnectStep* lensStep() const { return lensStep_; }
 
 signals:
     void updateWindowOpened(lensdock::UpdateWindow* window);
@@ -34,6 +38,7 @@ signals:
 private:
     QWidget* makeDiagram();
     QWidget* makeInstructions();
+    void followSteps();
     void openUpdateWindow();
     void takePicture(NetworkFileType type, const std::optional<QByteArray>& data);
 
@@ -42,6 +47,8 @@ private:
     AlertAsker* asker_;
     ConnectFlow* flow_;
     QPointer<UpdateWindow> windowUpdate_;
+    ConnectStep* adapterStep_ = nullptr;
+    ConnectStep* lensStep_ = nullptr;
 };
 
 } // namespace lensdock

@@ -55,6 +55,9 @@ QString caseName(const FaultCase& c);
 
 bool writes(Operation operation);
 bool updates(Operation operation);
+// The device went away after it had acknowledged every firmware block: the report must say that the
+// firmware was sent and the device did not come back.
+bool everyBlockSentBeforeTheLoss(const FaultCase& c);
 
 void inject(lensdock::DockEmulator& dock, const Injection& injection);
 

@@ -59,7 +59,9 @@ CliExpectation expectationOf(const FaultCase& c) {
                             : updates(c.operation) ? QStringLiteral("did not accept the firmware")
                                                    : QString()};
     case Outcome::adapterLost:
-        return {exitNoAdapter, QString()};
+        return {exitNoAdapter, everyBlockSentBeforeTheLoss(c)
+                                   ? QStringLiteral("did not come back with the new version")
+                                   : QString()};
     case Outcome::lensLost:
         return {exitUpdate, QStringLiteral("did not come back")};
     case Outcome::overCurrent:

@@ -294,6 +294,10 @@ private slots:
         QVERIFY2(struck(), "the fault never struck");
         QVERIFY(ended());
         QCOMPARE(after, expected.alerts);
+        if (everyBlockSentBeforeTheLoss(c))
+            QVERIFY2(f.answerer->seen().last().informativeText.contains(
+                         QStringLiteral("did not come back with the new version")),
+                     qPrintable(f.answerer->seen().last().informativeText));
         QCOMPARE(lensAfter, expectedLens(c, lens));
         if (c.operation == Operation::apply && c.outcome != Outcome::succeeds &&
             expected.ends == Ends::lensScreen)

@@ -24,6 +24,7 @@ private slots:
         QTest::newRow("errorUsbSerialRemoved") << FwErrorCode::errorUsbSerialRemoved << 5;
         QTest::newRow("errorWaitResetFailed") << FwErrorCode::errorWaitResetFailed << 6;
         QTest::newRow("errorVersion") << FwErrorCode::errorVersion << 7;
+        QTest::newRow("errorRemovedAfterSend") << FwErrorCode::errorRemovedAfterSend << 8;
         QTest::newRow("errorInvalidKey") << FwErrorCode::errorInvalidKey << -1;
         QTest::newRow("errorInvalidFile") << FwErrorCode::errorInvalidFile << -3;
         QTest::newRow("errorCrc") << FwErrorCode::errorCrc << -4;
@@ -39,7 +40,7 @@ private slots:
         QTest::addColumn<int>("raw");
         QTest::newRow("-2, between the decoder's codes") << -2;
         QTest::newRow("-5, just below") << -5;
-        QTest::newRow("8, just above") << 8;
+        QTest::newRow("9, just above") << 9;
         QTest::newRow("smallest integer") << INT_MIN;
         QTest::newRow("largest integer") << INT_MAX;
     }

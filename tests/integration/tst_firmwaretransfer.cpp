@@ -150,6 +150,10 @@ private slots:
         QTest::newRow("unplugged after block 2")
             << int(FaultKind::unplugAfterBlock) << 2 << "0102" << FwErrorCode::errorUsbSerialRemoved
             << "[Firmware] Error FW data";
+        // 4000 bytes: the header block and four data blocks, so block 5 is the last.
+        QTest::newRow("unplugged after the last block")
+            << int(FaultKind::unplugAfterBlock) << 5 << "0102" << FwErrorCode::errorRemovedAfterSend
+            << "[Firmware] Error EOT";
     }
     void failures() {
         QFETCH(int, fault);

@@ -35,6 +35,8 @@ struct GuiFixture {
     std::chrono::milliseconds fade{0};
     // The watchdog's tick for launch(); a test may restore the real 100 ms (20 s per request).
     std::chrono::microseconds watchdog{watchdogTick};
+    // Replaces the search for the dock and the opening of its port, when set.
+    std::shared_ptr<lensdock::SerialPortProvider> portProvider;
     // Opens web pages and documents for the program.
     std::function<bool(const QUrl&)> openUrl = [](const QUrl&) { return true; };
 
@@ -90,9 +92,13 @@ struct GuiFixture {
         options.update = updateTimings();
         options.progressCloseDelay = std::chrono::milliseconds(20);
         options.fileDialogs = lensDialogs;
+        options.settingsFile = settingsFile();
         options.askProfileName = askProfileName;
         return options;
     }
+
+    // The program's settings file, private to the test.
+    QString settingsFile() const { return dir.filePath(QStringLiteral("config/lensdock.conf")); }
 
     // Short waits for updates against the emulator.
     static lensdock::UpdateJobTimings updateTimings() {
@@ -141,6 +147,7 @@ struct GuiFixture {
         answerer = std::make_unique<ModalAnswerer>(std::move(chooser));
         lensdock::AppOptions options;
         options.portOverride = port.isEmpty() ? dockOptions.linkPath : port;
+        options.portProvider = portProvider;
         options.downloadHost = downloadHost;
         options.threadTick = threadTick;
         options.watchdogTick = watchdog;

@@ -111,10 +111,27 @@ private slots:
             "dialogRestoreSettingsConfirmMessage", "", noYes, QMessageBox::Warning);
         row(35, "profileSaveError", "dialogProfileSaveErrorTitle", "dialogProfileSaveErrorMessage", "", ok,
             QMessageBox::Critical);
-        row(36, "discardChangesConfirm", "dialogDiscardChangesConfirmTitle",
+        row(36, "updateErrorAdapterNotBack", update + "Title", "dialogUpdateAdapterNotBackMessage", "", ok,
+            QMessageBox::Critical);
+        row(37, "updateErrorLensNotBack", update + "Title", "dialogUpdateLensNotBackMessage", "", ok,
+            QMessageBox::Critical);
+        row(38, "loadAdjustErrorMissing", load + "Title", load + "Message", load + "ReasonMissing", ok,
+            QMessageBox::Critical);
+        row(39, "loadAdjustErrorDenied", load + "Title", load + "Message", load + "ReasonDenied", ok,
+            QMessageBox::Critical);
+        const QString save = "dialogSaveAdjustDataError";
+        row(40, "saveAdjustErrorNoFolder", save + "Title", save + "Message", save + "ReasonNoFolder", ok,
+            QMessageBox::Critical);
+        row(41, "saveAdjustErrorDenied", save + "Title", save + "Message", save + "ReasonDenied", ok,
+            QMessageBox::Critical);
+        row(42, "saveAdjustErrorWrite", save + "Title", save + "Message", save + "ReasonWrite", ok,
+            QMessageBox::Critical);
+        row(43, "adapterNoAccessError", "dialogAdapterNoAccessErrorTitle",
+            "dialogAdapterNoAccessErrorMessage", "", ok, QMessageBox::Critical);
+        row(44, "discardChangesConfirm", "dialogDiscardChangesConfirmTitle",
             "dialogDiscardChangesConfirmMessage", "", {"dialogBtnCancel", "dialogBtnDiscard"},
             QMessageBox::Warning);
-        row(37, "restoreEditsConfirm", "dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage",
+        row(45, "restoreEditsConfirm", "dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage",
             "", noYes, QMessageBox::Warning);
     }
     void catalogueRow() {
@@ -166,6 +183,59 @@ private slots:
         QCOMPARE(box->informativeText(), QStringLiteral("The settings file could not be opened.\n"
                                                         "The file belongs to another lens model.\n"
                                                         "settings.vlad"));
+    }
+
+    // Over a window away from the screen's corner, of either size: the box's centre is the window's.
+    void alertsOpenCentredOnTheWindowAndWide_data() {
+        QTest::addColumn<QRect>("windowGeometry");
+        QTest::newRow("small window") << QRect(40, 30, 500, 380);
+        QTest::newRow("large window") << QRect(100, 60, 1100, 760);
+    }
+    void alertsOpenCentredOnTheWindowAndWide() {
+        QFETCH(QRect, windowGeometry);
+        QWidget window;
+        window.setGeometry(windowGeometry);
+        window.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&window));
+        AlertAsker asker(&window);
+        asker.tell(DialogId::updateComplete);
+        QTRY_VERIFY(qobject_cast<QMessageBox*>(QApplication::activeModalWidget()));
+        auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+        QTRY_VERIFY(box->isVisible());
+        const QPoint offset = box->frameGeometry().center() - window.frameGeometry().center();
+        QVERIFY2(offset.manhattanLength() <= 2,
+                 qPrintable(QStringLiteral("%1, %2").arg(offset.x()).arg(offset.y())));
+        QVERIFY2(box->width() >= 420, qPrintable(QString::number(box->width())));
+        box->close();
+    }
+
+    // Japanese has no spaces: the box keeps its lines long and breaks them where the language allows,
+    // never at a width so narrow that every line holds a few characters.
+    void aLongJapaneseSentenceWrapsInWholeLines() {
+        const QString sentence = QStringLiteral("アップデートが終わるまでレンズやアダプターを取り外したり、プ"
+                                                "ログラムを終了したりしないでください。"
+                                                "設定はレンズに書き込まれ、次に変更するまで保持されます。");
+        const auto box = AlertDialog::build(DialogId::updateLensCaution, sentence);
+        box->show();
+        auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+        QVERIFY(label);
+        QVERIFY(label->wordWrap());
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY2(label->width() >= 380, qPrintable(QString::number(label->width())));
+        QVERIFY2(box->width() >= 420, qPrintable(QString::number(box->width())));
+        // Wrapped, not widened to one line past the screen.
+        const int oneLine = label->fontMetrics().height();
+        QVERIFY(label->heightForWidth(label->width()) > 2 * oneLine);
+        QVERIFY(box->width() <= 800);
+    }
+
+    // A path is shown as written, never read as markup.
+    void extraTextIsPlainText() {
+        const auto box = AlertDialog::build(DialogId::loadAdjustErrorMissing, "/tmp/<b>odd</b>.vlad");
+        auto* label = box->findChild<QLabel*>("qt_msgbox_informativelabel");
+        QVERIFY(label);
+        QCOMPARE(label->textFormat(), Qt::PlainText);
+        QVERIFY(label->text().endsWith("/tmp/<b>odd</b>.vlad"));
     }
 
     void answers_data() {

@@ -1,16 +1,20 @@
 #include "GuiFixture.h"
 #include "IdentityEncoder.h"
+#include "link/PortHolder.h"
 #include "LogCapture.h"
 #include "online/FirmwareVersionCheck.h"
 #include "session/ConnectFlow.h"
 #include "ui/AlertAsker.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
+#include "ui/ConnectStep.h"
 #include "ui/lens/LensScreen.h"
 #include "ui/Translations.h"
 
 #include <algorithm>
 #include <QDir>
+#include <QLabel>
+#include <QSerialPort>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -46,6 +50,14 @@ struct FlowUnderTest {
     explicit FlowUnderTest(GuiFixture& gui)
         : flow(*gui.context, asker, ConnectScreen::policyOf(gui.connectOptions()),
                FileIO(gui.libraryFolder)) {}
+};
+
+// A dock whose device node this user may not open.
+struct RefusingProvider : SerialPortProvider {
+    static inline const QString path = QStringLiteral("/dev/ttyACM-lensdock-test");
+    QString findPortPath() override { return path; }
+    std::unique_ptr<SerialPort> openPort(const QString&, SerialPort::Callbacks) override { return nullptr; }
+    PortRefusal lastRefusal() const override { return {PortRefusal::Reason::noAccess, path, {}}; }
 };
 
 bool sameImage(const QImage& a, const QImage& b) {
@@ -348,6 +360,75 @@ private slots:
         QCOMPARE(controller.lensCatalogueParseCount(), 0);
         QCOMPARE(gui.answerer->titles(), QStringList{modelInfoError});
         QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::waitingForLens);
+    }
+
+    // Nothing is done before the dock answers; the dock step once it has, while no lens is on; the
+    // lens step once one is mounted, and then the lens screen names the dock's firmware too.
+    void theStepsFollowTheDevicesAndTheDockVersionIsShown() {
+        DockProfile profile = DockProfile::zoomLens();
+        profile.adapter.fwVersion = "0300";
+        GuiFixture gui(profile);
+        gui.dockOptions.lensMounted = false;
+        QVERIFY(gui.startDock());
+        QVERIFY(gui.startHost());
+        gui.serveCatalogues("0100", profile.lens);
+        gui.launch(gui.host.downloadHost());
+        auto* screen = qobject_cast<ConnectScreen*>(gui.window->content());
+        QVERIFY(screen);
+        QVERIFY(!screen->adapterStep()->isDone());
+        QVERIFY(!screen->lensStep()->isDone());
+        QCOMPARE(screen->adapterStep()->mark()->toolTip(), QStringLiteral("Waiting"));
+        QTRY_VERIFY_WITH_TIMEOUT(screen->adapterStep()->isDone(), connectBoundMs);
+        QTRY_COMPARE_WITH_TIMEOUT(gui.context->connectionThread().appState(),
+                                  ApplicationState::waitingForLens, connectBoundMs);
+        QVERIFY(!screen->lensStep()->isDone());
+        QCOMPARE(screen->adapterStep()->mark()->toolTip(), QStringLiteral("Done"));
+        QCOMPARE(screen->lensStep()->mark()->toolTip(), QStringLiteral("Waiting"));
+        gui.dock->mountLens();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<LensScreen*>(gui.window->content()), connectBoundMs);
+        auto* version = gui.window->content()->findChild<QLabel*>("txtAdapterFirmwareVersion");
+        QVERIFY(version);
+        QCOMPARE(version->text(), QStringLiteral("Version 3"));
+        QVERIFY(gui.answerer->seen().isEmpty());
+    }
+
+    // Why a device that is there could not be opened, told from the device itself.
+    void aRefusedOpenIsToldApart_data() {
+        QTest::addColumn<bool>("permissionRefused");
+        QTest::addColumn<bool>("held");
+        QTest::addColumn<int>("reason");
+        QTest::newRow("permission, nobody holds it") << true << false << int(PortRefusal::Reason::noAccess);
+        QTest::newRow("permission, another program holds it")
+            << true << true << int(PortRefusal::Reason::inUse);
+        QTest::newRow("another error") << false << false << int(PortRefusal::Reason::other);
+    }
+    void aRefusedOpenIsToldApart() {
+        QFETCH(bool, permissionRefused);
+        QFETCH(bool, held);
+        QFETCH(int, reason);
+        GuiFixture gui;
+        QVERIFY(gui.startDock());
+        QSerialPort holder(gui.dockOptions.linkPath);
+        if (held)
+            QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
+        const PortRefusal refusal = PortHolder::refusalOf(gui.dockOptions.linkPath, permissionRefused);
+        QCOMPARE(int(refusal.reason), reason);
+        QCOMPARE(refusal.path, gui.dockOptions.linkPath);
+    }
+
+    // The dock's port exists but this user may not open it: the alert says so and where the README
+    // explains device access, not that the dock is missing. Root opens any device node, so the
+    // refusal is injected where the port is opened.
+    void aDockWithoutAccessIsNamedAsSuch() {
+        GuiFixture gui;
+        gui.portProvider = std::make_shared<RefusingProvider>();
+        gui.launch(GuiFixture::unreachableHost());
+        QTRY_VERIFY_WITH_TIMEOUT(gui.endCount == 1, connectBoundMs);
+        QCOMPARE(gui.answerer->titles(), QStringList{QStringLiteral("No access to the lens dock")});
+        QCOMPARE(gui.countOf(adapterNotFound), 0);
+        const QString text = gui.answerer->seen().first().informativeText;
+        QVERIFY2(text.contains(QStringLiteral("Linux: device access")), qPrintable(text));
+        QVERIFY2(text.contains(RefusingProvider::path), qPrintable(text));
     }
 };
 

@@ -78,6 +78,11 @@ std::optional<Failure> DeviceFlows::connectFailure(DialogId notice) const {
             message += QStringLiteral(": ") + refusal.holder;
         return Failure{ExitCode::noAdapter, message};
     }
+    case DialogId::adapterNoAccessError:
+        return Failure{ExitCode::noAdapter,
+                       QStringLiteral("no permission to open the adapter at %1; see \"Linux: device access\" "
+                                      "in the README")
+                           .arg(context_.channel().lastRefusal().path)};
     case DialogId::overCurrentError:
         return Failure{ExitCode::device, QStringLiteral("over-current: remove the lens")};
     case DialogId::lensConnectError:

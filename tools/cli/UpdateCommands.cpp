@@ -91,6 +91,12 @@ std::optional<Failure> failureOf(FwErrorCode code, const Offer& offer) {
                            ? QStringLiteral("the adapter was unplugged during the update or did not "
                                             "come back after its reset")
                            : QStringLiteral("the adapter was unplugged during the update")};
+    case FwErrorCode::errorRemovedAfterSend:
+        return Failure{ExitCode::noAdapter,
+                       QStringLiteral("the firmware was sent to the %1 completely, but the %1 did not come "
+                                      "back with the new version; plug the dock in again and, if the %1 "
+                                      "still reports its old version, update it again")
+                           .arg(device)};
     case FwErrorCode::errorUsbSerialFailed:
         return Failure{ExitCode::device, QStringLiteral("the %1 did not accept the firmware").arg(device)};
     case FwErrorCode::errorInvalidKey:

@@ -13,8 +13,10 @@ QString nameFilter() {
            QLatin1String(AdjustDataFile::extension) + QLatin1Char(')');
 }
 
-std::optional<QString> run(QFileDialog& dialog) {
+std::optional<QString> run(QFileDialog& dialog, const FileDialogStart& start) {
     dialog.setNameFilter(nameFilter());
+    dialog.setDirectory(start.folder);
+    dialog.selectFile(start.fileName);
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     const QStringList files = dialog.selectedFiles();
@@ -22,15 +24,15 @@ std::optional<QString> run(QFileDialog& dialog) {
 }
 } // namespace
 
-std::optional<QString> AdjustFileDialogs::platformOpen(QWidget* parent) {
+std::optional<QString> AdjustFileDialogs::platformOpen(QWidget* parent, const FileDialogStart& start) {
     //% "Open Lens Settings"
     QFileDialog dialog(parent, qtTrId("adjustFileOpenTitle"));
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setFileMode(QFileDialog::ExistingFile);
-    return run(dialog);
+    return run(dialog, start);
 }
 
-std::optional<QString> AdjustFileDialogs::platformSave(QWidget* parent) {
+std::optional<QString> AdjustFileDialogs::platformSave(QWidget* parent, const FileDialogStart& start) {
     //% "Save Lens Settings"
     QFileDialog dialog(parent, qtTrId("adjustFileSaveTitle"));
     dialog.setAcceptMode(QFileDialog::AcceptSave);
@@ -38,8 +40,7 @@ std::optional<QString> AdjustFileDialogs::platformSave(QWidget* parent) {
     // Added before the dialog's own replace question, so that a name typed without the extension
     // cannot replace an existing settings file unasked.
     dialog.setDefaultSuffix(QLatin1String(AdjustDataFile::extension));
-    dialog.selectFile(QString());
-    return run(dialog);
+    return run(dialog, start);
 }
 
 } // namespace lensdock

@@ -14,7 +14,8 @@ LensInfoPanel::LensInfoPanel(const Identity& identity, QWidget* parent)
     : QWidget(parent), txtLensName_(makeLabel(identity.lensName, QStringLiteral("txtLensName"))),
       txtModelName_(makeLabel(identity.lensModelName, QStringLiteral("txtModelName"))),
       txtMountName_(makeLabel(identity.lensMountName, QStringLiteral("txtMountName"))),
-      txtFirmwareVersion_(makeLabel(QString(), QStringLiteral("txtFirmwareVersion"))) {
+      txtFirmwareVersion_(makeLabel(QString(), QStringLiteral("txtFirmwareVersion"))),
+      txtAdapterFirmwareVersion_(makeLabel(QString(), QStringLiteral("txtAdapterFirmwareVersion"))) {
     auto* picture = new QLabel(this);
     picture->setObjectName(QStringLiteral("imgLens"));
     picture->setAlignment(Qt::AlignCenter);
@@ -35,6 +36,8 @@ LensInfoPanel::LensInfoPanel(const Identity& identity, QWidget* parent)
     details->addRow(qtTrId("infoMount"), txtMountName_);
     //% "Firmware"
     details->addRow(qtTrId("infoFirmware"), txtFirmwareVersion_);
+    //% "Dock firmware"
+    details->addRow(qtTrId("infoAdapterFirmware"), txtAdapterFirmwareVersion_);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(picture);

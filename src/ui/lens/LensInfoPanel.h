@@ -7,8 +7,8 @@ class QLabel;
 
 namespace lensdock {
 
-// Who the connected lens is: its picture, display name, model code, the adapter's mount and the
-// lens firmware version. Everything but the version is fixed when the panel is built.
+// Who the connected lens is: its picture, display name, model code, the adapter's mount, the lens
+// firmware version and the dock's. Everything but the versions is fixed when the panel is built.
 class LensInfoPanel : public QWidget {
     Q_OBJECT
 public:
@@ -22,6 +22,7 @@ public:
     explicit LensInfoPanel(const Identity& identity, QWidget* parent = nullptr);
 
     QLabel* txtFirmwareVersion() const { return txtFirmwareVersion_; }
+    QLabel* txtAdapterFirmwareVersion() const { return txtAdapterFirmwareVersion_; }
     QLabel* txtLensName() const { return txtLensName_; }
     QLabel* txtModelName() const { return txtModelName_; }
     QLabel* txtMountName() const { return txtMountName_; }
@@ -33,6 +34,7 @@ private:
     QLabel* txtModelName_;
     QLabel* txtMountName_;
     QLabel* txtFirmwareVersion_;
+    QLabel* txtAdapterFirmwareVersion_;
 };
 
 } // namespace lensdock

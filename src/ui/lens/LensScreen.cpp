@@ -29,7 +29,7 @@ FileIO storeOf(const std::optional<QString>& libraryFolder) {
 
 LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* parent)
     : QWidget(parent), shell_(shell), context_(shell.context()), options_(std::move(options)),
-      asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
+      fileFolder_(options_.settingsFile), asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
       flow_(new LensFlow(context_, *asker_,
                          LensFlow::Options{storeOf(options_.libraryFolder), options_.progressCloseDelay},
                          this)),
@@ -193,6 +193,8 @@ QLabel* LensScreen::firmwareVersionLabel() const {
 
 void LensScreen::showFirmwareVersion() {
     firmwareVersionLabel()->setText(firmwareVersionText(context_.lensInfo().get().firmwareVersion));
+    infoPanel_->txtAdapterFirmwareVersion()->setText(
+        firmwareVersionText(context_.adapterBasicInfo().get().fwVersion));
 }
 
 QString LensScreen::firmwareVersionText(const QString& firmwareVersion) {
@@ -223,11 +225,13 @@ void LensScreen::openSettingsFile() {
 // Quitting closes the alert that brought the dialog back: then the command ends there.
 void LensScreen::chooseFileToOpen() {
     const std::optional<QString> choice =
-        shell_.isQuitting() ? std::nullopt : options_.fileDialogs.chooseOpen(window());
+        shell_.isQuitting() ? std::nullopt
+                            : options_.fileDialogs.chooseOpen(window(), {fileFolder_.start(), QString()});
     if (!choice) {
         flow_->endFileCommand();
         return;
     }
+    fileFolder_.remember(*choice);
     flow_->openFile(*choice, [this, path = *choice](bool opened) {
         if (!opened) {
             chooseFileToOpen();
@@ -245,17 +249,23 @@ void LensScreen::saveSettingsFile() {
 
 void LensScreen::chooseFileToSave() {
     const std::optional<QString> choice =
-        shell_.isQuitting() ? std::nullopt : options_.fileDialogs.chooseSave(window());
+        shell_.isQuitting() ? std::nullopt : options_.fileDialogs.chooseSave(window(), saveDialogStart());
     if (!choice) {
         flow_->endFileCommand();
         return;
     }
+    fileFolder_.remember(*choice);
     flow_->saveFile(*choice, [this](bool saved) {
         if (saved)
             flow_->endFileCommand();
         else
             chooseFileToSave();
     });
+}
+
+FileDialogStart LensScreen::saveDialogStart() const {
+    return {fileFolder_.start(),
+            AdjustFileFolder::proposedName(context_.lensInfo().get().modelCode, QDate::currentDate())};
 }
 
 void LensScreen::saveProfile() {
@@ -288,7 +298,7 @@ void LensScreen::chooseProfileName() {
 void LensScreen::showLibrary() {
     if (!libraryDialog_) {
         libraryDialog_ = new SettingsLibraryDialog(*flow_, context_.lensInfo().get(), options_.fileDialogs,
-                                                   options_.askProfileName, window());
+                                                   fileFolder_, options_.askProfileName, window());
         libraryDialog_->setAttribute(Qt::WA_DeleteOnClose);
     }
     libraryDialog_->show();

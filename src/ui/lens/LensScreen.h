@@ -2,6 +2,7 @@
 
 #include "session/LensFlow.h"
 #include "ui/AlertAsker.h"
+#include "ui/lens/AdjustFileFolder.h"
 #include "ui/lens/LensScreenOptions.h"
 #include "ui/UpdateWindow.h"
 
@@ -102,6 +103,7 @@ private:
     void openUpdateWindow(const LensUpdateRequest& request);
     void chooseFileToOpen();
     void chooseFileToSave();
+    FileDialogStart saveDialogStart() const;
     void chooseProfileName();
     void apply() { flow_->apply(); }
     void restoreFactory() { flow_->restoreFactorySettings(); }
@@ -110,6 +112,7 @@ private:
     AppShell& shell_;
     AppContext& context_;
     const LensScreenOptions options_;
+    const AdjustFileFolder fileFolder_;
     AlertAsker* asker_;
     LensFlow* flow_;
     bool started_ = false;

@@ -18,6 +18,8 @@ struct LensScreenOptions {
     std::chrono::milliseconds progressCloseDelay{std::chrono::seconds(2)};
     // The open and save dialogs of adjust-data files; the platform's file dialogs when empty.
     AdjustFileDialogs fileDialogs;
+    // The settings file that keeps the file dialogs' last folder; the program's own when not set.
+    std::optional<QString> settingsFile;
     // Asks for a profile's name; an input dialog when empty.
     ProfileNameChooser askProfileName;
     // Waits of a lens update started from the lens screen.

@@ -1,6 +1,7 @@
 #include "ui/lens/SettingsLibraryDialog.h"
 
 #include "adjust/AdjustDataFile.h"
+#include "session/FileFailure.h"
 #include "session/LensFlow.h"
 
 #include <QDialogButtonBox>
@@ -37,8 +38,9 @@ QString reasonText(const QString& reason) {
 } // namespace
 
 SettingsLibraryDialog::SettingsLibraryDialog(LensFlow& flow, const LensInfo& lens, AdjustFileDialogs files,
-                                             ProfileNameChooser askName, QWidget* parent)
-    : QDialog(parent), flow_(flow), lens_(lens), files_(std::move(files)),
+                                             AdjustFileFolder folder, ProfileNameChooser askName,
+                                             QWidget* parent)
+    : QDialog(parent), flow_(flow), lens_(lens), files_(std::move(files)), folder_(std::move(folder)),
       askName_(askName ? std::move(askName) : &SettingsLibraryDialog::platformAskName) {
     //% "Profiles and Backups"
     setWindowTitle(QStringLiteral("%1 — %2 %3").arg(qtTrId("libraryTitle"), lens.modelCode, lens.serialCode));
@@ -160,20 +162,28 @@ void SettingsLibraryDialog::deleteSelected() {
 // A copy under a name the user chooses, for another computer or a colleague.
 void SettingsLibraryDialog::exportSelected() {
     const auto row = selected();
-    const auto target = row ? files_.chooseSave(this) : std::nullopt;
+    const FileDialogStart start{folder_.start(),
+                                row ? AdjustDataFile::withExtension(row->entry.name) : QString()};
+    const auto target = row ? files_.chooseSave(this, start) : std::nullopt;
     if (!target || target->isEmpty())
         return;
+    folder_.remember(*target);
     const QString path = AdjustDataFile::withExtension(*target);
     QFile source(row->entry.path);
     QSaveFile copy(path);
     const bool copied = source.open(QIODevice::ReadOnly) && source.size() <= AdjustDataFile::maxFileSize &&
                         copy.open(QIODevice::WriteOnly) && copy.write(source.readAll()) == source.size() &&
                         copy.commit();
-    if (!copied)
+    if (copied)
+        return;
+    if (copy.error() == QFileDevice::NoError) { // the library's own copy could not be read
         flow_.reportLibraryError(
             DialogId::saveAdjustErrorOs,
-            path + QStringLiteral(": ") +
-                (copy.error() != QFileDevice::NoError ? copy.errorString() : source.errorString()));
+            FileFailure::extraText(DialogId::saveAdjustErrorOs, row->entry.path, source.errorString()));
+        return;
+    }
+    const DialogId kind = FileFailure::ofSave(path);
+    flow_.reportLibraryError(kind, FileFailure::extraText(kind, path, copy.errorString()));
 }
 
 } // namespace lensdock

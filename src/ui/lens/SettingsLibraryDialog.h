@@ -2,6 +2,7 @@
 
 #include "session/SettingsLibrary.h"
 #include "ui/lens/AdjustFileDialogs.h"
+#include "ui/lens/AdjustFileFolder.h"
 
 #include <functional>
 #include <optional>
@@ -25,7 +26,7 @@ class SettingsLibraryDialog : public QDialog {
     Q_OBJECT
 public:
     SettingsLibraryDialog(LensFlow& flow, const LensInfo& lens, AdjustFileDialogs files,
-                          ProfileNameChooser askName, QWidget* parent = nullptr);
+                          AdjustFileFolder folder, ProfileNameChooser askName, QWidget* parent = nullptr);
 
     void reload();
     QTableWidget* table() const { return table_; }
@@ -52,6 +53,7 @@ private:
     LensFlow& flow_;
     const LensInfo lens_;
     AdjustFileDialogs files_;
+    const AdjustFileFolder folder_;
     ProfileNameChooser askName_;
     QList<Row> rows_;
     QTableWidget* table_ = nullptr;

@@ -18,11 +18,20 @@ struct LensFixture : GuiFixture {
     QStringList savePaths;
     int openDialogs = 0;
     int saveDialogs = 0;
+    // Where each dialog was asked to start, in order.
+    QList<lensdock::FileDialogStart> openStarts;
+    QList<lensdock::FileDialogStart> saveStarts;
 
     explicit LensFixture(const lensdock::DockProfile& profile = lensdock::DockProfile::zoomLens())
         : GuiFixture(profile) {
-        lensDialogs.open = [this](QWidget*) { return next(openPaths, openDialogs); };
-        lensDialogs.save = [this](QWidget*) { return next(savePaths, saveDialogs); };
+        lensDialogs.open = [this](QWidget*, const lensdock::FileDialogStart& start) {
+            openStarts << start;
+            return next(openPaths, openDialogs);
+        };
+        lensDialogs.save = [this](QWidget*, const lensdock::FileDialogStart& start) {
+            saveStarts << start;
+            return next(savePaths, saveDialogs);
+        };
     }
     // The program ends while the dialogs' queues still exist.
     ~LensFixture() { stop(); }

@@ -234,6 +234,50 @@ private slots:
         QTRY_COMPARE(f.screen()->firmwareVersionLabel()->text(), QStringLiteral("Version 2"));
         QCOMPARE(f.leftInStore(), QStringList());
     }
+
+    // The dock goes away once the device has acknowledged the last block: the firmware is all there,
+    // but nothing confirms it, and the user must hear both.
+    void aDeviceGoneAfterTheLastBlockIsReportedAsSentButNotBack_data() {
+        QTest::addColumn<bool>("adapter");
+        QTest::addColumn<QString>("caution");
+        QTest::addColumn<QString>("sentTo");
+        QTest::newRow("adapter") << true << QStringLiteral("Update the adapter")
+                                 << QStringLiteral("sent to the adapter completely");
+        QTest::newRow("lens") << false << lensCaution << QStringLiteral("sent to the lens completely");
+    }
+    void aDeviceGoneAfterTheLastBlockIsReportedAsSentButNotBack() {
+        QFETCH(bool, adapter);
+        QFETCH(QString, caution);
+        QFETCH(QString, sentTo);
+        LensFixture f;
+        QVERIFY(f.startDock());
+        QVERIFY(f.startHost());
+        f.serveCatalogues(adapter ? QStringLiteral("0200") : QStringLiteral("0100"), f.lens(),
+                          QStringLiteral("E0"), decodeKey);
+        f.serveLensCatalogue(adapter ? QStringLiteral("0100") : QStringLiteral("0200"), decodeKey);
+        // 3000 bytes: a header block and three data blocks, so block 4 is the last.
+        const auto packed =
+            FirmwarePacker::pack({{std::uint8_t(adapter ? 0x01 : 0x00), std::uint8_t(adapter ? 0x00 : 0x01),
+                                   "0200", firmwareData(3000)}},
+                                 decodeKey);
+        QVERIFY(packed.ok());
+        f.host.put(adapter ? QStringLiteral("zolen/adapter/QB117_0200.vfwf")
+                           : QStringLiteral("zolen/lens/A036E0_0200.vfwf"),
+                   packed.bytes);
+        f.launch(f.host.downloadHost(), [&f, caution](const ModalAnswerer::Seen& seen) {
+            if (seen.title == caution)
+                f.dock->armFault(FaultKind::unplugAfterBlock, 4);
+            return seen.buttonIds.last();
+        });
+        QTRY_VERIFY_WITH_TIMEOUT(f.countOf(QStringLiteral("Update failed")) == 1, boundMs);
+        const ModalAnswerer::Seen& report = f.answerer->seen().last();
+        QVERIFY2(report.informativeText.contains(sentTo), qPrintable(report.informativeText));
+        QVERIFY(report.informativeText.contains(QStringLiteral("did not come back with the new version")));
+        QCOMPARE(report.icon, QMessageBox::Critical);
+        QVERIFY(f.dock->snapshot().faults.empty()); // the unplug did happen
+        QVERIFY(backAtTheConnectScreen(f));
+        QCOMPARE(f.countOf(updated), 0);
+    }
 };
 
 QTEST_MAIN(TestLensConnection)

@@ -1,12 +1,17 @@
 #include "LensFixture.h"
+#include "ui/lens/AdjustFileFolder.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
 #include "ui/Translations.h"
 
 #include <QAction>
+#include <QDate>
 #include <QFile>
+#include <QFileInfo>
 #include <QLineEdit>
 #include <QStackedWidget>
+#include <QTemporaryDir>
+#include <unistd.h>
 
 using namespace lensdock;
 
@@ -135,6 +140,71 @@ private slots:
         QVERIFY(f.waitIdle());
     }
 
+    // Every file alert names the file with its folder and says what is wrong in the user's words.
+    void fileErrorsNameTheFileAndTheProblem_data() {
+        QTest::addColumn<bool>("save");
+        QTest::addColumn<QString>("setup"); // "", "file", "damaged", "folder", "read-only folder"
+        QTest::addColumn<QString>("chosen");
+        QTest::addColumn<QString>("named");
+        QTest::addColumn<QString>("problem");
+        QTest::newRow("open: missing") << false << ""
+                                       << "gone.vlad"
+                                       << "gone.vlad"
+                                       << "does not exist";
+        QTest::newRow("open: damaged") << false << "damaged"
+                                       << "damaged.vlad"
+                                       << "damaged.vlad"
+                                       << "not a settings file";
+        QTest::newRow("open: another model") << false << "other model"
+                                             << "other.vlad"
+                                             << "other.vlad"
+                                             << "another lens model";
+        QTest::newRow("save: folder missing") << true << ""
+                                              << "no-such-folder/mine"
+                                              << "mine.vlad"
+                                              << "folder to save in does not exist";
+        QTest::newRow("save: a folder in the way") << true << "folder"
+                                                   << "mine"
+                                                   << "mine.vlad"
+                                                   << "could not be written";
+        QTest::newRow("save: read-only folder") << true << "read-only folder"
+                                                << "locked/mine"
+                                                << "mine.vlad"
+                                                << "permission";
+    }
+    void fileErrorsNameTheFileAndTheProblem() {
+        QFETCH(bool, save);
+        QFETCH(QString, setup);
+        QFETCH(QString, chosen);
+        QFETCH(QString, named);
+        QFETCH(QString, problem);
+        LensFixture f;
+        const QString path = f.dir.filePath(chosen);
+        if (setup == "damaged")
+            QVERIFY(!writeFile(path, "not,a,settings,file").isEmpty());
+        if (setup == "other model")
+            QVERIFY(!writeFile(path, goodElements("B999").join(',')).isEmpty());
+        if (setup == "folder")
+            QVERIFY(QDir().mkpath(path + ".vlad"));
+        if (setup == "read-only folder") {
+            if (geteuid() == 0)
+                QSKIP("root writes into any folder");
+            QVERIFY(QDir().mkpath(f.dir.filePath("locked")));
+            QVERIFY(QFile::setPermissions(f.dir.filePath("locked"), QFile::ReadOwner | QFile::ExeOwner));
+        }
+        QVERIFY(f.launchConnected());
+        (save ? f.savePaths : f.openPaths) << path; // then the dialog is cancelled
+        f.click(save ? f.screen()->saveAsButton() : f.screen()->openButton());
+        QTRY_COMPARE(save ? f.saveDialogs : f.openDialogs, 2);
+        QCOMPARE(f.answerer->titles(), QStringList{save ? saveFailed : openFailed});
+        const QString text = f.answerer->seen().first().informativeText;
+        const QString folder = QDir::toNativeSeparators(QFileInfo(path).absolutePath());
+        QVERIFY2(text.contains(named), qPrintable(text));
+        QVERIFY2(text.contains(folder), qPrintable(text));
+        QVERIFY2(text.contains(problem), qPrintable(text));
+        QVERIFY(f.waitIdle());
+    }
+
     void savingAppendsTheExtension_data() {
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("written");
@@ -193,6 +263,60 @@ private slots:
         QVERIFY(f.quit());
         QCOMPARE(f.saveDialogs, 1);
         QVERIFY(!QFile::exists(f.dir.filePath("mine.vlad")));
+    }
+
+    // The first dialog of a run starts in the documents folder; the next ones, and those of later
+    // runs, where the user last chose a file. Saving proposes the lens and the day as the name.
+    void fileDialogsStartInTheDocumentsThenWhereTheLastFileWent() {
+        QTemporaryDir home;
+        const QString documents = home.filePath("Papers");
+        QVERIFY(QDir().mkpath(documents) && QDir().mkpath(home.filePath("config")));
+        QVERIFY(
+            !writeFile(home.filePath("config/user-dirs.dirs"), "XDG_DOCUMENTS_DIR=\"" + documents + "\"\n")
+                 .isEmpty());
+        const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        LensFixture f;
+        QVERIFY(f.launchConnected());
+        const QString kept = f.dir.filePath("kept");
+        QVERIFY(QDir().mkpath(kept));
+        f.savePaths << kept + "/mine";
+        const QDate before = QDate::currentDate();
+        f.click(f.screen()->saveAsButton());
+        const QDate after = QDate::currentDate();
+        f.click(f.screen()->openButton()); // cancelled
+        qputenv("XDG_CONFIG_HOME", configBefore);
+        QCOMPARE(f.saveStarts.size(), 1);
+        QCOMPARE(f.saveStarts[0].folder, documents);
+        const QStringList names{"A036 " + before.toString("yyyy-MM-dd") + ".vlad",
+                                "A036 " + after.toString("yyyy-MM-dd") + ".vlad"};
+        QVERIFY2(names.contains(f.saveStarts[0].fileName), qPrintable(f.saveStarts[0].fileName));
+        QCOMPARE(f.openStarts.size(), 1);
+        QCOMPARE(f.openStarts[0].folder, kept);
+        QCOMPARE(f.openStarts[0].fileName, QString());
+        // Kept in the settings file for the next run.
+        QFile settings(f.settingsFile());
+        QVERIFY(settings.open(QIODevice::ReadOnly));
+        QVERIFY(QString::fromUtf8(settings.readAll()).contains(kept));
+        QVERIFY(f.waitIdle());
+    }
+
+    void proposedNamesAreSafeFileNames_data() {
+        QTest::addColumn<QString>("modelCode");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("plain") << "A036"
+                               << "A036 2026-12-08.vlad";
+        QTest::newRow("separators") << "A/03\\6:*?"
+                                    << "A_03_6___ 2026-12-08.vlad";
+        QTest::newRow("leading dot") << ".A036"
+                                     << "A036 2026-12-08.vlad";
+        QTest::newRow("no code") << ""
+                                 << "2026-12-08.vlad";
+    }
+    void proposedNamesAreSafeFileNames() {
+        QFETCH(QString, modelCode);
+        QFETCH(QString, name);
+        QCOMPARE(AdjustFileFolder::proposedName(modelCode, QDate(2026, 12, 8)), name);
     }
 
     void theFileMenuOpensAndSaves() {
