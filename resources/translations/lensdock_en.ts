@@ -496,7 +496,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="infoFirmware">
-        <source>Firmware</source>
+        <source>Lens firmware</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="lensScreenPending">

@@ -496,8 +496,8 @@
         <translation>モデル</translation>
     </message>
     <message id="infoFirmware">
-        <source>Firmware</source>
-        <translation>ファームウェア</translation>
+        <source>Lens firmware</source>
+        <translation>レンズのファームウェア</translation>
     </message>
     <message id="lensScreenPending">
         <source>The lens settings will be shown here.</source>

@@ -7,6 +7,7 @@
 #include "ui/LightLook.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QGraphicsOpacityEffect>
 #include <QMenuBar>
 #include <QParallelAnimationGroup>
@@ -190,10 +191,9 @@ void MainWindow::replaceContent(QWidget* next) {
         finishSwitch(previous, next);
         return;
     }
-    const QSize target = sizeFor(next);
     if (options_.fadeDuration.count() <= 0) {
         finishSwitch(previous, next);
-        resize(target);
+        resize(sizeFor(next));
         return;
     }
     auto* fadeOut = new QGraphicsOpacityEffect(previous);
@@ -201,6 +201,7 @@ void MainWindow::replaceContent(QWidget* next) {
     fadeIn->setOpacity(0);
     previous->setGraphicsEffect(fadeOut);
     next->setGraphicsEffect(fadeIn);
+    const QSize target = sizeFor(next);
     auto* group = new QParallelAnimationGroup(this);
     const int duration = static_cast<int>(options_.fadeDuration.count());
     for (auto [effect, target] : {std::pair{fadeOut, 0.0}, std::pair{fadeIn, 1.0}}) {
@@ -226,7 +227,12 @@ void MainWindow::replaceContent(QWidget* next) {
 
 // Every showing of a screen gets the window the screen asks for, however the previous one was sized:
 // a size taken from the old window plus a difference drifts with each switch. The top edge stays.
-QSize MainWindow::sizeFor(QWidget* next) const {
+QSize MainWindow::sizeFor(QWidget* next) {
+    // A screen just added has shown its data; the hints it changed reach the outer layouts through
+    // posted requests, one level at a time.
+    next->show();
+    for (int level = 0; level < 12; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
     const QSize chrome =
         isVisible() ? size() - centralWidget()->size() : QSize(0, menuBar()->sizeHint().height());
     QSize wanted = next->sizeHint().expandedTo(next->minimumSizeHint()) + chrome;

@@ -60,7 +60,7 @@ private:
     bool hasUnappliedEdits() const;
     void askToDiscardThenQuit();
     void replaceContent(QWidget* next);
-    QSize sizeFor(QWidget* next) const;
+    QSize sizeFor(QWidget* next);
     void finishSwitch(QWidget* previous, QWidget* next);
     void showTab(int index);
     LensScreen* lensScreen() const;

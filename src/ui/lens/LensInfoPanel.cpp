@@ -34,7 +34,7 @@ LensInfoPanel::LensInfoPanel(const Identity& identity, QWidget* parent)
     details->addRow(qtTrId("infoModel"), txtModelName_);
     //% "Mount"
     details->addRow(qtTrId("infoMount"), txtMountName_);
-    //% "Firmware"
+    //% "Lens firmware"
     details->addRow(qtTrId("infoFirmware"), txtFirmwareVersion_);
     //% "Dock firmware"
     details->addRow(qtTrId("infoAdapterFirmware"), txtAdapterFirmwareVersion_);

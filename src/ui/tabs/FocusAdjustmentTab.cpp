@@ -28,6 +28,21 @@ LensAdjustData::FocusList& column(LensAdjustData& data, int index) {
     return index == 0 ? data.focusZoomClose : index == 1 ? data.focusZoomCenter : data.focusZoomInfinite;
 }
 
+// Asks for room for every column of the grid, so that the window shows all three distances side by
+// side; the grid scrolls sideways only on a screen too narrow for it.
+class WholeGridScrollArea : public QScrollArea {
+public:
+    using QScrollArea::QScrollArea;
+    QSize sizeHint() const override {
+        const QSize hint = QScrollArea::sizeHint();
+        if (!widget())
+            return hint;
+        const int width =
+            widget()->sizeHint().width() + 2 * frameWidth() + verticalScrollBar()->sizeHint().width();
+        return {std::max(hint.width(), width), hint.height()};
+    }
+};
+
 int neutralValue(const LensInfo& lens) {
     return (lens.focusAdjustMax + lens.focusAdjustMin) / 2;
 }
@@ -54,6 +69,9 @@ FocusAdjustmentTab::FocusAdjustmentTab(AppShell& shell, QWidget* parent)
     const QImage picture = shell.pictures().focusAdjustmentImage.get();
     if (!picture.isNull())
         focusIndicator_->setFocusIndicatorImage(picture);
+    // Shown at once, not only when the tab is first shown: the window sizes itself to the tab before
+    // that, and the lens's range decides how wide the sliders are.
+    showAdjustData();
     scrollView_->verticalScrollBar()->setValue(0);
 }
 
@@ -127,7 +145,7 @@ QScrollArea* FocusAdjustmentTab::buildGrid() {
             connect(cell->slider(), &QSlider::valueChanged, this, [this, r, c] { changeValue(r, c); });
         }
     }
-    scrollView_ = new QScrollArea(this);
+    scrollView_ = new WholeGridScrollArea(this);
     scrollView_->setObjectName(QStringLiteral("mainTable"));
     scrollView_->setWidgetResizable(true);
     scrollView_->setWidget(grid);
@@ -154,6 +172,7 @@ void FocusAdjustmentTab::showAdjustData() {
     showLabels();
     showCells(context().currentAdjustData().get());
     keepEditOfFocusedField();
+    scrollView_->updateGeometry(); // its size hint follows the grid's
 }
 
 void FocusAdjustmentTab::showLabels() {
@@ -278,7 +297,6 @@ void FocusAdjustmentTab::pressCell(int row, int column) {
     if (isClicking_)
         return;
     isClicking_ = true;
-    editNote_->clear();
     finishEdit();
     removeHighlight();
     if (!isInUse(row, column)) {
@@ -321,7 +339,6 @@ void FocusAdjustmentTab::openFromKeyboard(int row, int column) {
     FocusAdjustmentCell* cell = cells_[row][column];
     if (cell->isEditable() || !isInUse(row, column))
         return;
-    editNote_->clear();
     finishEdit();
     removeHighlight();
     selectCell_ = nullptr;
@@ -364,8 +381,10 @@ void FocusAdjustmentTab::finishEdit() {
     if (!cell)
         return;
     cell->setEditable(false);
+    // The note of a text put back stays while the next field is edited, until that edit ends.
     if (cell->typedValue()) {
         takeTypedValue(cell);
+        editNote_->clear();
         return;
     }
     const QString typed = cell->text()->text();

@@ -9,6 +9,8 @@
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStyle>
 #include <QStyleOptionSlider>
 #include <QWheelEvent>
@@ -394,6 +396,31 @@ private slots:
         QCOMPARE(f.data().focusZoomInfinite[1], afterReturn);
     }
 
+    // Tab to the next field: the note on the text put back stays to be read while the next field is
+    // typed in, and goes once that edit ends with a value.
+    void theNoteOutlastsTheMoveToTheNextField() {
+        TabFixture f(zoomLens());
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        QApplication::setActiveWindow(&tab);
+        QVERIFY(QTest::qWaitForWindowActive(&tab));
+        openForTyping(tab, 0, 0);
+        QLineEdit* first = tab.textField(0, 0);
+        first->selectAll();
+        QTest::keyClicks(first, QStringLiteral("1.5"));
+        QTest::keyClick(first, Qt::Key_Tab);
+        QLineEdit* next = tab.textField(0, 1);
+        QCOMPARE(QApplication::focusWidget(), next);
+        QCOMPARE(first->text(), QStringLiteral("0"));
+        QVERIFY2(tab.editNote()->text().contains(QStringLiteral("1.5")), qPrintable(tab.editNote()->text()));
+        next->selectAll();
+        QTest::keyClicks(next, QStringLiteral("3"));
+        QVERIFY(!tab.editNote()->text().isEmpty());
+        QTest::keyClick(next, Qt::Key_Tab);
+        QVERIFY(tab.editNote()->text().isEmpty());
+        QCOMPARE(tab.slider(0, 1)->integerValue(), 3);
+    }
+
     // With the keyboard alone: Tab walks the fields in use row by row, each one open for typing,
     // and the arrow and page keys step the value within the range.
     void theKeyboardWalksAndStepsTheGrid_data() {
@@ -480,6 +507,27 @@ private slots:
         const int perValue = QStyle::sliderPositionFromValue(
             slider->minimum(), slider->maximum(), slider->minimum() + FocusValueSlider::stepsPerUnit, span);
         QVERIFY2(perValue >= 3, qPrintable(QString::number(perValue)));
+    }
+
+    // Wide sliders must not hide a distance: at its preferred size the tab shows every column.
+    void atItsPreferredSizeTheTabShowsEveryColumn_data() { addLensRows(); }
+    void atItsPreferredSizeTheTabShowsEveryColumn() {
+        QFETCH(LensInfo, lens);
+        TabFixture f(lens);
+        FocusAdjustmentTab tab(*f.shell);
+        tab.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&tab));
+        tab.resize(tab.sizeHint());
+        QCoreApplication::processEvents();
+        auto* grid = tab.findChild<QScrollArea*>(QStringLiteral("mainTable"));
+        QVERIFY(grid);
+        QVERIFY(!grid->horizontalScrollBar()->isVisible());
+        const QRect visible(QPoint(0, 0), grid->viewport()->size());
+        for (int column = 0; column < FocusAdjustmentTab::columnCount; ++column) {
+            QLineEdit* field = tab.textField(0, column);
+            const QRect inViewport(field->mapTo(grid->viewport(), QPoint(0, 0)), field->size());
+            QVERIFY2(visible.contains(inViewport), qPrintable(QString::number(column)));
+        }
     }
 
     void pressHighlightsAndReleaseOpensTheCell() {
