@@ -218,9 +218,11 @@ void MainWindow::replaceContent(QWidget* next) {
             [this](const QVariant& value) { resize(value.toSize()); });
     group->addAnimation(grow);
     connect(group, &QAbstractAnimation::finished, this,
-            [this, old = QPointer<QWidget>(previous), fresh = QPointer<QWidget>(next), target] {
+            [this, old = QPointer<QWidget>(previous), fresh = QPointer<QWidget>(next)] {
                 finishSwitch(old, fresh);
-                resize(target);
+                // Measured again without the old screen, whose minimum held the window up to here.
+                if (fresh)
+                    resize(sizeFor(fresh));
             });
     group->start(QAbstractAnimation::DeleteWhenStopped);
 }

@@ -21,9 +21,11 @@ std::unique_ptr<QSettings> openSettings(const std::optional<QString>& file) {
                                        QStringLiteral("lensdock"), QStringLiteral("lensdock"));
 }
 
+// A documents folder that was never made (common for root, fresh accounts) would let the dialog
+// fall back to the working directory: the home folder is the better start.
 QString documentsFolder() {
     const QString documents = QStandardPaths::writableLocation(QStandardPaths::DocumentsLocation);
-    return documents.isEmpty() ? QDir::homePath() : documents;
+    return !documents.isEmpty() && QFileInfo(documents).isDir() ? documents : QDir::homePath();
 }
 } // namespace
 

@@ -301,6 +301,21 @@ private slots:
         QVERIFY(f.waitIdle());
     }
 
+    // A documents folder that does not exist is no start: the dialog would fall back to the working
+    // directory. Then the home folder is used.
+    void withoutADocumentsFolderTheDialogsStartAtHome() {
+        QTemporaryDir home;
+        QVERIFY(QDir().mkpath(home.filePath("config")));
+        QVERIFY(!writeFile(home.filePath("config/user-dirs.dirs"),
+                           "XDG_DOCUMENTS_DIR=\"" + home.filePath("never-made") + "\"\n")
+                     .isEmpty());
+        const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath("config")));
+        const QString start = AdjustFileFolder(home.filePath("lensdock.conf")).start();
+        qputenv("XDG_CONFIG_HOME", configBefore);
+        QCOMPARE(start, QDir::homePath());
+    }
+
     void proposedNamesAreSafeFileNames_data() {
         QTest::addColumn<QString>("modelCode");
         QTest::addColumn<QString>("name");

@@ -150,6 +150,9 @@ private slots:
             QVERIFY(QTest::qWaitFor([&] { return !f.screen(); }, boundMs));
             QTRY_COMPARE_WITH_TIMEOUT(f.window->findChildren<QGraphicsEffect*>().size(), 0, boundMs);
             connectSizes << f.window->size();
+            // The connect screen gets the room it asks for, not the lens screen's height.
+            QWidget* connect = f.window->content();
+            QCOMPARE(f.window->centralWidget()->height(), connect->sizeHint().height());
             f.dock->mountLens();
             QVERIFY(f.waitIdle());
             QTRY_COMPARE_WITH_TIMEOUT(f.window->findChildren<QGraphicsEffect*>().size(), 0, boundMs);
