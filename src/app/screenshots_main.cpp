@@ -29,18 +29,23 @@ namespace {
 constexpr int connectBoundMs = 30000;
 const QSize windowSize(640, 520);
 
-bool save(QWidget& widget, const QString& path) {
-    widget.ensurePolished();
-    widget.adjustSize();
-    const bool saved = widget.grab().save(path, "PNG");
-    qInfo("%s %s", saved ? "wrote" : "could not write", qPrintable(path));
-    return saved;
-}
-
 // Lets the window settle: layouts, the tabs filling their controls.
 void settle() {
     for (int i = 0; i < 10; ++i)
         QApplication::processEvents();
+}
+
+bool save(QWidget& widget, const QString& path) {
+    widget.ensurePolished();
+    // The size the widget asks for, as the program gives its window; adjustSize would cut it to a
+    // share of the offscreen platform's small screen.
+    for (int level = 0; level < 12; ++level)
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+    widget.resize(widget.sizeHint().expandedTo(widget.minimumSizeHint()));
+    settle();
+    const bool saved = widget.grab().save(path, "PNG");
+    qInfo("%s %s", saved ? "wrote" : "could not write", qPrintable(path));
+    return saved;
 }
 
 // Alerts are answered without being shown; the lens update offered at first sight is declined.
