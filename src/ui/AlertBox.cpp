@@ -1,5 +1,6 @@
 #include "ui/AlertBox.h"
 
+#include <QEvent>
 #include <QLabel>
 
 namespace lensdock {
@@ -23,11 +24,24 @@ void AlertBox::setPlainInformativeText(const QString& text) {
 // again here, the centre is the centre of the final size.
 void AlertBox::showEvent(QShowEvent* event) {
     QMessageBox::showEvent(event);
+    if (QWidget* owner = ownerWindow())
+        owner->installEventFilter(this);
     centreOnParentWindow();
 }
 
+bool AlertBox::eventFilter(QObject* watched, QEvent* event) {
+    const bool ownerChanged = event->type() == QEvent::Resize || event->type() == QEvent::Move;
+    if (ownerChanged && isVisible() && watched == ownerWindow())
+        centreOnParentWindow();
+    return QMessageBox::eventFilter(watched, event);
+}
+
+QWidget* AlertBox::ownerWindow() const {
+    return parentWidget() ? parentWidget()->window() : nullptr;
+}
+
 void AlertBox::centreOnParentWindow() {
-    const QWidget* owner = parentWidget() ? parentWidget()->window() : nullptr;
+    const QWidget* owner = ownerWindow();
     if (!owner || !owner->isVisible())
         return;
     QRect frame = frameGeometry();

@@ -4,8 +4,8 @@
 
 namespace lensdock {
 
-// A message box wide enough for a sentence per line, in any language, that opens centred on its
-// parent's window.
+// A message box wide enough for a sentence per line, in any language, that stays centred on its
+// parent's window (which may still be growing into a new screen when the box opens).
 class AlertBox : public QMessageBox {
     Q_OBJECT
 public:
@@ -20,8 +20,10 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    QWidget* ownerWindow() const;
     void centreOnParentWindow();
 };
 
