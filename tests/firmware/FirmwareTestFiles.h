@@ -19,8 +19,6 @@ inline const QString decodeKeyText =
     QStringLiteral("00112233445566778899AABBCCDDEEFF0123456789ABCDEFFEDCBA9876543210");
 inline const QByteArray fileKey =
     hexBytes("4378525B21273303E1F5C3CFB58F819075742A15EDE8A49F96B9C8CD023D5E79");
-inline const QByteArray baseKey =
-    hexBytes("4369706865725574696C697479526F6F74576F72644369706865725574696C69");
 
 // A 1024-byte header that declares `declaredSize` data bytes with the given CRC bytes [low, high].
 inline QByteArray header(std::uint32_t declaredSize, std::array<std::uint8_t, 2> crc, char fill = '\0') {

@@ -1,12 +1,13 @@
 #include "firmware/DecodeFirmware.h"
 #include "FirmwareTestFiles.h"
 #include "LogCapture.h"
-#include "RecordingDecodeDelegate.h"
 
 #include <QDir>
 #include <QFile>
+#include <QRandomGenerator>
 #include <QTemporaryDir>
 #include <QTest>
+#include <thread>
 
 using namespace lensdock;
 using namespace firmwaretest;
@@ -21,6 +22,11 @@ const QString headerShort = "[Decode] Error header section length";
 const QString dataLength = "[Decode] Error data length";
 const QString dataShort = "[Decode] Error data section length";
 const QString crcCheck = "[Decode] Error crc check";
+const QString inFileError = "[Decode] Error inFile";
+const QString keyLength = "[Decode] Error decryptionKeyData Length";
+const QString keyDigit = "[Decode] Error Invalid key";
+const QString keyFailed = "[Decode] Error createDecryptionKey Failed";
+const QString noKey = "[Decode] Error Algorithm not initialize";
 
 QByteArray referenceFile() {
     return readHexFile(dataDir + "/two_records.vfwf.hex");
@@ -34,6 +40,30 @@ QString withKeyByteFlipped(int index) {
     QByteArray bytes = QByteArray::fromHex(decodeKeyText.toLatin1());
     bytes[index] = static_cast<char>(bytes[index] ^ 0x01);
     return QString::fromLatin1(bytes.toHex());
+}
+
+// Every report of a decode run and the thread it came from. Read only after the run has ended
+// (run() returned or the decoder thread was joined).
+struct RecordingDecodeDelegate : DecodeFirmwareDelegate {
+    void decodeProgress(double fraction) override { note(progress, fraction); }
+    void decodeFinished(int count) override { note(finished, count); }
+    void decodeCompleted(FwErrorCode result) override { note(completed, result); }
+    template <typename T> void note(QList<T>& list, T value) {
+        list << value;
+        threads << std::this_thread::get_id();
+    }
+    QList<double> progress;
+    QList<int> finished;
+    QList<FwErrorCode> completed;
+    QList<std::thread::id> threads;
+};
+
+bool isNonDecreasingUpToOne(const QList<double>& progress) {
+    for (qsizetype i = 0; i < progress.size(); ++i) {
+        if (progress[i] <= 0.0 || progress[i] > 1.0 || (i > 0 && progress[i] < progress[i - 1]))
+            return false;
+    }
+    return true;
 }
 } // namespace
 
@@ -54,299 +84,186 @@ class TestDecodeFirmware : public QObject {
             return std::nullopt;
         return file.readAll();
     }
-    QString outPath() const { return dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".dec"); }
+    static QString outName() { return QString::fromLatin1(QTest::currentDataTag()) + ".dec"; }
+    QString outPath() const { return dir.filePath(outName()); }
 
-    static void decode(RecordingDecodeDelegate& delegate, const std::optional<QString>& inFile,
-                       const std::optional<QString>& outFile, const std::optional<QString>& key) {
+    // An unset input stays unset when its text is empty.
+    static void decode(RecordingDecodeDelegate& delegate, const QString& inFile, const QString& outFile,
+                       const std::optional<QString>& key) {
         DecodeFirmware decoder;
         decoder.setDelegate(&delegate);
-        if (inFile)
-            decoder.setInFile(*inFile);
-        if (outFile)
-            decoder.setOutFile(*outFile);
+        if (!inFile.isEmpty())
+            decoder.setInFile(inFile);
+        if (!outFile.isEmpty())
+            decoder.setOutFile(outFile);
         if (key)
             decoder.setDecodeKeyStr(*key);
         decoder.run();
-    }
-    static bool isNonDecreasingUpToOne(const QList<double>& progress) {
-        for (qsizetype i = 0; i < progress.size(); ++i) {
-            if (progress[i] <= 0.0 || progress[i] > 1.0 || (i > 0 && progress[i] < progress[i - 1]))
-                return false;
-        }
-        return true;
     }
 
 private slots:
     void initTestCase() { QVERIFY(dir.isValid()); }
 
-    void testFilesFollowTheReferenceVector() {
-        QCOMPARE(referenceFile().size(), 2056);
-        QCOMPARE(encipher(referenceRecords()), referenceFile());
-        // The first record is laid out exactly as the test's own records are.
-        QCOMPARE(referenceRecords().left(1029), record(hello));
-        QCOMPARE(referenceRecords().mid(2053), hexBytes("DE AD 01"));
-    }
-
-    void buildsTheKeys_data() {
-        QTest::addColumn<QString>("key");
-        QTest::newRow("upper case") << decodeKeyText;
-        QTest::newRow("lower case") << decodeKeyText.toLower();
-    }
-    void buildsTheKeys() {
-        QFETCH(QString, key);
-        DecodeFirmware decoder;
-        decoder.createBaseKey();
-        QCOMPARE(decoder.baseKeyInfo().passPhrase, std::optional<QString>("CipherUtilityRootWord"));
-        QCOMPARE(decoder.baseKeyInfo().key, std::optional<QByteArray>(baseKey));
-        QCOMPARE(decoder.createDecryptionKey(key), FwErrorCode::resultOk);
-        QCOMPARE(decoder.getDecryptionKey(), std::optional<QByteArray>(fileKey));
-        QCOMPARE(decoder.keyIndex(), 0);
-    }
-
-    void noFileKeyWithoutABaseKey() {
-        LogCapture capture;
-        DecodeFirmware decoder;
-        QCOMPARE(decoder.createDecryptionKey(decodeKeyText), FwErrorCode::resultOk);
-        QVERIFY(!decoder.getDecryptionKey().has_value());
-        QCOMPARE(capture.untimed(), QStringList{"[Decode] Error Algorithm not initialize"});
-    }
-
-    void decodesTheReferenceFile() {
-        LogCapture capture;
-        RecordingDecodeDelegate delegate;
-        const QString out = dir.filePath("reference.dec");
-        decode(delegate, writeFile("reference.vfwf", referenceFile()), out, decodeKeyText);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::resultOk});
-        QCOMPARE(delegate.finished(), QList<int>{2});
-        QCOMPARE(readFile(out), std::optional<QByteArray>(referenceRecords()));
-        const QList<double> expected{1024.0 / 2056, 1029.0 / 2056, 2053.0 / 2056, 1.0};
-        QCOMPARE(delegate.progress(), expected);
-        // The "data length = " lines are tagged "Decode", which the trace log drops.
-        QCOMPARE(capture.lines(), QStringList());
-    }
-
     void decodesGoodFiles_data() {
+        QTest::addColumn<QByteArray>("file");
         QTest::addColumn<QByteArray>("records");
+        QTest::addColumn<QString>("key");
         QTest::addColumn<int>("count");
         QTest::addColumn<QList<double>>("progress");
-        QTest::newRow("one record") << record(hello) << 1 << QList<double>{1024.0 / 1029, 1.0};
-        QTest::newRow("3072 data bytes") << record(pattern(3072)) << 1 << QList<double>{0.25, 1.0};
-        QTest::newRow("empty data section") << header(0, {0, 0}) << 1 << QList<double>{1.0, 1.0};
-        QTest::newRow("three records")
-            << record(pattern(1)) + record(pattern(100), '\x5A') + record(hello) << 3 << QList<double>();
-        QTest::newRow("largest data section")
-            << record(pattern(1048576)) << 1 << QList<double>{1024.0 / (1024 + 1048576), 1.0};
+        // The reference pair was worked out outside this code base; the mixed-case key uses every
+        // range of hexadecimal digits.
+        QTest::newRow("reference file") << referenceFile() << referenceRecords() << decodeKeyText << 2
+                                        << QList<double>{1024.0 / 2056, 1029.0 / 2056, 2053.0 / 2056, 1.0};
+        QTest::newRow("reference file, mixed-case key")
+            << referenceFile() << referenceRecords()
+            << QString("00112233445566778899aAbBcCdDeEfF0123456789ABCDEFfedcba9876543210") << 2
+            << QList<double>();
+        const auto row = [](const char* name, const QByteArray& records, int count, QList<double> progress) {
+            QTest::newRow(name) << encipher(records) << records << decodeKeyText << count << progress;
+        };
+        row("one record", record(hello), 1, {1024.0 / 1029, 1.0});
+        row("3072 data bytes", record(pattern(3072)), 1, {0.25, 1.0});
+        // Exactly one header left: the record is complete without data.
+        row("empty data section", header(0, {0, 0}), 1, {1.0, 1.0});
+        row("three records", record(pattern(1)) + record(pattern(100), '\x5A') + record(hello), 3, {});
+        row("largest data section", record(pattern(1048576)), 1, {1024.0 / (1024 + 1048576), 1.0});
     }
     void decodesGoodFiles() {
+        QFETCH(QByteArray, file);
         QFETCH(QByteArray, records);
+        QFETCH(QString, key);
         QFETCH(int, count);
         QFETCH(QList<double>, progress);
+        LogCapture capture;
         RecordingDecodeDelegate delegate;
-        decode(delegate, writeFile("good.vfwf", encipher(records)), outPath(), decodeKeyText);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::resultOk});
-        QCOMPARE(delegate.finished(), QList<int>{count});
+        writeFile(outName(), "previous content");
+        decode(delegate, writeFile("good.vfwf", file), outPath(), key);
+        QCOMPARE(delegate.completed, QList<FwErrorCode>{FwErrorCode::resultOk});
+        QCOMPARE(delegate.finished, QList<int>{count});
         QCOMPARE(readFile(outPath()), std::optional<QByteArray>(records));
-        QVERIFY(isNonDecreasingUpToOne(delegate.progress()));
-        QCOMPARE(delegate.progress().constLast(), 1.0);
+        QVERIFY(isNonDecreasingUpToOne(delegate.progress));
+        QCOMPARE(delegate.progress.constLast(), 1.0);
         if (!progress.isEmpty())
-            QCOMPARE(delegate.progress(), progress);
+            QCOMPARE(delegate.progress, progress);
+        // The "data length = " lines are tagged "Decode", which the trace log drops.
+        QCOMPARE(capture.lines(), QStringList());
+        QCOMPARE(QDir(dir.path()).entryList({outName() + "*"}), QStringList{outName()});
     }
 
     void handlesMalformedFiles_data() {
         QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("written"); // empty: no output file
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<QByteArray>("written"); // empty: the old output stays
         QTest::addColumn<FwErrorCode>("result");
         QTest::addColumn<QStringList>("errorLines");
         const QByteArray other = record(hexBytes("DE AD 01"));
         const QByteArray badCrc = header(5, {0xDA, 0x59}) + hello; // the right CRC is DA 58
-        QTest::newRow("empty file") << QByteArray() << QByteArray() << FwErrorCode::errorInvalidFile
-                                    << QStringList{fwCount};
-        QTest::newRow("10 stray bytes") << encipher(pattern(10)) << QByteArray()
-                                        << FwErrorCode::errorInvalidFile << QStringList{headerShort, fwCount};
-        QTest::newRow("header one byte short")
-            << encipher(record(hello).left(1023)) << QByteArray() << FwErrorCode::errorInvalidFile
-            << QStringList{headerShort, fwCount};
-        QTest::newRow("record, then 10 stray bytes")
-            << encipher(record(hello) + pattern(10)) << record(hello) << FwErrorCode::errorInvalidFile
-            << QStringList{headerShort};
-        QTest::newRow("data size 1048577")
-            << encipher(header(1048577, {0, 0}) + pattern(64)) << QByteArray()
-            << FwErrorCode::errorInvalidFile << QStringList{dataLength, fwCount};
-        QTest::newRow("data size FFFFFFFF")
-            << encipher(header(0xFFFFFFFF, {0, 0})) << QByteArray() << FwErrorCode::errorInvalidFile
-            << QStringList{dataLength, fwCount};
-        QTest::newRow("data section one byte short")
-            << encipher(record(pattern(100)).chopped(1)) << QByteArray() << FwErrorCode::errorInvalidFile
-            << QStringList{dataShort, fwCount};
-        QTest::newRow("second data section short")
-            << encipher(other + record(pattern(100)).left(1074)) << other << FwErrorCode::errorInvalidFile
-            << QStringList{dataShort};
-        QTest::newRow("wrong CRC, only record")
-            << encipher(badCrc) << QByteArray() << FwErrorCode::errorInvalidFile
-            << QStringList{crcCheck, fwCount};
-        QTest::newRow("wrong CRC, second record")
-            << encipher(other + badCrc) << other << FwErrorCode::errorCrc << QStringList{crcCheck};
-        QTest::newRow("empty data, CRC not zero")
-            << encipher(header(0, {0x01, 0x00})) << QByteArray() << FwErrorCode::errorInvalidFile
-            << QStringList{crcCheck, fwCount};
-        // The key stream must run on across records, not restart with each one.
+        const auto row = [](const char* name, const QByteArray& records, const QByteArray& written,
+                            FwErrorCode result, const QStringList& lines,
+                            const QString& key = decodeKeyText) {
+            QTest::newRow(name) << encipher(records) << key << written << result << lines;
+        };
+        const FwErrorCode invalid = FwErrorCode::errorInvalidFile;
+        row("empty file", QByteArray(), {}, invalid, {fwCount});
+        row("10 stray bytes", pattern(10), {}, invalid, {headerShort, fwCount});
+        row("header one byte short", record(hello).left(1023), {}, invalid, {headerShort, fwCount});
+        row("record, then 10 stray bytes", record(hello) + pattern(10), record(hello), invalid,
+            {headerShort});
+        row("data size 1048577", header(1048577, {0, 0}) + pattern(64), {}, invalid, {dataLength, fwCount});
+        row("data size FFFFFFFF", header(0xFFFFFFFF, {0, 0}), {}, invalid, {dataLength, fwCount});
+        row("data section one byte short", record(pattern(100)).chopped(1), {}, invalid,
+            {dataShort, fwCount});
+        row("second data section short", other + record(pattern(100)).left(1074), other, invalid,
+            {dataShort});
+        row("wrong CRC, only record", badCrc, {}, invalid, {crcCheck, fwCount});
+        row("wrong CRC, second record", other + badCrc, other, FwErrorCode::errorCrc, {crcCheck});
+        row("empty data, CRC not zero", header(0, {0x01, 0x00}), {}, invalid, {crcCheck, fwCount});
+        row("all zero key", referenceRecords(), {}, invalid, {dataLength, fwCount}, QString(64, '0'));
+        row("all FF key", referenceRecords(), {}, invalid, {dataLength, fwCount}, QString(64, 'F'));
+        // Key byte 4 touches only unread header bytes and the first record's fifth data byte.
+        row("key byte 4 off", referenceRecords(), {}, invalid, {crcCheck, fwCount}, withKeyByteFlipped(4));
+        // Key byte 20 touches only unread header bytes and the second record's data.
+        const QByteArray byte20 = QByteArray(20, '\0') + '\x01' + QByteArray(11, '\0');
+        row("key byte 20 off", header(0, {0, 0}) + record(pattern(32)), encipher(header(0, {0, 0}), byte20),
+            FwErrorCode::errorCrc, {crcCheck}, withKeyByteFlipped(20));
+        // The key stream runs on across records; it must not restart with each one.
         QTest::newRow("records enciphered one by one")
-            << encipher(record(hello)) + encipher(other) << record(hello) << FwErrorCode::errorInvalidFile
+            << encipher(record(hello)) + encipher(other) << decodeKeyText << record(hello) << invalid
             << QStringList{dataLength};
     }
     void handlesMalformedFiles() {
         QFETCH(QByteArray, file);
+        QFETCH(QString, key);
         QFETCH(QByteArray, written);
         QFETCH(FwErrorCode, result);
         QFETCH(QStringList, errorLines);
         LogCapture capture;
         RecordingDecodeDelegate delegate;
-        decode(delegate, writeFile("malformed.vfwf", file), outPath(), decodeKeyText);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{result});
+        writeFile(outName(), "previous content");
+        decode(delegate, writeFile("malformed.vfwf", file), outPath(), key);
+        QCOMPARE(delegate.completed, QList<FwErrorCode>{result});
         QCOMPARE(capture.untimed(), errorLines);
-        QVERIFY(isNonDecreasingUpToOne(delegate.progress()));
-        if (written.isEmpty()) {
-            QCOMPARE(delegate.finished(), QList<int>());
-            QVERIFY(!QFile::exists(outPath()));
-        } else {
-            QCOMPARE(delegate.finished(), QList<int>{1});
-            QCOMPARE(readFile(outPath()), std::optional<QByteArray>(written));
-        }
-    }
-
-    void wrongKeyDecipherToGarbage_data() {
-        QTest::addColumn<QByteArray>("records");
-        QTest::addColumn<QString>("key");
-        QTest::addColumn<QList<int>>("finished");
-        QTest::addColumn<FwErrorCode>("result");
-        QTest::addColumn<QStringList>("errorLines");
-        const QByteArray twoRecords = header(0, {0, 0}) + record(pattern(32));
-        QTest::newRow("all zero key") << referenceRecords() << QString(64, '0') << QList<int>()
-                                      << FwErrorCode::errorInvalidFile << QStringList{dataLength, fwCount};
-        QTest::newRow("all FF key") << referenceRecords() << QString(64, 'F') << QList<int>()
-                                    << FwErrorCode::errorInvalidFile << QStringList{dataLength, fwCount};
-        // Key byte 4 touches only unread header bytes and the first record's fifth data byte.
-        QTest::newRow("byte 4 off") << referenceRecords() << withKeyByteFlipped(4) << QList<int>()
-                                    << FwErrorCode::errorInvalidFile << QStringList{crcCheck, fwCount};
-        // Key byte 20 touches only unread header bytes and the second record's data.
-        QTest::newRow("byte 20 off") << twoRecords << withKeyByteFlipped(20) << QList<int>{1}
-                                     << FwErrorCode::errorCrc << QStringList{crcCheck};
-    }
-    void wrongKeyDecipherToGarbage() {
-        QFETCH(QByteArray, records);
-        QFETCH(QString, key);
-        QFETCH(QList<int>, finished);
-        QFETCH(FwErrorCode, result);
-        QFETCH(QStringList, errorLines);
-        LogCapture capture;
-        RecordingDecodeDelegate delegate;
-        decode(delegate, writeFile("wrongkey.vfwf", encipher(records)), outPath(), key);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{result});
-        QCOMPARE(delegate.finished(), finished);
-        QCOMPARE(capture.untimed(), errorLines);
-        QCOMPARE(QFile::exists(outPath()), !finished.isEmpty());
-    }
-
-    void refusesMissingInputs_data() {
-        QTest::addColumn<bool>("hasInFile");
-        QTest::addColumn<bool>("hasOutFile");
-        QTest::addColumn<bool>("hasKey");
-        QTest::newRow("no input file") << false << true << true;
-        QTest::newRow("no output file") << true << false << true;
-        QTest::newRow("no decode key") << true << true << false;
-        QTest::newRow("nothing") << false << false << false;
-    }
-    void refusesMissingInputs() {
-        QFETCH(bool, hasInFile);
-        QFETCH(bool, hasOutFile);
-        QFETCH(bool, hasKey);
-        LogCapture capture;
-        RecordingDecodeDelegate delegate;
-        const QString in = writeFile("complete.vfwf", referenceFile());
-        decode(delegate, hasInFile ? std::optional(in) : std::nullopt,
-               hasOutFile ? std::optional(outPath()) : std::nullopt,
-               hasKey ? std::optional(decodeKeyText) : std::nullopt);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::errorInvalidKey});
-        QVERIFY(delegate.progress().isEmpty());
-        QVERIFY(delegate.finished().isEmpty());
-        QCOMPARE(capture.lines(), QStringList());
-        QVERIFY(!QFile::exists(outPath()));
+        QVERIFY(isNonDecreasingUpToOne(delegate.progress));
+        QCOMPARE(delegate.finished, written.isEmpty() ? QList<int>() : QList<int>{1});
+        // The old output stays whole unless a record was decoded, and no temporary is left.
+        QCOMPARE(readFile(outPath()),
+                 std::optional(written.isEmpty() ? QByteArray("previous content") : written));
+        QCOMPARE(QDir(dir.path()).entryList({outName() + "*"}), QStringList{outName()});
     }
 
     void refusesWhatCannotStart_data() {
         QTest::addColumn<QString>("inFile");
-        QTest::addColumn<QString>("key");
+        QTest::addColumn<QString>("outFile");
+        QTest::addColumn<std::optional<QString>>("key");
         QTest::addColumn<FwErrorCode>("result");
         QTest::addColumn<QStringList>("errorLines");
         const QString good = writeFile("start.vfwf", referenceFile());
-        const QString keyFailed = "[Decode] Error createDecryptionKey Failed";
-        QTest::newRow("no such file") << dir.filePath("missing.vfwf") << decodeKeyText
-                                      << FwErrorCode::errorInvalidKey << QStringList{"[Decode] Error inFile"};
-        QTest::newRow("a folder") << dir.path() << decodeKeyText << FwErrorCode::errorInvalidKey
-                                  << QStringList{"[Decode] Error inFile"};
-        QTest::newRow("key too long") << good << decodeKeyText + "00" << FwErrorCode::errorInvalidKey
-                                      << QStringList{"[Decode] Error decryptionKeyData Length", keyFailed};
-        QTest::newRow("key not hexadecimal")
-            << good << "Z" + decodeKeyText.mid(1) << FwErrorCode::errorInvalidKey
-            << QStringList{"[Decode] Error Invalid key", keyFailed};
-        QTest::newRow("empty key") << good << QString() << FwErrorCode::errorInvalidKey
-                                   << QStringList{"[Decode] Error decryptionKeyData Length", keyFailed};
+        const QString missing = dir.filePath("missing.vfwf");
+        const QString key = decodeKeyText;
+        const auto row = [this](const char* name, const QString& inFile, const std::optional<QString>& key,
+                                const QStringList& lines, FwErrorCode result = FwErrorCode::errorInvalidKey,
+                                bool withOutFile = true) {
+            QTest::newRow(name) << inFile << (withOutFile ? dir.filePath("start.dec") : QString()) << key
+                                << result << lines;
+        };
+        row("no input file", QString(), key, {});
+        row("no output file", good, key, {}, FwErrorCode::errorInvalidKey, false);
+        row("no decode key", good, std::nullopt, {});
+        row("no such file", missing, key, {inFileError});
+        row("a folder", dir.path(), key, {inFileError});
         // The file is read before the key is looked at.
-        QTest::newRow("no file and a bad key")
-            << dir.filePath("missing.vfwf") << QString("00") << FwErrorCode::errorInvalidKey
-            << QStringList{"[Decode] Error inFile"};
+        row("no file and a bad key", missing, "00", {inFileError});
+        row("empty key", good, "", {keyLength, keyFailed});
+        row("65 digits", good, key + "0", {keyLength, keyFailed});
+        row("G in the middle", good, key.left(30) + "G" + key.mid(31), {keyDigit, keyFailed});
+        row("sign before a digit", good, "-" + key.mid(1), {keyDigit, keyFailed});
+        // 63 characters that are 64 bytes in UTF-8: the length passes, the digit does not.
+        row("two-byte character", good, key.left(62) + QChar(0x00E9), {keyDigit, keyFailed});
+        // 64 characters that are 65 bytes in UTF-8.
+        row("64 characters, 65 bytes", good, key.left(63) + QChar(0x00E9), {keyLength, keyFailed});
+        const QString sparse = dir.filePath("huge.vfwf");
+        QFile huge(sparse);
+        if (!huge.open(QIODevice::WriteOnly) || !huge.resize(DecodeFirmware::inFileSizeMax + 1))
+            qFatal("cannot make the large test file");
+        const QStringList tooLarge{"[Decode] Error inFile size"};
+        row("one byte over the size bound", sparse, key, tooLarge, FwErrorCode::errorInvalidFile);
+        if (QFile::exists("/dev/zero"))
+            row("a device without an end", "/dev/zero", key, tooLarge, FwErrorCode::errorInvalidFile);
     }
     void refusesWhatCannotStart() {
         QFETCH(QString, inFile);
-        QFETCH(QString, key);
+        QFETCH(QString, outFile);
+        QFETCH(std::optional<QString>, key);
         QFETCH(FwErrorCode, result);
         QFETCH(QStringList, errorLines);
         LogCapture capture;
         RecordingDecodeDelegate delegate;
-        decode(delegate, inFile, outPath(), key);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{result});
-        QVERIFY(delegate.progress().isEmpty());
-        QVERIFY(delegate.finished().isEmpty());
+        decode(delegate, inFile, outFile, key);
+        QCOMPARE(delegate.completed, QList<FwErrorCode>{result});
+        QVERIFY(delegate.progress.isEmpty());
+        QVERIFY(delegate.finished.isEmpty());
         QCOMPARE(capture.untimed(), errorLines);
-        QVERIFY(!QFile::exists(outPath()));
-    }
-
-    void refusesAnOversizedFileUnread_data() {
-        QTest::addColumn<QString>("inFile");
-        const QString sparse = dir.filePath("huge.vfwf");
-        QFile file(sparse);
-        if (!file.open(QIODevice::WriteOnly) || !file.resize(DecodeFirmware::inFileSizeMax + 1))
-            qFatal("cannot make the large test file");
-        QTest::newRow("one byte over the bound") << sparse;
-        if (QFile::exists("/dev/zero"))
-            QTest::newRow("a device without an end") << QString("/dev/zero");
-    }
-    void refusesAnOversizedFileUnread() {
-        QFETCH(QString, inFile);
-        LogCapture capture;
-        RecordingDecodeDelegate delegate;
-        decode(delegate, inFile, outPath(), decodeKeyText);
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::errorInvalidFile});
-        QVERIFY(delegate.progress().isEmpty());
-        QCOMPARE(capture.untimed(), QStringList{"[Decode] Error inFile size"});
-        QVERIFY(!QFile::exists(outPath()));
-    }
-
-    void replacesTheOutputOnlyAfterADecodedRecord_data() {
-        QTest::addColumn<QByteArray>("file");
-        QTest::addColumn<QByteArray>("expected");
-        QTest::newRow("decoded") << referenceFile() << referenceRecords();
-        QTest::newRow("no record") << encipher(pattern(10)) << QByteArray("previous content");
-    }
-    void replacesTheOutputOnlyAfterADecodedRecord() {
-        QFETCH(QByteArray, file);
-        QFETCH(QByteArray, expected);
-        const QString out = writeFile("existing.dec", "previous content");
-        RecordingDecodeDelegate delegate;
-        decode(delegate, writeFile("replace.vfwf", file), out, decodeKeyText);
-        QCOMPARE(delegate.completed().size(), 1);
-        QCOMPARE(readFile(out), std::optional<QByteArray>(expected));
-        QCOMPARE(QDir(dir.path()).entryList({"existing.dec*"}, QDir::Files), QStringList{"existing.dec"});
+        QVERIFY(!QFile::exists(dir.filePath("start.dec")));
     }
 
     void reportsAnOutputThatCannotBeWritten() {
@@ -354,42 +271,69 @@ private slots:
         RecordingDecodeDelegate delegate;
         const QString out = dir.filePath("no-such-folder/out.dec");
         decode(delegate, writeFile("unwritable.vfwf", referenceFile()), out, decodeKeyText);
-        QCOMPARE(delegate.finished(), QList<int>{2});
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::errorInput});
+        QCOMPARE(delegate.finished, QList<int>{2});
+        QCOMPARE(delegate.completed, QList<FwErrorCode>{FwErrorCode::errorInput});
         QCOMPARE(capture.untimed(), QStringList{"[Decode] Error outFile"});
         QVERIFY(!QFile::exists(out));
     }
 
     void reportsFromItsOwnThread() {
         RecordingDecodeDelegate delegate;
-        DecodeFirmware decoder;
-        decoder.setDelegate(&delegate);
-        decoder.setInFile(writeFile("threaded.vfwf", referenceFile()));
-        decoder.setOutFile(dir.filePath("threaded.dec"));
-        decoder.setDecodeKeyStr(decodeKeyText);
-        QVERIFY(decoder.start());
-        QVERIFY(!decoder.start());
-        decoder.wait();
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::resultOk});
-        QCOMPARE(delegate.finished(), QList<int>{2});
-        const QList<std::thread::id> threads = delegate.threads();
+        {
+            DecodeFirmware decoder;
+            decoder.setDelegate(&delegate);
+            decoder.setInFile(writeFile("threaded.vfwf", referenceFile()));
+            decoder.setOutFile(dir.filePath("threaded.dec"));
+            decoder.setDecodeKeyStr(decodeKeyText);
+            QVERIFY(decoder.start());
+            QVERIFY(!decoder.start());
+            // Destroying the decoder waits for its run.
+        }
+        QCOMPARE(delegate.completed, QList<FwErrorCode>{FwErrorCode::resultOk});
+        QCOMPARE(delegate.finished, QList<int>{2});
+        const QList<std::thread::id> threads = delegate.threads;
         QCOMPARE(threads.size(), 6); // four progress reports, the count, the result
         QVERIFY(threads.first() != std::this_thread::get_id());
         QCOMPARE(threads.count(threads.first()), threads.size());
         QCOMPARE(readFile(dir.filePath("threaded.dec")), std::optional<QByteArray>(referenceRecords()));
     }
 
-    void destructionWaitsForTheRun() {
-        RecordingDecodeDelegate delegate;
-        {
-            DecodeFirmware decoder;
-            decoder.setDelegate(&delegate);
-            decoder.setInFile(writeFile("destroyed.vfwf", referenceFile()));
-            decoder.setOutFile(dir.filePath("destroyed.dec"));
-            decoder.setDecodeKeyStr(decodeKeyText);
-            QVERIFY(decoder.start());
+    // The parser on its own: random bytes never make a record (the declared size or the CRC gives
+    // them away), and without a key it stops at the first header.
+    void parserFindsNoRecord_data() {
+        QTest::addColumn<QByteArray>("file");
+        QTest::addColumn<bool>("keyed");
+        QRandomGenerator generator(20261206);
+        for (int length : {1, 1023, 1024, 1025, 1030, 2048, 4096, 70000}) {
+            QByteArray bytes(length, '\0');
+            for (auto& byte : bytes)
+                byte = static_cast<char>(generator.bounded(256));
+            QTest::newRow(qPrintable(QString("%1 random bytes").arg(length))) << bytes << true;
         }
-        QCOMPARE(delegate.completed(), QList<FwErrorCode>{FwErrorCode::resultOk});
+        // A plausible declared size, so that the data section and the CRC are reached.
+        QTest::newRow("small declared size, wrong CRC")
+            << encipher(header(40, {0x12, 0x34}) + pattern(40)) << true;
+        QTest::newRow("no key") << encipher(record(pattern(8))) << false;
+    }
+    void parserFindsNoRecord() {
+        QFETCH(QByteArray, file);
+        QFETCH(bool, keyed);
+        LogCapture capture;
+        FirmwareCipher cipher;
+        if (keyed)
+            cipher.setKey(fileKey);
+        QList<double> progress;
+        const auto outcome = FirmwareRecordParser(file, cipher, [&](double f) { progress << f; }).parse();
+        QCOMPARE(outcome.count, 0);
+        QVERIFY(outcome.output.isEmpty());
+        if (keyed)
+            QVERIFY(outcome.result == FwErrorCode::errorInvalidFile ||
+                    outcome.result == FwErrorCode::errorCrc);
+        else
+            QCOMPARE(capture.untimed(), QStringList{noKey});
+        QCOMPARE(outcome.result == FwErrorCode::errorInvalidKey, !keyed);
+        QCOMPARE(capture.untimed().size(), 1);
+        QVERIFY(isNonDecreasingUpToOne(progress));
     }
 };
 
