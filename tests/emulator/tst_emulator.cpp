@@ -3,6 +3,7 @@
 #include "ControlCommand.h"
 #include "DockFixture.h"
 #include "EmulatorEngine.h"
+#include "FirmwarePacker.h"
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
 #include "link/IdentityDecoder.h"
@@ -10,224 +11,125 @@
 #include <mutex>
 #include <poll.h>
 #include <QFileInfo>
-#include <QJsonDocument>
-#include <QJsonObject>
-#include <QSerialPort>
 #include <QTest>
 
 using namespace lensdock;
+using namespace FunctionNumber;
 
 Q_DECLARE_METATYPE(lensdock::DockProfile)
+
+namespace {
+constexpr std::uint8_t adapter = Destination::adapter;
+constexpr std::uint8_t lens = Destination::lens;
+const QByteArray ack("\x06");
+const QByteArray nak("\x15");
+const QByteArray can("\x18");
+// Level 2, VC 2; switch 1: 9-0, 9-9, mode 1; switch 2: 9-2, 9-7, mode 2; no focus corrections.
+const QByteArray zoomLensFactory = hexBytes("02 02 00 09 00 01 00 07 02 02 00") + QByteArray(24, '\0');
+
+QByteArray block(int number, const QByteArray& payload) {
+    QByteArray header;
+    header.append(char(ControlByte::stx)).append(char(number)).append(char(255 - number));
+    return FrameCodec::encodeTransferBlock(header, payload.leftJustified(1024, '\x1A'));
+}
+
+QByteArray startTransfer(HostPort& host, std::uint8_t destination, const QByteArray& payload) {
+    host.write(FrameCodec::encodeFrame(makeRequest(destination, updateFirmware, payload), 1));
+    return host.read(1);
+}
+
+// Sends `image` in 1024-byte blocks, each answered by ACK, then EOT; false at the first other answer.
+bool sendRecord(HostPort& host, const QByteArray& image) {
+    for (qsizetype offset = 0; offset < image.size(); offset += 1024)
+        if (!host.write(block(int(offset / 1024 + 1), image.mid(offset, 1024))) || host.read(1) != ack)
+            return false;
+    return host.write("\x04") && host.read(1) == ack;
+}
+
+QByteArray readAll(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+} // namespace
 
 class TestEmulator : public QObject {
     Q_OBJECT
 private slots:
-    void linkPointsAtThePty() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        const QFileInfo link(dock.options.linkPath);
-        QVERIFY(link.isSymLink());
-        QCOMPARE(link.symLinkTarget(), dock.emulator->snapshot().slavePath);
-    }
-
-    void refusesToReplaceAFile() {
-        DockFixture dock;
-        QFile file(dock.options.linkPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("keep me");
-        file.close();
-        DockEmulator emulator(dock.options);
-        QString error;
-        QVERIFY(!emulator.start(&error));
-        QVERIFY(error.contains(QStringLiteral("not a symlink")));
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("keep me"));
-    }
-
-    // The engine driven by hand, one pass at a time: the request is read and answered within a
-    // single pass, although the pass's clock reading is older than the moment the reply is queued.
-    void unpacedReplyLeavesInTheSamePass() {
-        DockFixture dock;
-        EmulatorEngine engine(dock.options, {});
-        QString error;
-        QVERIFY2(engine.plugIn(&error), qPrintable(error));
-        QVERIFY(dock.host.open(dock.options.linkPath));
-        QVERIFY(dock.host.write(
-            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::getBasicInfo), 3)));
-        pollfd readable{engine.masterFd(), POLLIN, 0};
-        QCOMPARE(::poll(&readable, 1, 5000), 1);
-        const auto pass = EmulatorEngine::Clock::now();
-        engine.onReadable(pass);
-        engine.runDue(pass);
-        const auto reply = FrameCodec::decodeFrame(dock.host.readFrame());
-        QVERIFY(reply);
-        QCOMPARE(reply->packetNumber, 3);
-        QCOMPARE(reply->funcNumber, FunctionNumber::getBasicInfo);
-        engine.unplugNow();
-    }
-
-    void adapterIdentity() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        const auto reply =
-            dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::getBasicInfo), 7);
-        QVERIFY(reply);
-        QCOMPARE(reply->packetNumber, 7);
-        QCOMPARE(reply->destination, Destination::adapter);
-        QCOMPARE(reply->funcNumber, FunctionNumber::getBasicInfo);
-        const auto adapter = IdentityDecoder::adapterBasicInfo(reply->data);
-        QVERIFY(adapter);
-        QCOMPARE(adapter->fwVersion, QStringLiteral("0123"));
-        QCOMPARE(adapter->mountInfo, 1);
-        QCOMPARE(adapter->hwVersion, QStringLiteral("01"));
-        QCOMPARE(adapter->communicationVersion, QStringLiteral("0100"));
-    }
-
-    void lensIdentity_data() {
+    void identities_data() {
         QTest::addColumn<DockProfile>("profile");
+        QTest::addColumn<int>("baud");
         for (const QString& name : DockProfile::builtInNames())
-            QTest::newRow(qPrintable(name)) << *DockProfile::builtIn(name);
+            QTest::newRow(qPrintable(name)) << *DockProfile::builtIn(name) << 0;
+        QTest::newRow("paced line") << DockProfile::zoomLens() << 115200;
     }
-    void lensIdentity() {
+    void identities() {
         QFETCH(DockProfile, profile);
+        QFETCH(int, baud);
         DockFixture dock(profile);
+        dock.options.baud = baud;
         QVERIFY(dock.start());
-        const auto reply =
-            dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getBasicInfo), 255);
-        QVERIFY(reply);
-        QCOMPARE(reply->packetNumber, 255);
-        QCOMPARE(reply->crc, FrameCodec::expectedCrc(FrameCodec::encodeFrame(*reply, 255)));
-        QCOMPARE(IdentityDecoder::lensInfo(reply->data), profile.lens);
+        const auto adapterReply = dock.host.exchange(makeRequest(adapter, getBasicInfo), 7);
+        QVERIFY(adapterReply);
+        QCOMPARE(adapterReply->packetNumber, 7);
+        QCOMPARE(IdentityDecoder::adapterBasicInfo(adapterReply->data), profile.adapter);
+        const auto lensReply = dock.host.exchange(makeRequest(lens, getBasicInfo), 255);
+        QVERIFY(lensReply);
+        QCOMPARE(lensReply->crc, FrameCodec::expectedCrc(FrameCodec::encodeFrame(*lensReply, 255)));
+        QCOMPARE(IdentityDecoder::lensInfo(lensReply->data), profile.lens);
     }
 
-    void adjustDataReadAndWrite() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        const auto factory =
-            dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getAdjData), 1);
-        QVERIFY(factory);
-        QCOMPARE(factory->data, hexBytes("02 02 00 09 00 01 00 07 02 02 00") + QByteArray(24, '\0'));
-
-        LensAdjustData settings = *AdjustPayload::decode(factory->data, dock.options.profile.lens);
-        settings.focusZoomClose[3] = -30;
-        settings.vcMode = 3;
-        CommDataFormat write;
-        makeSetAdjustData(write, settings, dock.options.profile.lens);
-        const auto written = dock.host.exchange(write, 2);
-        QVERIFY(written);
-        QCOMPARE(written->funcNumber, FunctionNumber::setAdjData);
-
-        const auto readBack =
-            dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getAdjData), 3);
-        QVERIFY(readBack);
-        QCOMPARE(AdjustPayload::decode(readBack->data, dock.options.profile.lens), settings);
-        QCOMPARE(readBack->data.at(14), char(0xE2));
-        QCOMPARE(dock.emulator->snapshot().adjustBytes, readBack->data);
-    }
-
-    void mountAndUnmount() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        const auto mounted = [&dock](std::uint8_t packet) {
-            return dock.host
-                .exchange(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), packet)
-                ->data;
+    void answers_data() {
+        QTest::addColumn<QString>("control"); // a control line applied first
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<int>("function");
+        QTest::addColumn<QByteArray>("payload");
+        QTest::addColumn<int>("replyFunction");
+        QTest::addColumn<QByteArray>("replyData");
+        const auto row = [](const char* name, const char* control, int destination, int function,
+                            const QByteArray& payload, int replyFunction, const char* replyData) {
+            QTest::newRow(name) << control << destination << function << payload << replyFunction
+                                << hexBytes(replyData);
         };
-        QCOMPARE(mounted(1), hexBytes("01"));
-        dock.emulator->unmountLens();
-        QCOMPARE(mounted(2), hexBytes("00"));
-        const auto absent =
-            dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getBasicInfo), 3);
-        QCOMPARE(absent->funcNumber, FunctionNumber::commError);
-        QCOMPARE(absent->data, hexBytes("01"));
-        dock.emulator->mountLens();
-        QCOMPARE(mounted(4), hexBytes("01"));
-        const auto connect = dock.host.exchange(
-            makeRequest(Destination::adapter, FunctionNumber::reqLensConnect, hexBytes("00")), 5);
-        QCOMPARE(connect->funcNumber, FunctionNumber::reqLensConnect);
-        QVERIFY(dock.emulator->snapshot().lensConnected);
-        const auto release =
-            dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::reqLensDisconnect), 6);
-        QCOMPARE(release->funcNumber, FunctionNumber::reqLensDisconnect);
-        QVERIFY(!dock.emulator->snapshot().lensConnected);
+        row("mounted", "", adapter, checkLensMounted, {}, checkLensMounted, "01");
+        row("not mounted", "unmount", adapter, checkLensMounted, {}, checkLensMounted, "00");
+        row("connect", "", adapter, reqLensConnect, hexBytes("00"), reqLensConnect, "01");
+        row("connect, no lens", "unmount", adapter, reqLensConnect, hexBytes("00"), reqLensConnect, "00");
+        row("release", "", adapter, reqLensDisconnect, {}, reqLensDisconnect, "");
+        row("lens absent", "unmount", lens, getBasicInfo, {}, commError, "01");
+        row("unknown function", "", adapter, 0x42, {}, commError, "02");
+        row("adjust data to adapter", "", adapter, getAdjData, {}, commError, "02");
+        row("unknown destination", "", 7, getBasicInfo, {}, commError, "02");
+        row("short adjust data", "", lens, setAdjData, QByteArray(34, '\0'), commError, "04");
+        row("short update", "", adapter, updateFirmware, hexBytes("01"), commError, "04");
+        row("over-current", "overcurrent on", adapter, getBasicInfo, {}, commError, "20");
+        QTest::newRow("factory settings")
+            << "" << int(lens) << int(getAdjData) << QByteArray() << int(getAdjData) << zoomLensFactory;
     }
-
-    void unplugAndReplugGiveANewPtyBehindTheSameLink() {
+    void answers() {
+        QFETCH(QString, control);
+        QFETCH(int, destination);
+        QFETCH(int, function);
+        QFETCH(QByteArray, payload);
+        QFETCH(int, replyFunction);
+        QFETCH(QByteArray, replyData);
         DockFixture dock;
         QVERIFY(dock.start());
-        dock.emulator->unplug();
-        QVERIFY(dock.host.waitForHangup());
-        QVERIFY(!QFileInfo::exists(dock.options.linkPath));
-        QVERIFY(!QFileInfo(dock.options.linkPath).isSymLink());
-        QVERIFY(!dock.emulator->snapshot().plugged);
-
-        dock.emulator->replug();
-        QVERIFY(dock.reopen(2));
-        QCOMPARE(QFileInfo(dock.options.linkPath).symLinkTarget(), dock.emulator->snapshot().slavePath);
+        QVERIFY(ControlCommand::apply(*dock.emulator, control).error.isEmpty());
         const auto reply =
-            dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 1);
+            dock.host.exchange(makeRequest(std::uint8_t(destination), std::uint8_t(function), payload), 5);
         QVERIFY(reply);
-        QCOMPARE(reply->data, hexBytes("01"));
-    }
-
-    void replugOntoAFileReportsAProblemAndKeepsTheFile() {
-        DockFixture dock;
-        std::mutex mutex;
-        QStringList problems;
-        dock.emulator = std::make_unique<DockEmulator>(dock.options);
-        dock.emulator->setProblemHandler([&](const QString& message) {
-            std::lock_guard lock(mutex);
-            problems << message;
-        });
-        QString error;
-        QVERIFY(dock.emulator->start(&error));
-        dock.emulator->unplug();
-        QFile file(dock.options.linkPath);
-        QVERIFY(file.open(QIODevice::WriteOnly));
-        file.write("keep me");
-        file.close();
-        dock.emulator->replug();
-        QVERIFY(!dock.emulator->snapshot().plugged);
-        {
-            std::lock_guard lock(mutex);
-            QCOMPARE(problems.size(), 1);
-            QVERIFY(problems[0].contains(QStringLiteral("not a symlink")));
-        }
-        QVERIFY(file.open(QIODevice::ReadOnly));
-        QCOMPARE(file.readAll(), QByteArray("keep me"));
-        QVERIFY(file.remove());
-        dock.emulator->replug();
-        QVERIFY(dock.reopen(2));
-    }
-
-    void adjustDataSurvivesReplug() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        const QByteArray written = hexBytes("01 03 00 04 02 01 00 09 00 01 00") + QByteArray(24, '\x02');
-        QVERIFY(dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::setAdjData, written), 1));
-        dock.emulator->unplug();
-        dock.emulator->replug();
-        QVERIFY(dock.reopen(2));
-        QCOMPARE(dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getAdjData), 2)->data,
-                 written);
-    }
-
-    void hostClosingAndReopeningKeepsTheDevice() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        dock.host.close();
-        QVERIFY(dock.host.open(dock.options.linkPath));
-        QVERIFY(dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 1));
-        QCOMPARE(dock.emulator->snapshot().plugCount, 1);
+        QCOMPARE(reply->packetNumber, 5);
+        QCOMPARE(reply->destination, destination);
+        QCOMPARE(reply->funcNumber, replyFunction);
+        QCOMPARE(reply->data, replyData);
     }
 
     void damagedRequestsGetNoAnswer_data() {
         QTest::addColumn<QByteArray>("damaged");
-        QByteArray badCrc =
-            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 1);
+        const QByteArray good = FrameCodec::encodeFrame(makeRequest(adapter, checkLensMounted), 1);
+        QByteArray badCrc = good;
         badCrc[7] = char(badCrc[7] ^ 0x40);
-        QByteArray badEnd =
-            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 1);
+        QByteArray badEnd = good;
         badEnd[9] = 0x00;
         QTest::newRow("bad CRC") << badCrc;
         QTest::newRow("bad end marker") << badEnd;
@@ -240,95 +142,264 @@ private slots:
         QVERIFY(dock.start());
         QVERIFY(dock.host.write(damaged));
         // The next good request is the first one answered.
-        const auto reply =
-            dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::getBasicInfo), 2);
+        const auto reply = dock.host.exchange(makeRequest(adapter, getBasicInfo), 2);
         QVERIFY(reply);
         QCOMPARE(reply->packetNumber, 2);
-        QCOMPARE(reply->funcNumber, FunctionNumber::getBasicInfo);
+        QCOMPARE(reply->funcNumber, getBasicInfo);
     }
 
-    void frameSplitAcrossWritesIsAssembled() {
+    // Each fault spoils exactly one thing in the next reply, and only in that one.
+    void replyFaults_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<bool>("crcLowGood");
+        QTest::addColumn<bool>("crcHighGood");
+        QTest::addColumn<int>("packetNumber");
+        QTest::addColumn<int>("destination");
+        QTest::addColumn<int>("function");
+        QTest::newRow("crc-low") << "crc-low" << false << true << 10 << 1 << 0xFA;
+        QTest::newRow("crc-high") << "crc-high" << true << false << 10 << 1 << 0xFA;
+        QTest::newRow("packet-number") << "packet-number" << true << true << 11 << 1 << 0xFA;
+        QTest::newRow("destination") << "destination" << true << true << 10 << 0 << 0xFA;
+        QTest::newRow("function") << "function" << true << true << 10 << 1 << 0xFB;
+        QTest::newRow("error-frame") << "error-frame" << true << true << 10 << 1 << 0xFF;
+        QTest::newRow("split-reply") << "split-reply" << true << true << 10 << 1 << 0xFA;
+    }
+    void replyFaults() {
+        QFETCH(QString, fault);
+        QFETCH(bool, crcLowGood);
+        QFETCH(bool, crcHighGood);
+        QFETCH(int, packetNumber);
+        QFETCH(int, destination);
+        QFETCH(int, function);
         DockFixture dock;
         QVERIFY(dock.start());
-        const QByteArray frame =
-            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 9);
-        QVERIFY(dock.host.write(frame.left(4)));
-        QVERIFY(dock.host.write(frame.mid(4)));
-        const auto reply = FrameCodec::decodeFrame(dock.host.readFrame());
+        QVERIFY(ControlCommand::apply(*dock.emulator, "fault " + fault).error.isEmpty());
+        const CommDataFormat request = makeRequest(adapter, getBasicInfo);
+        QVERIFY(dock.host.write(FrameCodec::encodeFrame(request, 10)));
+        const QByteArray frame = dock.host.readFrame();
+        const auto reply = FrameCodec::decodeFrame(frame);
         QVERIFY(reply);
-        QCOMPARE(reply->packetNumber, 9);
+        const auto expected = FrameCodec::expectedCrc(frame);
+        QCOMPARE(std::uint8_t(frame[frame.size() - 3]) == expected[0], crcLowGood);
+        QCOMPARE(std::uint8_t(frame[frame.size() - 2]) == expected[1], crcHighGood);
+        QCOMPARE(reply->packetNumber, packetNumber);
+        QCOMPARE(reply->destination, destination);
+        QCOMPARE(reply->funcNumber, function);
+        if (function == commError)
+            QCOMPARE(std::uint8_t(reply->data.at(0)) & bitOverCurrent, 0);
+        const auto next = dock.host.exchange(request, 11);
+        QCOMPARE(next->packetNumber, 11);
+        QCOMPARE(next->destination, adapter);
+        QCOMPARE(next->funcNumber, getBasicInfo);
     }
 
-    void dumpIsOneJsonLine() {
-        DockFixture dock(DockProfile::awkwardLens());
-        QVERIFY(dock.start());
-        const auto outcome = ControlCommand::apply(*dock.emulator, QStringLiteral("dump"));
-        QVERIFY(!outcome.output.contains(QLatin1Char('\n')));
-        const QJsonObject state = QJsonDocument::fromJson(outcome.output.toUtf8()).object();
-        QCOMPARE(state[QStringLiteral("plugged")].toBool(), true);
-        QCOMPARE(state[QStringLiteral("adapter")].toObject()[QStringLiteral("mount")].toInt(), 2);
-        QCOMPARE(state[QStringLiteral("lens")].toObject()[QStringLiteral("model")].toString(),
-                 QStringLiteral("B028"));
-        QCOMPARE(state[QStringLiteral("adjust")].toString().size(), 70);
-        QVERIFY(state[QStringLiteral("firmware")].isArray());
-    }
-
-    void controlLinesSteerTheDock() {
-        DockFixture dock;
-        QVERIFY(dock.start());
-        QVERIFY(ControlCommand::apply(*dock.emulator, QStringLiteral("unmount")).error.isEmpty());
-        QVERIFY(!dock.emulator->snapshot().lensMounted);
-        QVERIFY(ControlCommand::apply(*dock.emulator, QStringLiteral("overcurrent on")).error.isEmpty());
-        QVERIFY(dock.emulator->snapshot().overCurrent);
-        QVERIFY(ControlCommand::apply(*dock.emulator, QStringLiteral("fault crc-low 3")).error.isEmpty());
-        QCOMPARE(dock.emulator->snapshot().faults.at(QStringLiteral("crc-low")), 3);
-        QVERIFY(ControlCommand::apply(*dock.emulator, QStringLiteral("unplug")).error.isEmpty());
-        QVERIFY(!dock.emulator->snapshot().plugged);
-        QVERIFY(ControlCommand::apply(*dock.emulator, QStringLiteral("replug")).error.isEmpty());
-        QVERIFY(dock.emulator->waitForPlugCount(2, DockFixture::plugWait));
-    }
-
-    void traceRecordsFramesInHex() {
+    void traceRecordsFramesAndSplitReplies() {
         DockFixture dock;
         dock.options.tracePath = dock.dir.filePath(QStringLiteral("trace.txt"));
         QVERIFY(dock.start());
-        QVERIFY(dock.host.exchange(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 1));
+        QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 1));
+        dock.emulator->armFault(FaultKind::splitReply);
+        QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 2));
         dock.emulator->stop();
-        QFile trace(dock.options.tracePath);
-        QVERIFY(trace.open(QIODevice::ReadOnly));
-        const QByteArray text = trace.readAll();
-        QVERIFY(text.contains(" RX 0F 01 01 00 01 00 F7 D0 CD F0"));
-        QVERIFY(text.contains(" TX 0F 01 01 00 02 00 F7 01"));
+        const QByteArray trace = readAll(dock.options.tracePath);
+        QVERIFY(trace.contains(" RX 0F 01 01 00 01 00 F7 D0 CD F0"));
+        QVERIFY(trace.contains(" TX 0F 01 01 00 02 00 F7 01"));
+        QCOMPARE(trace.count(" TX "), 1 + 3); // the split reply goes out in three chunks
     }
 
-    // The program's own serial port class, through the link, as the application will use it.
-    void qtSerialPortExchangesFrames() {
+    // One dock through a session: the link follows each new pty, the lens's settings outlive an
+    // unplug, and a host reopening its port is no replug.
+    void sessionAcrossUnplugAndReplug() {
         DockFixture dock;
         QVERIFY(dock.start());
+        const auto linkTarget = [&dock] { return QFileInfo(dock.options.linkPath).symLinkTarget(); };
+        QCOMPARE(linkTarget(), dock.emulator->snapshot().slavePath);
+        const QByteArray frame =
+            FrameCodec::encodeFrame(makeRequest(adapter, reqLensConnect, hexBytes("00")), 9);
+        QVERIFY(dock.host.write(frame.left(4)) && dock.host.write(frame.mid(4)));
+        QCOMPARE(FrameCodec::decodeFrame(dock.host.readFrame())->packetNumber, 9);
+        QVERIFY(dock.emulator->snapshot().lensConnected);
+
+        const LensInfo info = dock.options.profile.lens;
+        LensAdjustData settings = LensAdjustData::factorySettings(info);
+        settings.focusZoomClose[3] = -30;
+        settings.vcMode = 3;
+        CommDataFormat write;
+        makeSetAdjustData(write, settings, info);
+        QCOMPARE(dock.host.exchange(write, 2)->funcNumber, setAdjData);
+        QVERIFY(dock.host.exchange(makeRequest(adapter, reqLensDisconnect), 3));
+        QVERIFY(!dock.emulator->snapshot().lensConnected);
+
+        dock.emulator->unplug();
+        QVERIFY(dock.host.waitForHangup());
+        QVERIFY(!QFileInfo(dock.options.linkPath).isSymLink());
+        QVERIFY(!dock.emulator->snapshot().plugged);
+        dock.emulator->replug();
+        QVERIFY(dock.reopen(2));
+        QCOMPARE(linkTarget(), dock.emulator->snapshot().slavePath);
+        const auto readBack = dock.host.exchange(makeRequest(lens, getAdjData), 4);
+        QCOMPARE(AdjustPayload::decode(readBack->data, info), settings);
+        QCOMPARE(readBack->data.at(14), char(0xE2)); // -30, as the lens stores it
+
         dock.host.close();
-        QSerialPort port(dock.options.linkPath);
-        port.setBaudRate(115200);
-        QVERIFY2(port.open(QIODevice::ReadWrite), qPrintable(port.errorString()));
-        port.write(
-            FrameCodec::encodeFrame(makeRequest(Destination::adapter, FunctionNumber::checkLensMounted), 3));
-        QVERIFY(port.waitForBytesWritten(5000));
-        QByteArray reply;
-        while (reply.size() < 11 && port.waitForReadyRead(5000))
-            reply += port.readAll();
-        QCOMPARE(reply.size(), 11);
-        QCOMPARE(FrameCodec::decodeFrame(reply)->data, hexBytes("01"));
-        port.close();
         QVERIFY(dock.host.open(dock.options.linkPath));
+        QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 5));
+        QCOMPARE(dock.emulator->snapshot().plugCount, 2);
     }
 
-    void pacedLineStillDeliversWholeFrames() {
+    // A file where the link goes is never replaced: start refuses, and a replug onto it is reported
+    // to the problem handler instead of the dock staying away silently.
+    void aFileAtTheLinkIsKept() {
         DockFixture dock;
-        dock.options.baud = 115200;
-        QVERIFY(dock.start());
-        const auto reply =
-            dock.host.exchange(makeRequest(Destination::lens, FunctionNumber::getBasicInfo), 4);
+        const auto putFile = [&dock] {
+            QFile file(dock.options.linkPath);
+            return file.open(QIODevice::WriteOnly) && file.write("keep me") == 7;
+        };
+        QVERIFY(putFile());
+        QString error;
+        QVERIFY(!DockEmulator(dock.options).start(&error));
+        QVERIFY(error.contains(QStringLiteral("not a symlink")));
+        QCOMPARE(readAll(dock.options.linkPath), QByteArray("keep me"));
+        QVERIFY(QFile::remove(dock.options.linkPath));
+
+        std::mutex mutex;
+        QStringList problems;
+        dock.emulator = std::make_unique<DockEmulator>(dock.options);
+        dock.emulator->setProblemHandler([&](const QString& message) {
+            std::lock_guard lock(mutex);
+            problems << message;
+        });
+        QVERIFY(dock.emulator->start(&error));
+        dock.emulator->unplug();
+        QVERIFY(putFile());
+        dock.emulator->replug();
+        QVERIFY(!dock.emulator->snapshot().plugged);
+        {
+            std::lock_guard lock(mutex);
+            QCOMPARE(problems.size(), 1);
+            QVERIFY(problems[0].contains(QStringLiteral("not a symlink")));
+        }
+        QCOMPARE(readAll(dock.options.linkPath), QByteArray("keep me"));
+        QVERIFY(QFile::remove(dock.options.linkPath));
+        dock.emulator->replug();
+        QVERIFY(dock.reopen(2));
+    }
+
+    // The engine driven by hand, one pass at a time: the request is read and answered within a
+    // single pass, although the pass's clock reading is older than the moment the reply is queued.
+    void unpacedReplyLeavesInTheSamePass() {
+        DockFixture dock;
+        EmulatorEngine engine(dock.options, {});
+        QString error;
+        QVERIFY2(engine.plugIn(&error), qPrintable(error));
+        QVERIFY(dock.host.open(dock.options.linkPath));
+        QVERIFY(dock.host.write(FrameCodec::encodeFrame(makeRequest(adapter, getBasicInfo), 3)));
+        pollfd readable{engine.masterFd(), POLLIN, 0};
+        QCOMPARE(::poll(&readable, 1, 5000), 1);
+        const auto pass = EmulatorEngine::Clock::now();
+        engine.onReadable(pass);
+        engine.runDue(pass);
+        const auto reply = FrameCodec::decodeFrame(dock.host.readFrame());
         QVERIFY(reply);
-        QCOMPARE(reply->data.size(), 85);
+        QCOMPARE(reply->packetNumber, 3);
+        QCOMPARE(reply->funcNumber, getBasicInfo);
+        engine.unplugNow();
+    }
+
+    // A lens record goes in without a reset: the same pty answers with the new version, unless the
+    // record's data does not match its CRC.
+    void lensRecord_data() {
+        QTest::addColumn<bool>("damaged");
+        QTest::newRow("whole") << false;
+        QTest::newRow("stored CRC wrong") << true;
+    }
+    void lensRecord() {
+        QFETCH(bool, damaged);
+        DockFixture dock;
+        QVERIFY(dock.start());
+        QByteArray data;
+        for (int i = 0; i < 1500; ++i)
+            data.append(char(i * 7));
+        QByteArray image = FirmwarePacker::plainImage({{2, 5, QStringLiteral("0211"), data}}).bytes;
+        if (damaged)
+            image[1024 + 10] = char(image[1024 + 10] ^ 0x55);
+        QCOMPARE(startTransfer(dock.host, lens, hexBytes("02 05")), QByteArray("C"));
+        QVERIFY(sendRecord(dock.host, image));
+        const auto identity = dock.host.exchange(makeRequest(lens, getBasicInfo), 2);
+        const QString version = damaged ? QStringLiteral("0100") : QStringLiteral("0211");
+        QCOMPARE(IdentityDecoder::lensInfo(identity->data)->firmwareVersion, version);
+        const DockSnapshot state = dock.emulator->snapshot();
+        QCOMPARE(state.firmware.size(), 1);
+        QCOMPARE(state.firmware[0].valid, !damaged);
+        QCOMPARE(state.firmware[0].targetDevice, 2);
+        QCOMPARE(state.firmware[0].targetArea, 5);
+        QCOMPARE(state.firmwareImage, damaged ? QByteArray() : image);
+        QCOMPARE(state.plugCount, 1);
+    }
+
+    // The adapter re-enumerates after the self-reset request and again after its record.
+    void adapterUpdateReenumeratesTwice() {
+        DockFixture dock;
+        QVERIFY(dock.start());
+        QCOMPARE(startTransfer(dock.host, adapter, hexBytes("00 FF")), QByteArray("C"));
+        QVERIFY(dock.host.waitForHangup());
+        QVERIFY(dock.reopen(2));
+        const QByteArray image =
+            FirmwarePacker::plainImage({{1, 0, QStringLiteral("0456"), QByteArray(2048, 'a')}}).bytes;
+        QCOMPARE(startTransfer(dock.host, adapter, hexBytes("01 00")), QByteArray("C"));
+        QVERIFY(sendRecord(dock.host, image));
+        QVERIFY(dock.host.waitForHangup());
+        QVERIFY(dock.reopen(3));
+        const auto identity = dock.host.exchange(makeRequest(adapter, getBasicInfo), 1);
+        QCOMPARE(IdentityDecoder::adapterBasicInfo(identity->data)->fwVersion, QStringLiteral("0456"));
+    }
+
+    // What the dock answers to the first thing sent after it said C, and whether the transfer
+    // goes on (block 1 is then taken) or has ended (frames are answered again).
+    void firstBlockAnswers_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("staleMs"); // 0: the fixture's
+        QTest::addColumn<QByteArray>("input");
+        QTest::addColumn<QByteArray>("answer");
+        QTest::addColumn<bool>("goesOn");
+        const QByteArray first = block(1, QByteArray(1024, 'h'));
+        QByteArray damaged = first;
+        damaged[500] = char(damaged[500] ^ 0x01);
+        QTest::newRow("damaged block") << "" << 0 << damaged << nak << true;
+        QTest::newRow("nak-block fault") << "nak-block" << 0 << first << nak << true;
+        QTest::newRow("stalled block") << "" << 30 << first.left(600) << nak << true;
+        QTest::newRow("can-block fault") << "can-block" << 0 << first << can << false;
+        QTest::newRow("out of sequence") << "" << 0 << block(3, QByteArray(1024, 'h')) << can << false;
+        QTest::newRow("host cancels") << "" << 0 << can << QByteArray() << false;
+        // A frame in the middle of a transfer: the host has given up on it.
+        QTest::newRow("a frame") << "" << 0
+                                 << FrameCodec::encodeFrame(makeRequest(adapter, checkLensMounted), 4)
+                                 << FrameCodec::encodeFrame(
+                                        makeRequest(adapter, checkLensMounted, hexBytes("01")), 4)
+                                 << false;
+    }
+    void firstBlockAnswers() {
+        QFETCH(QString, fault);
+        QFETCH(int, staleMs);
+        QFETCH(QByteArray, input);
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, goesOn);
+        DockFixture dock;
+        if (staleMs)
+            dock.options.staleInputTimeout = std::chrono::milliseconds(staleMs);
+        QVERIFY(dock.start());
+        if (!fault.isEmpty())
+            dock.emulator->armFault(*FaultPlan::kindFromName(fault));
+        QCOMPARE(startTransfer(dock.host, lens, hexBytes("02 05")), QByteArray("C"));
+        QVERIFY(dock.host.write(input));
+        QCOMPARE(dock.host.read(answer.size()), answer);
+        if (goesOn) {
+            QVERIFY(dock.host.write(block(1, QByteArray(1024, 'h'))));
+            QCOMPARE(dock.host.read(1), ack);
+        } else {
+            QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 2));
+        }
+        QCOMPARE(dock.emulator->snapshot().receivingBlocks, goesOn);
     }
 };
 

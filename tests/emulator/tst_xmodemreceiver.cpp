@@ -60,23 +60,6 @@ private slots:
         QVERIFY(buffer.isEmpty());
     }
 
-    void refusalsKeepNothing_data() {
-        QTest::addColumn<int>("refusal");
-        QTest::addColumn<char>("reply");
-        QTest::newRow("nak") << int(XmodemReceiver::Refusal::nak) << '\x15';
-        QTest::newRow("cancel") << int(XmodemReceiver::Refusal::cancel) << '\x18';
-    }
-    void refusalsKeepNothing() {
-        QFETCH(int, refusal);
-        QFETCH(char, reply);
-        XmodemReceiver receiver(XmodemReceiver::Numbering::skipsZero);
-        QByteArray buffer = block(1, 'a');
-        const auto step = receiver.take(buffer, XmodemReceiver::Refusal(refusal));
-        QCOMPARE(step.event, Event::blockRefused);
-        QCOMPARE(step.reply, reply);
-        QVERIFY(receiver.data().isEmpty());
-    }
-
     void numberingAfter255_data() {
         QTest::addColumn<int>("numbering");
         QTest::addColumn<int>("next");
@@ -94,13 +77,6 @@ private slots:
         QByteArray wrapped = block(next, 'y', 128);
         QCOMPARE(receiver.take(wrapped).event, Event::blockAccepted);
         QCOMPARE(receiver.acceptedBlocks(), 256);
-    }
-
-    void completeBlockIsRecognised() {
-        QVERIFY(XmodemReceiver::startsWithCompleteBlock(block(1, 'a')));
-        QVERIFY(!XmodemReceiver::startsWithCompleteBlock(block(1, 'a').left(1028)));
-        QVERIFY(XmodemReceiver::startsWithCompleteBlock(block(1, 'a', 128)));
-        QVERIFY(!XmodemReceiver::startsWithCompleteBlock(hexBytes("04")));
     }
 };
 
