@@ -4,10 +4,14 @@
 #include "ui/AppShell.h"
 
 #include <memory>
+#include <QApplication>
+#include <QCheckBox>
+#include <QStyleOptionButton>
 #include <QTest>
 
-// The application objects a settings tab needs, without a window or a running connection thread,
-// and lenses of different capabilities.
+Q_DECLARE_METATYPE(lensdock::LensInfo)
+
+// The application objects a settings tab needs, without a window or a running connection thread.
 struct TabFixture {
     std::unique_ptr<lensdock::AppContext> context;
     std::unique_ptr<lensdock::AppShell> shell;
@@ -24,47 +28,31 @@ struct TabFixture {
     void setData(const lensdock::LensAdjustData& data) { context->currentAdjustData().set(data); }
 };
 
-// Everything offered: 8 zoom positions, 3 distances, two limiter positions, VC mode with mode 3.
+// Everything offered: 8 zoom positions, 3 distances from -30 to 30, two limiter positions of 10 steps,
+// the middle switch first, VC mode with mode 3.
 inline lensdock::LensInfo zoomLens() {
     lensdock::LensInfo lens;
-    lens.modelCode = QStringLiteral("A036");
-    lens.supportsFocusZoom = true;
-    lens.supportsFullTimeManual = true;
-    lens.supportsFocusLimit = true;
-    lens.supportsVcMode = true;
-    lens.vcModeType = 0;
-    lens.zoomCount = 8;
-    lens.focusPointCount = 3;
-    lens.focusLimitCount = 2;
-    lens.focusLimitDivisions = 10;
-    lens.focusAdjustMax = 30;
-    lens.focusAdjustMin = -30;
+    lens.supportsFocusZoom = lens.supportsFullTimeManual = lens.supportsFocusLimit = lens.supportsVcMode =
+        true;
     lens.zoomFocalLengths = {28, 35, 50, 70, 100, 135, 200, 300};
     return lens;
 }
 
-// A prime lens: one zoom position, no limiter, no VC.
+// A prime lens: one zoom position, -20 to 20, no limiter, no VC.
 inline lensdock::LensInfo primeLens() {
-    lensdock::LensInfo lens;
-    lens.modelCode = QStringLiteral("F045");
-    lens.supportsFocusZoom = true;
-    lens.supportsFullTimeManual = true;
+    lensdock::LensInfo lens = zoomLens();
+    lens.supportsFocusLimit = lens.supportsVcMode = false;
     lens.zoomCount = 1;
-    lens.focusPointCount = 3;
     lens.focusAdjustMax = 20;
     lens.focusAdjustMin = -20;
-    lens.zoomFocalLengths = {45, 0, 0, 0, 0, 0, 0, 0};
     return lens;
 }
 
 // Awkward: 5 zoom positions, 2 distances, an off-centre range, one limiter position on a scale of
-// 6 steps, no mode 3 of VC, full-time manual focus not offered.
+// 6 steps with the bottom switch first, no mode 3 of VC, full-time manual focus not offered.
 inline lensdock::LensInfo awkwardLens() {
-    lensdock::LensInfo lens;
-    lens.modelCode = QStringLiteral("B061");
-    lens.supportsFocusZoom = true;
-    lens.supportsFocusLimit = true;
-    lens.supportsVcMode = true;
+    lensdock::LensInfo lens = zoomLens();
+    lens.supportsFullTimeManual = false;
     lens.vcModeType = 1;
     lens.zoomCount = 5;
     lens.focusPointCount = 2;
@@ -73,11 +61,20 @@ inline lensdock::LensInfo awkwardLens() {
     lens.focusLimitSwitchType = 0;
     lens.focusAdjustMax = 15;
     lens.focusAdjustMin = -10;
-    lens.zoomFocalLengths = {18, 24, 40, 85, 120, 0, 0, 0};
     return lens;
 }
 
-// A lens that reports none of the settings.
-inline lensdock::LensInfo bareLens() {
-    return lensdock::LensInfo();
+// Clicks the indicator of a radio button or check box.
+inline void clickIndicator(QAbstractButton* button) {
+    QStyleOptionButton option;
+    option.initFrom(button);
+    const auto element =
+        qobject_cast<QCheckBox*>(button) ? QStyle::SE_CheckBoxIndicator : QStyle::SE_RadioButtonIndicator;
+    QTest::mouseClick(button, Qt::LeftButton, {},
+                      button->style()->subElementRect(element, &option, button).center());
+}
+
+inline void press(QWidget* widget, Qt::Key key, int times) {
+    for (int i = 0; i < times; ++i)
+        QTest::keyClick(widget, key);
 }
