@@ -4,6 +4,10 @@
 #include "FirmwarePacker.h"
 #include "link/CommandSet.h"
 
+#include <QFile>
+#include <QJsonDocument>
+#include <QTest>
+
 using namespace lensdock;
 
 namespace faults {
@@ -16,9 +20,7 @@ constexpr int everyAttempt = 4;
 int ownFunction(Operation operation) {
     if (operation == Operation::read)
         return FunctionNumber::getAdjData;
-    if (writes(operation))
-        return FunctionNumber::setAdjData;
-    return FunctionNumber::updateFirmware;
+    return writes(operation) ? FunctionNumber::setAdjData : FunctionNumber::updateFirmware;
 }
 
 // The firmware of every update case: a header block and three data blocks.
@@ -26,141 +28,87 @@ constexpr int firmwareLength = 3000;
 constexpr int lastBlock = 4;
 
 LensAfter afterSuccess(Operation operation) {
-    if (operation == Operation::lensUpdate)
-        return LensAfter::factory;
-    if (operation == Operation::factoryRestore)
-        return LensAfter::factory;
-    return operation == Operation::apply ? LensAfter::written : LensAfter::unchanged;
+    const LensAfter after[] = {LensAfter::unchanged, LensAfter::written, LensAfter::factory,
+                               LensAfter::unchanged, LensAfter::factory};
+    return after[int(operation)];
 }
 
 // Faults that one resend heals: the operation succeeds.
 void addRecoveredCases(QList<FaultCase>& cases, Operation op) {
-    const int own = ownFunction(op);
-    const auto recovered = [&](const QString& description, const QString& fault) {
-        cases << FaultCase{op, description, {fault, 1, own}, Outcome::succeeds, afterSuccess(op)};
+    const auto recovered = [&](const QString& description, const QString& fault, int count = 1,
+                               int scope = -2, Moment when = Moment::atStart) {
+        cases << FaultCase{op,
+                           description,
+                           {fault, count, scope == -2 ? ownFunction(op) : scope, when},
+                           Outcome::succeeds,
+                           afterSuccess(op)};
     };
-    recovered(QStringLiteral("one lost reply"), QStringLiteral("drop-reply"));
-    recovered(QStringLiteral("one error frame"), QStringLiteral("error-frame"));
-    if (updates(op)) {
-        recovered(QStringLiteral("one NAKed block"), QStringLiteral("nak-block"));
-        return;
-    }
+    recovered("one lost reply", "drop-reply");
+    recovered("one error frame", "error-frame");
+    if (updates(op))
+        return recovered("one NAKed block", "nak-block");
     // Framed replies only: an update request is answered with a single byte.
-    recovered(QStringLiteral("one CRC error (low byte)"), QStringLiteral("crc-low"));
-    recovered(QStringLiteral("one CRC error (high byte)"), QStringLiteral("crc-high"));
-    recovered(QStringLiteral("one wrong packet number"), QStringLiteral("packet-number"));
-    recovered(QStringLiteral("one wrong destination"), QStringLiteral("destination"));
-    recovered(QStringLiteral("one wrong function"), QStringLiteral("function"));
-    recovered(QStringLiteral("split reply"), QStringLiteral("split-reply"));
-    cases << FaultCase{
-        op,
-        QStringLiteral("stray bytes before the request"),
-        {QStringLiteral("stray-bytes"), 3, -1, writes(op) ? Moment::atConfirmation : Moment::atStart},
-        Outcome::succeeds,
-        afterSuccess(op)};
+    recovered("one CRC error (low byte)", "crc-low");
+    recovered("one CRC error (high byte)", "crc-high");
+    recovered("one wrong packet number", "packet-number");
+    recovered("one wrong destination", "destination");
+    recovered("one wrong function", "function");
+    recovered("split reply", "split-reply");
+    recovered("stray bytes before the request", "stray-bytes", 3, -1,
+              writes(op) ? Moment::atConfirmation : Moment::atStart);
 }
 
 // Faults that outlast every resend. A write whose answers were all lost or spoiled still reached
 // the lens, and the read-back that follows finds the new settings there.
 void addFailedExchangeCases(QList<FaultCase>& cases, Operation op) {
-    const int own = ownFunction(op);
-    const auto lostAnswers = [&](const QString& description, const QString& fault, int count) {
-        if (writes(op))
-            cases << FaultCase{op, description, {fault, count, own}, Outcome::succeeds, afterSuccess(op)};
-        else
-            cases << FaultCase{op, description, {fault, count, own}, Outcome::noAnswer, LensAfter::unchanged};
+    const auto add = [&](const QString& description, const QString& fault, int count, Outcome outcome) {
+        const LensAfter after = outcome == Outcome::succeeds ? afterSuccess(op) : LensAfter::unchanged;
+        cases << FaultCase{op, description, {fault, count, ownFunction(op)}, outcome, after};
     };
-    const auto refused = [&](const QString& description, const QString& fault, int count) {
-        cases << FaultCase{op, description, {fault, count, own}, Outcome::refused, LensAfter::unchanged};
-    };
-    lostAnswers(QStringLiteral("every reply lost"), QStringLiteral("drop-reply"),
-                updates(op) ? untilItGivesUp : everyAttempt);
-    refused(QStringLiteral("error frame on every attempt"), QStringLiteral("error-frame"), everyAttempt);
+    const Outcome lost = writes(op) ? Outcome::succeeds : Outcome::noAnswer;
+    add("every reply lost", "drop-reply", updates(op) ? untilItGivesUp : everyAttempt, lost);
+    add("error frame on every attempt", "error-frame", everyAttempt, Outcome::refused);
     if (!updates(op)) {
-        lostAnswers(QStringLiteral("CRC error on every attempt"), QStringLiteral("crc-low"), everyAttempt);
-        lostAnswers(QStringLiteral("wrong packet number on every attempt"), QStringLiteral("packet-number"),
-                    everyAttempt);
+        add("CRC error on every attempt", "crc-low", everyAttempt, lost);
+        add("wrong packet number on every attempt", "packet-number", everyAttempt, lost);
         return;
     }
-    refused(QStringLiteral("cancelled (CAN) block"), QStringLiteral("can-block"), 1);
-    refused(QStringLiteral("every block NAKed"), QStringLiteral("nak-block"), untilItGivesUp);
+    add("cancelled (CAN) block", "can-block", 1, Outcome::refused);
+    add("every block NAKed", "nak-block", untilItGivesUp, Outcome::refused);
 }
 
 void addLossCases(QList<FaultCase>& cases, Operation op) {
-    const auto lost = [&](const QString& description, Injection injection,
-                          LensAfter after = LensAfter::unchanged) {
-        cases << FaultCase{op, description, std::move(injection), Outcome::adapterLost, after};
+    const auto add = [&](const QString& description, const QString& fault, int count, int scope, Moment when,
+                         Outcome outcome = Outcome::adapterLost, LensAfter after = LensAfter::unchanged) {
+        cases << FaultCase{op, description, {fault, count, scope, when}, outcome, after};
     };
     const auto unplugAt = [&](const QString& phase, int function, Moment when) {
-        lost(QStringLiteral("unplug at the %1").arg(phase),
-             {QStringLiteral("unplug-on-request"), 1, function, when});
+        add("unplug at the " + phase, "unplug-on-request", 1, function, when);
     };
-    const auto overCurrentAt = [&](const QString& description, Moment when) {
-        cases << FaultCase{op,
-                           description,
-                           {QStringLiteral("overcurrent"), 1, -1, when},
-                           Outcome::overCurrent,
-                           LensAfter::unchanged};
-    };
-    overCurrentAt(QStringLiteral("over-current at connect"), Moment::atStart);
+    add("over-current at connect", "overcurrent", 1, -1, Moment::atStart, Outcome::overCurrent);
     if (op == Operation::read) {
-        unplugAt(QStringLiteral("adapter identity"), FunctionNumber::getBasicInfo, Moment::atStart);
-        unplugAt(QStringLiteral("lens connection"), FunctionNumber::reqLensConnect, Moment::atStart);
-        unplugAt(QStringLiteral("settings read"), FunctionNumber::getAdjData, Moment::atStart);
+        unplugAt("adapter identity", FunctionNumber::getBasicInfo, Moment::atStart);
+        unplugAt("lens connection", FunctionNumber::reqLensConnect, Moment::atStart);
+        unplugAt("settings read", FunctionNumber::getAdjData, Moment::atStart);
         return;
     }
+    const Moment confirmed = Moment::atConfirmation;
     if (writes(op)) {
-        overCurrentAt(QStringLiteral("over-current at the write"), Moment::atConfirmation);
-        unplugAt(QStringLiteral("write"), FunctionNumber::setAdjData, Moment::atConfirmation);
+        add("over-current at the write", "overcurrent", 1, -1, confirmed, Outcome::overCurrent);
+        unplugAt("write", FunctionNumber::setAdjData, confirmed);
         // The lens took the settings; nobody can tell, so the loss is what is reported.
-        lost(QStringLiteral("unplug at the read-back"),
-             {QStringLiteral("unplug-on-request"), 1, FunctionNumber::getAdjData, Moment::atConfirmation},
-             afterSuccess(op));
+        add("unplug at the read-back", "unplug-on-request", 1, FunctionNumber::getAdjData, confirmed,
+            Outcome::adapterLost, afterSuccess(op));
         return;
     }
-    unplugAt(QStringLiteral("update request"), FunctionNumber::updateFirmware, Moment::atConfirmation);
-    lost(QStringLiteral("unplug after the first block"),
-         {QStringLiteral("unplug-after-block"), 1, -1, Moment::atConfirmation});
+    unplugAt("update request", FunctionNumber::updateFirmware, confirmed);
+    add("unplug after the first block", "unplug-after-block", 1, -1, confirmed);
     // Everything sent, nothing confirmed: not a success until the device reports the new version.
-    lost(QStringLiteral("unplug after the last block"),
-         {QStringLiteral("unplug-after-block"), lastBlock, -1, Moment::atConfirmation});
+    add("unplug after the last block", "unplug-after-block", lastBlock, -1, confirmed);
     // The adapter that stays away is indistinguishable from one unplugged; a lens that stays away
     // is reported by the adapter.
-    cases << FaultCase{op,
-                       QStringLiteral("device does not come back after its reset"),
-                       {QStringLiteral("no-return"), 1, -1, Moment::atConfirmation},
-                       op == Operation::adapterUpdate ? Outcome::adapterLost : Outcome::lensLost,
-                       LensAfter::unchanged};
-}
-
-QString lensAfterText(LensAfter after) {
-    switch (after) {
-    case LensAfter::unchanged:
-        return QStringLiteral("unchanged");
-    case LensAfter::written:
-        return QStringLiteral("as written");
-    case LensAfter::factory:
-        return QStringLiteral("factory");
-    }
-    return {};
-}
-
-QString outcomeName(Outcome outcome) {
-    switch (outcome) {
-    case Outcome::succeeds:
-        return QStringLiteral("succeeds");
-    case Outcome::noAnswer:
-        return QStringLiteral("fails: no answer");
-    case Outcome::refused:
-        return QStringLiteral("fails: refused");
-    case Outcome::adapterLost:
-        return QStringLiteral("adapter lost");
-    case Outcome::lensLost:
-        return QStringLiteral("lens lost");
-    case Outcome::overCurrent:
-        return QStringLiteral("over-current");
-    }
-    return {};
+    add("device does not come back after its reset", "no-return", 1, -1, confirmed,
+        op == Operation::adapterUpdate ? Outcome::adapterLost : Outcome::lensLost);
 }
 
 QByteArray firmwareData(int size) {
@@ -168,6 +116,12 @@ QByteArray firmwareData(int size) {
     for (int i = 0; i < size; ++i)
         data[i] = char((i * 7 + 3) & 0xFF);
     return data;
+}
+
+QString operationName(Operation operation) {
+    const char* names[] = {"read the settings", "apply settings", "factory restore",
+                           "adapter firmware update", "lens firmware update"};
+    return QLatin1String(names[int(operation)]);
 }
 } // namespace
 
@@ -203,28 +157,20 @@ const QList<FaultCase>& faultTable() {
     return cases;
 }
 
-QString operationName(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return QStringLiteral("read the settings");
-    case Operation::apply:
-        return QStringLiteral("apply settings");
-    case Operation::factoryRestore:
-        return QStringLiteral("factory restore");
-    case Operation::adapterUpdate:
-        return QStringLiteral("adapter firmware update");
-    case Operation::lensUpdate:
-        return QStringLiteral("lens firmware update");
-    }
-    return {};
-}
-
 QString outcomeText(const FaultCase& c) {
-    return outcomeName(c.outcome) + QStringLiteral("; lens settings ") + lensAfterText(c.lensAfter);
+    const char* outcomes[] = {"succeeds",     "fails: no answer", "fails: refused",
+                              "adapter lost", "lens lost",        "over-current"};
+    const char* lens[] = {"unchanged", "as written", "factory"};
+    return QStringLiteral("%1; lens settings %2")
+        .arg(QLatin1String(outcomes[int(c.outcome)]), QLatin1String(lens[int(c.lensAfter)]));
 }
 
-QString caseName(const FaultCase& c) {
-    return operationName(c.operation) + QStringLiteral(" / ") + c.description;
+void addCaseRows() {
+    QTest::addColumn<int>("index");
+    for (int i = 0; i < faultTable().size(); ++i)
+        QTest::newRow(qPrintable(operationName(faultTable()[i].operation) + QStringLiteral(" / ") +
+                                 faultTable()[i].description))
+            << i;
 }
 
 void inject(DockEmulator& dock, const Injection& injection) {
@@ -247,27 +193,58 @@ QByteArray packedFirmware(Device device, const QString& version) {
 }
 
 const QByteArray& expectedLens(const FaultCase& c, const LensStates& states) {
-    switch (c.lensAfter) {
-    case LensAfter::written:
-        return states.written;
-    case LensAfter::factory:
-        return states.factory;
-    case LensAfter::unchanged:
-        break;
-    }
-    return states.before;
+    if (c.lensAfter == LensAfter::unchanged)
+        return states.before;
+    return c.lensAfter == LensAfter::written ? states.written : states.factory;
 }
 
-QByteArray giveTheLensCustomSettings(DockEmulator& dock) {
+QByteArray prepareLens(DockEmulator& dock, const FaultCase& c) {
     const DockSnapshot state = dock.snapshot();
     auto settings = AdjustPayload::decode(state.adjustBytes, state.lens);
     if (!settings)
         qFatal("the emulated lens holds settings that do not decode");
     settings->focusZoomClose[0] = 5;
     settings->focusZoomClose[1] = -3;
-    const QByteArray bytes = AdjustPayload::encode(*settings, state.lens);
-    dock.setLensSettings(bytes);
-    return bytes;
+    if (c.operation != Operation::apply)
+        dock.setLensSettings(AdjustPayload::encode(*settings, state.lens));
+    return state.adjustBytes;
+}
+
+bool struck(const FaultCase& c, const DockSnapshot& after) {
+    return c.injection.count == untilItGivesUp || after.faults.empty();
+}
+
+bool heal(DockEmulator& dock, std::chrono::milliseconds bound) {
+    dock.clearFaults();
+    dock.setOverCurrent(false);
+    dock.mountLens();
+    if (dock.snapshot().plugged)
+        return true;
+    const int plugs = dock.snapshot().plugCount;
+    dock.replug();
+    return dock.waitForPlugCount(plugs + 1, bound);
+}
+
+void CaseLog::begin(const QString& face, const FaultCase& c, const QString& expected) {
+    observed.clear();
+    line_ = QJsonObject{{QStringLiteral("interface"), face},
+                        {QStringLiteral("operation"), operationName(c.operation)},
+                        {QStringLiteral("fault"), c.description},
+                        {QStringLiteral("expected"), expected}};
+}
+
+void CaseLog::end() {
+    const QString path = qEnvironmentVariable("LENSDOCK_RELIABILITY_ROWS");
+    if (!line_ || path.isEmpty())
+        return;
+    line_->insert(QStringLiteral("observed"), observed);
+    line_->insert(QStringLiteral("passed"), !QTest::currentTestFailed());
+    QFile file(path);
+    // One write per line: the CLI and the GUI matrix may append at the same time.
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Append) ||
+        file.write(QJsonDocument(*std::exchange(line_, std::nullopt)).toJson(QJsonDocument::Compact) + '\n') <
+            0)
+        qWarning("cannot append to %s", qPrintable(path));
 }
 
 } // namespace faults

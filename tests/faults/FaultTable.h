@@ -2,7 +2,9 @@
 
 #include "DockEmulator.h"
 
+#include <optional>
 #include <QByteArray>
+#include <QJsonObject>
 #include <QList>
 #include <QString>
 
@@ -48,10 +50,10 @@ struct FaultCase {
 constexpr int untilItGivesUp = 100;
 
 const QList<FaultCase>& faultTable();
+// The column "index" and one row per case, named after it.
+void addCaseRows();
 
-QString operationName(Operation operation);
 QString outcomeText(const FaultCase& c);
-QString caseName(const FaultCase& c);
 
 bool writes(Operation operation);
 bool updates(Operation operation);
@@ -69,14 +71,32 @@ QByteArray packedFirmware(Device device, const QString& version);
 
 // What the lens held before the operation, what a healthy run writes, and its factory values.
 struct LensStates {
-    QByteArray before;
-    QByteArray written;
-    QByteArray factory;
+    QByteArray before, written, factory;
 };
 // The settings the lens must hold after case `c`.
 const QByteArray& expectedLens(const FaultCase& c, const LensStates& states);
 
-// Gives the mounted lens settings other than its factory values; returns them as stored.
-QByteArray giveTheLensCustomSettings(lensdock::DockEmulator& dock);
+// Returns the lens's factory settings and, unless `c` applies settings, gives it others, so that a
+// restore or an update changes something.
+QByteArray prepareLens(lensdock::DockEmulator& dock, const FaultCase& c);
+// Whether the fault went in (one meant to outlast the operation may be left over).
+bool struck(const FaultCase& c, const lensdock::DockSnapshot& after);
+// The dock healthy again as a user leaves it after a fault: nothing armed, no over-current, the lens
+// on and the adapter plugged in (false when it did not come back within `bound`).
+bool heal(lensdock::DockEmulator& dock, std::chrono::milliseconds bound);
+
+// What one case did, appended at its end as a JSON line to the file named by the environment variable
+// LENSDOCK_RELIABILITY_ROWS (nothing is written without it); scripts/reliability-report turns the
+// lines into docs/reliability.md.
+class CaseLog {
+public:
+    void begin(const QString& face, const FaultCase& c, const QString& expected);
+    // From cleanup(): the case passed unless QTest saw a failure.
+    void end();
+    QString observed;
+
+private:
+    std::optional<QJsonObject> line_;
+};
 
 } // namespace faults

@@ -4,7 +4,6 @@
 #include "CliProcess.h"
 #include "FaultTable.h"
 #include "LocalDownloadHost.h"
-#include "ReliabilityLog.h"
 
 #include <QDir>
 #include <QDirIterator>
@@ -17,10 +16,8 @@ using namespace lensdock;
 using namespace faults;
 
 namespace {
-constexpr int exitOk = 0;
-constexpr int exitNoAdapter = 3;
-constexpr int exitDevice = 5;
-constexpr int exitUpdate = 9;
+// The tool's exit statuses, as its help documents them.
+constexpr int exitOk = 0, exitNoAdapter = 3, exitDevice = 5, exitUpdate = 9;
 constexpr int promptBoundMs = 30000;
 
 // Settings for the emulator's zoom lens (model A036) unlike its factory values.
@@ -28,19 +25,15 @@ const QByteArray customFile = "ZOLAD,20260101120000,A036,0100,"
                               "5,-3,0,0,0,0,0,1,0,0,0,0,0,0,0,0,0,0,0,0,0,0,0,-30,"
                               "1,3,1,8,2,0,5,1,1";
 
+bool writeCustomFile(const QString& folder) {
+    QFile file(folder + QStringLiteral("/custom.vlad"));
+    return file.open(QIODevice::WriteOnly) && file.write(customFile) == customFile.size();
+}
+
 QString successReport(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return QStringLiteral("Saved to");
-    case Operation::apply:
-    case Operation::factoryRestore:
-        return QStringLiteral("Written and verified.");
-    case Operation::adapterUpdate:
-        return QStringLiteral("Adapter firmware updated to 0201.");
-    case Operation::lensUpdate:
-        return QStringLiteral("Lens firmware updated to 0200.");
-    }
-    return {};
+    const char* reports[] = {"Saved to", "Written and verified.", "Written and verified.",
+                             "Adapter firmware updated to 0201.", "Lens firmware updated to 0200."};
+    return QLatin1String(reports[int(operation)]);
 }
 
 struct CliExpectation {
@@ -71,13 +64,11 @@ CliExpectation expectationOf(const FaultCase& c) {
 }
 
 QString expectedText(const FaultCase& c) {
-    const CliExpectation expected = expectationOf(c);
-    QString text = expected.exitCode == exitOk
-                       ? QStringLiteral("exit 0, \"%1\"").arg(expected.report)
-                       : QStringLiteral("exit %1, one error line").arg(expected.exitCode);
-    if (expected.exitCode != exitOk && !expected.report.isEmpty())
-        text += QStringLiteral(" naming \"%1\"").arg(expected.report);
-    return outcomeText(c) + QStringLiteral(": ") + text;
+    const auto [exitCode, report] = expectationOf(c);
+    if (exitCode == exitOk)
+        return outcomeText(c) + QStringLiteral(": exit 0, \"%1\"").arg(report);
+    return outcomeText(c) + QStringLiteral(": exit %1, one error line").arg(exitCode) +
+           (report.isEmpty() ? QString() : QStringLiteral(" naming \"%1\"").arg(report));
 }
 
 QStringList errorLines(const CliResult& result) {
@@ -85,27 +76,23 @@ QStringList errorLines(const CliResult& result) {
 }
 
 QString observedText(const CliResult& result) {
+    const QStringList errors = errorLines(result);
+    const QStringList out = result.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
     if (!result.finished)
         return QStringLiteral("did not finish");
-    const QStringList errors = errorLines(result);
-    if (result.exitCode == exitOk) {
-        const QStringList out = result.outText().split(QLatin1Char('\n'), Qt::SkipEmptyParts);
+    if (result.exitCode == exitOk)
         return QStringLiteral("exit 0, \"%1\"").arg(out.value(out.size() - 1));
-    }
     return QStringLiteral("exit %1, %2 error line(s): \"%3\"")
-        .arg(result.exitCode)
-        .arg(errors.size())
-        .arg(errors.join(QStringLiteral(" | ")));
+        .arg(QString::number(result.exitCode), QString::number(errors.size()), errors.join(" | "));
 }
 
 // Firmware files the tool left in its local store.
 QStringList firmwareLeftIn(const QString& dataHome) {
     QStringList left;
-    QDirIterator it(dataHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories);
-    while (it.hasNext()) {
+    for (QDirIterator it(dataHome, QDir::Files | QDir::Hidden, QDirIterator::Subdirectories); it.hasNext();) {
         const QString path = it.next();
         // Catalogues are kept on purpose, and so are the backups of the lens's settings.
-        if (!path.endsWith(QStringLiteral(".xml")) && !path.contains(QStringLiteral("/Varnet/settings/")))
+        if (!path.endsWith(".xml") && !path.contains("/Varnet/settings/"))
             left << QDir(dataHome).relativeFilePath(path);
     }
     return left;
@@ -116,56 +103,30 @@ class TestCliFaultMatrix : public QObject {
     Q_OBJECT
 
     LocalDownloadHost host;
-    std::optional<ReliabilityRow> row;
+    CaseLog log;
     QByteArray target_; // what a lens holds after a healthy apply of the custom file
 
-    // Everything back to a healthy dock with the lens on, as a user would after a fault.
-    static void recover(CliDock& dock) {
-        dock.emulator->clearFaults();
-        dock.emulator->setOverCurrent(false);
-        dock.emulator->mountLens();
-        if (!dock.emulator->snapshot().plugged) {
-            const int plugs = dock.emulator->snapshot().plugCount;
-            dock.emulator->replug();
-            QVERIFY(dock.emulator->waitForPlugCount(plugs + 1, std::chrono::seconds(10)));
-        }
-    }
-
-    QStringList commandFor(Operation operation, const QString& files) const {
-        switch (operation) {
-        case Operation::read:
-            return {QStringLiteral("read"), QStringLiteral("--output"), files + QStringLiteral("/out.vlad")};
-        case Operation::apply:
-            return {QStringLiteral("apply"), files + QStringLiteral("/custom.vlad")};
-        case Operation::factoryRestore:
-            return {QStringLiteral("factory-reset")};
-        case Operation::adapterUpdate:
-            return {QStringLiteral("update"), QStringLiteral("adapter")};
-        case Operation::lensUpdate:
-            return {QStringLiteral("update"), QStringLiteral("lens")};
-        }
-        return {};
+    static QStringList commandFor(Operation operation, const QString& files) {
+        const QStringList commands[] = {{"read", "--output", files + "/out.vlad"},
+                                        {"apply", files + "/custom.vlad"},
+                                        {"factory-reset"},
+                                        {"update", "adapter"},
+                                        {"update", "lens"}};
+        return commands[int(operation)];
     }
 
     QStringList common(const CliDock& dock) const {
-        return dock.port() + QStringList{QStringLiteral("--download-url"), host.url(),
-                                         QStringLiteral("--reset-wait-ms"), QStringLiteral("100")};
+        return dock.port() + QStringList{"--download-url", host.url(), "--reset-wait-ms", "100"};
     }
 
-    bool applyFile(const CliDock& dock, const QString& dataHome, const QString& file) const {
-        CliProcess cli(dataHome);
-        return cli.run(common(dock) << QStringLiteral("--yes") << QStringLiteral("apply") << file).exitCode ==
-               exitOk;
-    }
-
+    // What a healthy apply of the custom file leaves on the lens.
     void learnTheAppliedSettings() {
-        QTemporaryDir scratch;
-        QFile custom(scratch.filePath(QStringLiteral("custom.vlad")));
-        QVERIFY(custom.open(QIODevice::WriteOnly) && custom.write(customFile) == customFile.size());
-        custom.close();
+        QTemporaryDir files;
         CliDock dock;
-        QVERIFY(dock.start());
-        QVERIFY(applyFile(dock, scratch.path(), custom.fileName()));
+        QVERIFY(writeCustomFile(files.path()) && dock.start());
+        CliProcess cli(files.path());
+        const QStringList apply{"--yes", "apply", files.filePath(QStringLiteral("custom.vlad"))};
+        QCOMPARE(cli.run(common(dock) + apply).exitCode, exitOk);
         target_ = dock.emulator->snapshot().adjustBytes;
     }
 
@@ -174,7 +135,7 @@ class TestCliFaultMatrix : public QObject {
         QStringList arguments = common(dock) + commandFor(c.operation, files);
         if (c.injection.when == Moment::atStart) {
             inject(*dock.emulator, c.injection);
-            return cli.run(arguments << QStringLiteral("--yes"));
+            return cli.run(arguments << "--yes");
         }
         cli.start(arguments);
         if (!cli.waitForError("[y/N]", promptBoundMs))
@@ -188,66 +149,40 @@ private slots:
     void initTestCase() {
         QString error;
         QVERIFY2(host.start(&error), qPrintable(error));
-        host.put(QStringLiteral("zolen/adapter/zoleninfo.xml"),
+        host.put("zolen/adapter/zoleninfo.xml",
                  "<zoleninfo>2026/01/01 00:00:00,0201," + decodeKey + "</zoleninfo>");
-        host.put(QStringLiteral("zolen/adapter/QB117_0201.vfwf"),
-                 packedFirmware(Device::adapter, QStringLiteral("0201")));
-        host.put(QStringLiteral("zolen/lens/lensinfo_A036E0.xml"),
-                 "<lensinfo>2026/01/01 00:00:00,A036,Test Zoom,0200,true,true,true,true,8,3,28,35,50,70,100,"
-                 "135,200,300,30,-30,2,10,0,9,2,7," +
+        host.put("zolen/adapter/QB117_0201.vfwf", packedFirmware(Device::adapter, "0201"));
+        host.put("zolen/lens/lensinfo_A036E0.xml",
+                 "<lensinfo>2026/01/01 00:00:00,A036,Test Zoom,0200,true,true,true,"
+                 "true,8,3,28,35,50,70,100,135,200,300,30,-30,2,10,0,9,2,7," +
                      decodeKey + "</lensinfo>");
-        host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"),
-                 packedFirmware(Device::lens, QStringLiteral("0200")));
+        host.put("zolen/lens/A036E0_0200.vfwf", packedFirmware(Device::lens, "0200"));
         learnTheAppliedSettings();
     }
 
-    void cleanup() {
-        if (!row)
-            return;
-        row->passed = !QTest::currentTestFailed();
-        ReliabilityLog::append(*row);
-        row.reset();
-    }
-
-    void faultCase_data() {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < faultTable().size(); ++i)
-            QTest::newRow(qPrintable(caseName(faultTable()[i]))) << i;
-    }
+    void cleanup() { log.end(); }
+    void faultCase_data() { addCaseRows(); }
 
     void faultCase() {
         QFETCH(int, index);
         const FaultCase& c = faultTable()[index];
-        row = ReliabilityRow{QStringLiteral("CLI"),
-                             operationName(c.operation),
-                             c.description,
-                             expectedText(c),
-                             QString(),
-                             false};
+        log.begin(QStringLiteral("CLI"), c, expectedText(c));
         QTemporaryDir dataHome;
         QTemporaryDir files;
-        QFile custom(files.filePath(QStringLiteral("custom.vlad")));
-        QVERIFY(custom.open(QIODevice::WriteOnly) && custom.write(customFile) == customFile.size());
-        custom.close();
         CliDock dock;
-        QVERIFY(dock.start());
-        const QByteArray factory = dock.emulator->snapshot().adjustBytes;
-        // The lens holds custom settings, so that a restore or an update changes something.
-        if (c.operation != Operation::apply)
-            giveTheLensCustomSettings(*dock.emulator);
+        QVERIFY(writeCustomFile(files.path()) && dock.start());
+        const QByteArray factory = prepareLens(*dock.emulator, c);
         const QByteArray before = dock.emulator->snapshot().adjustBytes;
 
         const CliResult result = runCase(dock, c, dataHome.path(), files.path());
-        row->observed = observedText(result).replace(files.path() + QLatin1Char('/'), QString());
-        const QByteArray after = dock.emulator->snapshot().adjustBytes;
-        const bool firmwareSent = !dock.emulator->snapshot().firmware.isEmpty();
-        const bool faultUsed = dock.emulator->snapshot().faults.empty();
-        recover(dock);
+        log.observed = observedText(result).replace(files.path() + QLatin1Char('/'), QString());
+        const DockSnapshot after = dock.emulator->snapshot();
+        QVERIFY(heal(*dock.emulator, std::chrono::seconds(10)));
 
         QVERIFY2(result.finished, "the tool did not end within its bound");
         const CliExpectation expected = expectationOf(c);
         QCOMPARE(result.exitCode, expected.exitCode);
-        QVERIFY2(faultUsed || c.injection.count == untilItGivesUp, "the fault never struck");
+        QVERIFY2(struck(c, after), "the fault never struck");
         if (expected.exitCode == exitOk) {
             QVERIFY2(errorLines(result).isEmpty(), qPrintable(result.errText()));
             QVERIFY2(result.outText().contains(expected.report), qPrintable(result.outText()));
@@ -257,9 +192,9 @@ private slots:
         }
         if (c.operation == Operation::read && expected.exitCode != exitOk)
             QVERIFY(!QFile::exists(files.filePath(QStringLiteral("out.vlad"))));
-        QCOMPARE(after, expectedLens(c, {before, target_, factory}));
+        QCOMPARE(after.adjustBytes, expectedLens(c, {before, target_, factory}));
         if (!updates(c.operation))
-            QVERIFY(!firmwareSent);
+            QVERIFY(after.firmware.isEmpty());
         QCOMPARE(firmwareLeftIn(dataHome.path()), QStringList());
 
         CliProcess again(dataHome.path());

@@ -4,7 +4,6 @@
 #include "adjust/AdjustPayload.h"
 #include "FaultTable.h"
 #include "LensFixture.h"
-#include "ReliabilityLog.h"
 #include "ui/ConnectScreen.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
@@ -19,55 +18,23 @@ namespace {
 constexpr int boundMs = LensFixture::courseBoundMs;
 const QString applied = QStringLiteral("Settings applied");
 const QString applyCaution = QStringLiteral("Apply the settings");
-const QString overCurrent = QStringLiteral("Over-current");
-const QString updateFailed = QStringLiteral("Update failed");
-
-QString cautionTitle(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return {};
-    case Operation::apply:
-        return applyCaution;
-    case Operation::factoryRestore:
-        return QStringLiteral("Restore factory settings");
-    case Operation::adapterUpdate:
-        return QStringLiteral("Update the adapter");
-    case Operation::lensUpdate:
-        return QStringLiteral("Update the lens");
-    }
-    return {};
-}
-
 const QString putBack = QStringLiteral("Put back your settings?");
 
-QString successTitle(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return {};
-    case Operation::apply:
-        return applied;
-    case Operation::factoryRestore:
-        return QStringLiteral("Factory settings restored");
-    case Operation::adapterUpdate:
-    case Operation::lensUpdate:
-        return QStringLiteral("Update complete");
-    }
-    return {};
-}
-
-QString failureTitle(Operation operation) {
-    switch (operation) {
-    case Operation::read:
-        return QStringLiteral("Reading the settings failed");
-    case Operation::apply:
-        return QStringLiteral("Writing the settings failed");
-    case Operation::factoryRestore:
-        return QStringLiteral("Restoring the factory settings failed");
-    case Operation::adapterUpdate:
-    case Operation::lensUpdate:
-        return updateFailed;
-    }
-    return {};
+// The titles of each operation's caution, success and failure alerts (a read has neither of the first two).
+struct Titles {
+    QString caution, success, failure;
+};
+Titles titlesOf(Operation operation) {
+    const Titles titles[] = {{{}, {}, QStringLiteral("Reading the settings failed")},
+                             {applyCaution, applied, QStringLiteral("Writing the settings failed")},
+                             {QStringLiteral("Restore factory settings"),
+                              QStringLiteral("Factory settings restored"),
+                              QStringLiteral("Restoring the factory settings failed")},
+                             {QStringLiteral("Update the adapter"), QStringLiteral("Update complete"),
+                              QStringLiteral("Update failed")},
+                             {QStringLiteral("Update the lens"), QStringLiteral("Update complete"),
+                              QStringLiteral("Update failed")}};
+    return titles[int(operation)];
 }
 
 enum class Ends { lensScreen, connectScreen, programEnded };
@@ -83,48 +50,41 @@ bool endsBeforeTheOperation(const FaultCase& c) {
 }
 
 GuiExpectation expectationOf(const FaultCase& c) {
-    const QString success = successTitle(c.operation);
-    const QStringList failed =
-        c.operation == Operation::read ? QStringList() : QStringList{failureTitle(c.operation)};
+    const Titles t = titlesOf(c.operation);
+    const QStringList failed = c.operation == Operation::read ? QStringList() : QStringList{t.failure};
     switch (c.outcome) {
-    case Outcome::succeeds:
-        if (c.operation == Operation::lensUpdate) // the settings from before are offered back, and kept off
-            return {{success, putBack}, Ends::lensScreen};
-        return {success.isEmpty() ? QStringList() : QStringList{success}, Ends::lensScreen};
+    case Outcome::succeeds: // after a lens update the settings from before are offered back, and kept off
+        if (c.operation == Operation::lensUpdate)
+            return {{t.success, putBack}, Ends::lensScreen};
+        return {t.success.isEmpty() ? QStringList() : QStringList{t.success}, Ends::lensScreen};
     case Outcome::noAnswer:
     case Outcome::refused:
-        return {{failureTitle(c.operation)}, Ends::lensScreen};
+        return {{t.failure}, Ends::lensScreen};
     case Outcome::adapterLost:
-        return {failed, Ends::connectScreen};
     case Outcome::lensLost:
-        return {{updateFailed}, Ends::connectScreen};
+        return {failed, Ends::connectScreen};
     case Outcome::overCurrent:
         // Found while the program starts, it is an adapter error there: said, and the program ends.
-        return {{overCurrent}, endsBeforeTheOperation(c) ? Ends::programEnded : Ends::connectScreen};
+        return {{QStringLiteral("Over-current")},
+                endsBeforeTheOperation(c) ? Ends::programEnded : Ends::connectScreen};
     }
     return {};
 }
 
 QString placeText(Ends place) {
-    switch (place) {
-    case Ends::lensScreen:
-        return QStringLiteral("lens screen idle");
-    case Ends::connectScreen:
-        return QStringLiteral("connect screen");
-    case Ends::programEnded:
-        return QStringLiteral("the program ended");
-    }
-    return {};
+    const char* places[] = {"lens screen idle", "connect screen", "the program ended"};
+    return QLatin1String(places[int(place)]);
+}
+
+QString alertsText(const QStringList& titles, const char* label) {
+    return titles.isEmpty() ? QStringLiteral("no alert")
+                            : QStringLiteral("%1 \"%2\"").arg(QLatin1String(label), titles.join("\", \""));
 }
 
 QString expectedText(const FaultCase& c) {
     const GuiExpectation expected = expectationOf(c);
-    const QString alerts =
-        expected.alerts.isEmpty()
-            ? QStringLiteral("no alert")
-            : QStringLiteral("alert \"%1\"").arg(expected.alerts.join(QStringLiteral("\", \"")));
-    return outcomeText(c) + QStringLiteral(": ") + alerts + QStringLiteral(", ") + placeText(expected.ends) +
-           QStringLiteral(", usable after replug");
+    return QStringLiteral("%1: %2, %3, usable after replug")
+        .arg(outcomeText(c), alertsText(expected.alerts, "alert"), placeText(expected.ends));
 }
 
 FocusAdjustmentTab* focusTab(LensFixture& f) {
@@ -134,14 +94,10 @@ FocusAdjustmentTab* focusTab(LensFixture& f) {
 // Catalogues offering an update only to the device the case updates; the firmware is always there.
 void serveHost(LensFixture& f, Operation operation) {
     const QString key = QString::fromLatin1(decodeKey);
-    f.serveCatalogues(operation == Operation::adapterUpdate ? QStringLiteral("0201") : QStringLiteral("0100"),
-                      f.lens(), QStringLiteral("E0"), key);
-    f.serveLensCatalogue(operation == Operation::lensUpdate ? QStringLiteral("0200") : QStringLiteral("0100"),
-                         key);
-    f.host.put(QStringLiteral("zolen/adapter/QB117_0201.vfwf"),
-               packedFirmware(Device::adapter, QStringLiteral("0201")));
-    f.host.put(QStringLiteral("zolen/lens/A036E0_0200.vfwf"),
-               packedFirmware(Device::lens, QStringLiteral("0200")));
+    f.serveCatalogues(operation == Operation::adapterUpdate ? "0201" : "0100", f.lens(), "E0", key);
+    f.serveLensCatalogue(operation == Operation::lensUpdate ? "0200" : "0100", key);
+    f.host.put("zolen/adapter/QB117_0201.vfwf", packedFirmware(Device::adapter, "0201"));
+    f.host.put("zolen/lens/A036E0_0200.vfwf", packedFirmware(Device::lens, "0200"));
 }
 
 } // namespace
@@ -149,7 +105,7 @@ void serveHost(LensFixture& f, Operation operation) {
 class TestGuiFaultMatrix : public QObject {
     Q_OBJECT
 
-    std::optional<ReliabilityRow> row;
+    CaseLog log;
 
     static bool idle(LensFixture& f) {
         return f.screen() && f.thread().appState() == ApplicationState::lensConnected &&
@@ -173,20 +129,15 @@ class TestGuiFaultMatrix : public QObject {
 
     // The dock healthy again, with the lens mounted and the adapter plugged in.
     static void recover(LensFixture& f) {
-        f.dock->clearFaults();
         const bool overCurrentWasOn = f.dock->snapshot().overCurrent;
+        f.dock->clearFaults();
         f.dock->setOverCurrent(false);
         if (overCurrentWasOn && f.endCount == 0) {
             // A lens refused for over-current is taken back only after it has been taken off.
             f.dock->unmountLens();
             QVERIFY(QTest::qWaitFor([&f] { return !f.thread().awaitLensRemoval(); }, boundMs));
         }
-        f.dock->mountLens();
-        if (!f.dock->snapshot().plugged) {
-            const int plugs = f.dock->snapshot().plugCount;
-            f.dock->replug();
-            QVERIFY(f.dock->waitForPlugCount(plugs + 1, std::chrono::milliseconds(boundMs)));
-        }
+        QVERIFY(heal(*f.dock, std::chrono::milliseconds(boundMs)));
         if (f.endCount > 0) {
             // The adapter was lost at launch and the program said so and ended: the user starts it again.
             f.window.reset();
@@ -213,41 +164,22 @@ class TestGuiFaultMatrix : public QObject {
 private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
 
-    void cleanup() {
-        if (!row)
-            return;
-        row->passed = !QTest::currentTestFailed();
-        ReliabilityLog::append(*row);
-        row.reset();
-    }
-
-    void faultCase_data() {
-        QTest::addColumn<int>("index");
-        for (int i = 0; i < faultTable().size(); ++i)
-            QTest::newRow(qPrintable(caseName(faultTable()[i]))) << i;
-    }
+    void cleanup() { log.end(); }
+    void faultCase_data() { addCaseRows(); }
 
     void faultCase() {
         QFETCH(int, index);
         const FaultCase& c = faultTable()[index];
-        row = ReliabilityRow{QStringLiteral("GUI"),
-                             operationName(c.operation),
-                             c.description,
-                             expectedText(c),
-                             QString(),
-                             false};
+        log.begin(QStringLiteral("GUI"), c, expectedText(c));
         LensFixture f;
         QVERIFY(f.startDock());
-        LensStates lens{{}, {}, f.dock->snapshot().adjustBytes};
-        // The lens holds custom settings, so that a restore or an update changes something.
-        if (c.operation != Operation::apply)
-            giveTheLensCustomSettings(*f.dock);
+        LensStates lens{{}, {}, prepareLens(*f.dock, c)};
         QVERIFY(f.startHost());
         serveHost(f, c.operation);
         if (c.injection.when == Moment::atStart)
             inject(*f.dock, c.injection);
 
-        const QString caution = cautionTitle(c.operation);
+        const QString caution = titlesOf(c.operation).caution;
         const bool withCaution = !caution.isEmpty() && !endsBeforeTheOperation(c);
         int alertsBefore = withCaution ? -1 : 0;
         lens.before = f.dock->snapshot().adjustBytes;
@@ -267,9 +199,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(alertsBefore >= 0, boundMs);
 
         const GuiExpectation expected = expectationOf(c);
-        const auto struck = [&] {
-            return c.injection.count == untilItGivesUp || f.dock->snapshot().faults.empty();
-        };
         const auto ended = [&] {
             // The connect screen is also where the program starts: a lost adapter is being searched for.
             return placeOf(f) == expected.ends &&
@@ -279,19 +208,16 @@ private slots:
         // Observed first, so that the table shows what happened even when a check below fails.
         (void)QTest::qWaitFor(
             [&] {
-                return struck() && ended() &&
+                return struck(c, f.dock->snapshot()) && ended() &&
                        f.answerer->titles().mid(alertsBefore).size() >= expected.alerts.size();
             },
             boundMs);
         QTest::qWait(100); // a second alert would come now
         const QStringList after = f.answerer->titles().mid(alertsBefore);
-        row->observed =
-            (after.isEmpty() ? QStringLiteral("no alert")
-                             : QStringLiteral("alerts: \"%1\"").arg(after.join(QStringLiteral("\", \"")))) +
-            QStringLiteral(", ") +
-            (placeOf(f) ? placeText(*placeOf(f)) : QStringLiteral("neither idle nor at the connect screen"));
+        log.observed = alertsText(after, "alerts:") + ", " +
+                       (placeOf(f) ? placeText(*placeOf(f)) : "neither idle nor at the connect screen");
         const QByteArray lensAfter = f.dock->snapshot().adjustBytes;
-        QVERIFY2(struck(), "the fault never struck");
+        QVERIFY2(struck(c, f.dock->snapshot()), "the fault never struck");
         QVERIFY(ended());
         QCOMPARE(after, expected.alerts);
         if (everyBlockSentBeforeTheLoss(c))
@@ -311,7 +237,7 @@ private slots:
         f.click(f.screen()->applyButton());
         QTRY_COMPARE_WITH_TIMEOUT(f.answerer->titles().mid(alertsNow), (QStringList{applyCaution, applied}),
                                   boundMs);
-        row->observed += QStringLiteral("; after replug: \"%1\"").arg(applied);
+        log.observed += QStringLiteral("; after replug: \"%1\"").arg(applied);
     }
 };
 
