@@ -203,17 +203,13 @@ struct GuiFixture {
                "LENS-KEY</lensinfo>";
     }
 
-    static QImage image(Qt::GlobalColor colour) {
+    static QByteArray png(Qt::GlobalColor colour) {
         QImage picture(12, 8, QImage::Format_ARGB32);
         picture.fill(colour);
-        return picture;
-    }
-
-    static QByteArray png(Qt::GlobalColor colour) {
         QByteArray bytes;
         QBuffer buffer(&bytes);
         buffer.open(QIODevice::WriteOnly);
-        image(colour).save(&buffer, "PNG");
+        picture.save(&buffer, "PNG");
         return bytes;
     }
 };

@@ -15,7 +15,6 @@ class ModalAnswerer : public QObject {
 public:
     struct Seen {
         QString title;
-        QString text;
         QString informativeText;
         QMessageBox::Icon icon;
         QStringList buttonIds;
@@ -44,7 +43,7 @@ private:
         if (!box || box == last_)
             return;
         last_ = box;
-        Seen seen{box->text(), box->text(), box->informativeText(), box->icon(), {}};
+        Seen seen{box->text(), box->informativeText(), box->icon(), {}};
         // The buttons in the order they were added, as the alert records them.
         seen.buttonIds = box->property("buttonIds").toStringList();
         seen_ << seen;

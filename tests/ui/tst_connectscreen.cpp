@@ -1,68 +1,39 @@
+// The program from its launch to the lens screen against the emulator and a local host; the connect
+// course's reports played directly where the emulator cannot provoke them.
 #include "GuiFixture.h"
 #include "IdentityEncoder.h"
-#include "link/PortHolder.h"
-#include "LogCapture.h"
-#include "online/FirmwareVersionCheck.h"
 #include "session/ConnectFlow.h"
-#include "ui/AlertAsker.h"
+#include "ui/AboutPanel.h"
 #include "ui/BuiltInPictures.h"
 #include "ui/ConnectScreen.h"
 #include "ui/ConnectStep.h"
-#include "ui/lens/LensScreen.h"
+#include "ui/SleepInhibitor.h"
 #include "ui/Translations.h"
+#include "ui/UpdateWindow.h"
 
-#include <algorithm>
-#include <QDir>
 #include <QLabel>
-#include <QSerialPort>
 #include <QSignalSpy>
-#include <QTest>
 
 using namespace lensdock;
 
-Q_DECLARE_METATYPE(lensdock::FwErrorCode)
 Q_DECLARE_METATYPE(lensdock::ApplicationState)
+Q_DECLARE_METATYPE(lensdock::ExchangeResult)
 
 namespace {
-constexpr int connectBoundMs = 20000;
-const QString adapterNotFound = QStringLiteral("Adapter not found");
-const QString networkError = QStringLiteral("Network error");
+constexpr int boundMs = 30000;
 const QString modelInfoError = QStringLiteral("Lens information unavailable");
-const QString updateOfferTitle = QStringLiteral("Adapter update available");
-
-// Brings the course to the lens's downloads: it takes the identity the lens reports.
-void identifyTheLens(GuiFixture& gui, ConnectFlow& flow) {
-    gui.context->connectionThread().requestState(ApplicationState::lensConnected);
-    flow.listen();
-    CommDataFormat identity;
-    identity.setPayload(*IdentityEncoder::lensPayload(DockProfile::zoomLens().lens));
-    flow.exchange(ApplicationState::lensConnected, ExchangeResult::success, identity);
-}
 
 QRgb colourOf(const QImage& image) {
     return image.isNull() ? 0 : image.pixel(0, 0) | 0xff000000u;
 }
 
-// The connect course without a window, its alerts answered by the fixture.
-struct FlowUnderTest {
-    AlertAsker asker{nullptr};
-    ConnectFlow flow;
-    explicit FlowUnderTest(GuiFixture& gui)
-        : flow(*gui.context, asker, ConnectScreen::policyOf(gui.connectOptions()),
-               FileIO(gui.libraryFolder)) {}
-};
-
-// A dock whose device node this user may not open.
+// A dock whose device node this user may not open (root opens any, so the refusal is injected).
 struct RefusingProvider : SerialPortProvider {
     static inline const QString path = QStringLiteral("/dev/ttyACM-lensdock-test");
     QString findPortPath() override { return path; }
     std::unique_ptr<SerialPort> openPort(const QString&, SerialPort::Callbacks) override { return nullptr; }
     PortRefusal lastRefusal() const override { return {PortRefusal::Reason::noAccess, path, {}}; }
 };
-
-bool sameImage(const QImage& a, const QImage& b) {
-    return a.convertToFormat(QImage::Format_ARGB32) == b.convertToFormat(QImage::Format_ARGB32);
-}
 } // namespace
 
 class TestConnectScreen : public QObject {
@@ -70,365 +41,186 @@ class TestConnectScreen : public QObject {
 private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
 
-    void launchWithoutAdapterEndsAfterOneAlert() {
-        GuiFixture gui;
-        gui.launch(GuiFixture::unreachableHost(), ModalAnswerer::confirm, gui.dir.filePath("no-such-port"));
-        QVERIFY(QTest::qWaitFor([&] { return gui.endCount > 0; }, connectBoundMs));
-        QCOMPARE(gui.answerer->titles(), QStringList{adapterNotFound});
-        QCOMPARE(gui.exitCode.load(), 0);
-        QTest::qWait(50);
-        QCOMPARE(gui.endCount.load(), 1);
-        QVERIFY(!gui.context->channel().isPortOpen());
-    }
-
-    // A folder laid out like the host (an update kit) serves the same, with no server running.
-    void connectsWithTheCatalogueFromTheHost_data() {
-        QTest::addColumn<bool>("fromFolder");
-        QTest::newRow("host") << false;
-        QTest::newRow("kit folder") << true;
-    }
-    void connectsWithTheCatalogueFromTheHost() {
-        QFETCH(bool, fromFolder);
-        GuiFixture gui;
-        QVERIFY(gui.startDock());
-        QVERIFY(fromFolder || gui.startHost());
-        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
-        gui.launch(fromFolder ? *DownloadHost::fromUrl(QUrl::fromLocalFile(gui.host.rootPath()).toString())
-                              : gui.host.downloadHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        QVERIFY(gui.answerer->seen().isEmpty());
-        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
-        QCOMPARE(gui.context->lensModelInfo().get().lensName, QStringLiteral("Test Zoom 28-300"));
-        QCOMPARE(gui.context->adapterModelInfo().get().latestVersion, QStringLiteral("0100"));
-        QCOMPARE(gui.context->lensInfo().get(), gui.dockOptions.profile.lens);
-        QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
-        QCOMPARE(colourOf(gui.shell->pictures().focusAdjustmentImage.get()), qRgb(0, 255, 0));
-        QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
-        QTRY_VERIFY(qobject_cast<LensScreen*>(gui.window->content()));
-        const QDir lensFolder(gui.libraryFolder + "/Varnet/lens");
-        for (const char* name : {"lensinfo_A036E0.xml", "lensimage_A036E0.png", "focusadjustment_A036.png",
-                                 "focuslimit_A036.png"})
-            QVERIFY2(lensFolder.exists(name), name);
-        QVERIFY(gui.action("menuFocusLimit")->isEnabled());
-    }
-
-    void quitReleasesTheLensBeforeTheEnd() {
-        GuiFixture gui;
-        QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
-        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
-        gui.launch(gui.host.downloadHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        QTRY_VERIFY(gui.dock->snapshot().lensConnected);
-        QVERIFY(gui.quit());
-        QCOMPARE(gui.exitCode.load(), 0);
-        QVERIFY(!gui.dock->snapshot().lensConnected);
-        QVERIFY(!gui.context->channel().isPortOpen());
-    }
-
-    void menusFollowConnected() {
-        GuiFixture gui;
-        QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
-        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
-        gui.launch(gui.host.downloadHost());
-        for (const char* name : {"menuOpen", "menuSaveAs", "menuFactory", "menuFocusAdjustment"})
-            QVERIFY2(!gui.action(name)->isEnabled(), name);
-        QVERIFY(gui.action("menuHelpItemAbout")->isEnabled());
-        QVERIFY(gui.action("menuQuit")->isEnabled());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        for (const char* name : {"menuOpen", "menuSaveAs", "menuFactory", "menuFocusAdjustment"})
-            QVERIFY2(gui.action(name)->isEnabled(), name);
-    }
-
-    void offlineWithLocalCopiesConnectsFromThem() {
-        GuiFixture gui;
-        QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
-        gui.serveCatalogues("0100", gui.dockOptions.profile.lens);
-        gui.launch(gui.host.downloadHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        gui.stop();
-        QVERIFY(gui.startDock());
-        gui.launch(GuiFixture::unreachableHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::localCopy);
-        QCOMPARE(gui.answerer->titles(), QStringList{networkError});
-        QCOMPARE(gui.context->lensModelInfo().get().lensName, QStringLiteral("Test Zoom 28-300"));
-        QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
-        QCOMPARE(colourOf(gui.shell->pictures().focusLimitImage.get()), qRgb(0, 0, 255));
-    }
-
-    void offlineWithoutCopiesRefusesTheLens() {
-        GuiFixture gui;
-        QVERIFY(gui.startDock());
-        gui.launch(GuiFixture::unreachableHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
-        QCOMPARE(gui.answerer->titles(), (QStringList{networkError, modelInfoError}));
-        QVERIFY(!gui.shell->connected());
-        QVERIFY(gui.context->connectionThread().awaitLensRemoval());
-        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::unavailable);
-        QVERIFY(sameImage(gui.shell->pictures().lensImage.get(), BuiltInPictures::lensImage()));
-        QVERIFY(
-            sameImage(gui.shell->pictures().focusAdjustmentImage.get(), BuiltInPictures::focusAdjustment()));
-        QVERIFY(sameImage(gui.shell->pictures().focusLimitImage.get(), BuiltInPictures::focusLimit()));
-        QTest::qWait(200);
-        QCOMPARE(gui.countOf(modelInfoError), 1);
-    }
-
-    void adapterUpdateOffer_data() {
-        QTest::addColumn<QString>("adapterVersion");
-        QTest::addColumn<QString>("catalogueVersion");
-        QTest::addColumn<int>("offersAtLaunch");
-        QTest::addColumn<int>("offersAfterReconnection");
-        QTest::newRow("older: at launch only") << "0102"
-                                               << "0200" << 1 << 1;
-        QTest::newRow("no valid firmware: every time") << "ffff"
-                                                       << "0200" << 1 << 2;
-        QTest::newRow("current: never") << "0200"
-                                        << "0200" << 0 << 0;
-    }
-    void adapterUpdateOffer() {
-        QFETCH(QString, adapterVersion);
-        QFETCH(QString, catalogueVersion);
-        QFETCH(int, offersAtLaunch);
-        QFETCH(int, offersAfterReconnection);
-        DockProfile profile = DockProfile::zoomLens();
-        profile.adapter.fwVersion = adapterVersion;
-        GuiFixture gui(profile);
-        QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
-        gui.serveCatalogues(catalogueVersion, profile.lens);
-        // Declines every offered update.
-        gui.launch(gui.host.downloadHost(),
-                   [](const ModalAnswerer::Seen& seen) { return seen.buttonIds.first(); });
-        QSignalSpy connections(gui.shell.get(), &AppShell::connectedChanged);
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        QCOMPARE(gui.countOf(updateOfferTitle), offersAtLaunch);
-        gui.dock->unplug();
-        QTRY_VERIFY_WITH_TIMEOUT(!gui.shell->connected(), connectBoundMs);
-        gui.dock->replug();
-        QTRY_VERIFY_WITH_TIMEOUT(gui.shell->connected(), connectBoundMs);
-        QCOMPARE(connections.count(), 3);
-        QCOMPARE(gui.countOf(updateOfferTitle), offersAfterReconnection);
-        QCOMPARE(gui.answerer->seen().size(), offersAfterReconnection);
-    }
-
-    void adapterRule_data() {
-        QTest::addColumn<QString>("adapter");
-        QTest::addColumn<QString>("latest");
-        QTest::addColumn<bool>("atLaunch");
-        QTest::addColumn<bool>("offered");
-        QTest::newRow("older at launch") << "0102"
-                                         << "0200" << true << true;
-        QTest::newRow("older after reconnection") << "0102"
-                                                  << "0200" << false << false;
-        QTest::newRow("only two digits count") << "0109"
-                                               << "0150" << true << false;
-        QTest::newRow("ff at launch") << "ffff"
-                                      << "0200" << true << true;
-        QTest::newRow("ff after reconnection") << "ff00"
-                                               << "0200" << false << true;
-        QTest::newRow("ff but short catalogue") << "ffff"
-                                                << "020" << false << false;
-        QTest::newRow("short adapter") << "012"
-                                       << "0200" << true << false;
-        QTest::newRow("not a number") << "x102"
-                                      << "0200" << true << false;
-        QTest::newRow("newer adapter") << "0300"
-                                       << "0200" << true << false;
-        QTest::newRow("multi-byte character") << QString::fromUtf8("0\xc3\xa9") + "1"
-                                              << "0200" << true << false;
-    }
-    void adapterRule() {
-        QFETCH(QString, adapter);
-        QFETCH(QString, latest);
-        QFETCH(bool, atLaunch);
-        QFETCH(bool, offered);
-        QCOMPARE(isAdapterUpdateOffered(adapter, latest, atLaunch), offered);
-    }
-
-    void updateResultAlertAndFollowUp_data() {
-        QTest::addColumn<FwErrorCode>("code");
+    void aDockThatCannotBeUsedEndsTheProgramAfterOneAlert_data() {
+        QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("reason"); // last line of the informative text
-        QTest::addColumn<bool>("logsCode");
-        QTest::addColumn<ApplicationState>("next");
-        const QString failed = "Update failed";
-        const auto waiting = ApplicationState::waitingForLens;
-        QTest::newRow("ok") << FwErrorCode::resultOk << "Update complete"
-                            << "The firmware has been updated." << false << waiting;
-        QTest::newRow("network") << FwErrorCode::errorNetwork << failed
-                                 << "The download server could not be reached." << false << waiting;
-        QTest::newRow("download") << FwErrorCode::errorDownload << failed
-                                  << "The firmware file could not be downloaded." << false << waiting;
-        QTest::newRow("send") << FwErrorCode::errorUsbSerialFailed << failed
-                              << "The firmware could not be sent to the device." << false << waiting;
-        QTest::newRow("removed") << FwErrorCode::errorUsbSerialRemoved << failed
-                                 << "The firmware could not be sent to the device." << false
-                                 << ApplicationState::searchingAdapter;
-        for (auto code : {FwErrorCode::errorInvalidKey, FwErrorCode::errorInvalidFile, FwErrorCode::errorCrc})
-            QTest::newRow(qPrintable(QString("decode %1").arg(rawValue(code))))
-                << code << failed << "The firmware file is damaged." << false << waiting;
-        for (auto code :
-             {FwErrorCode::errorInput, FwErrorCode::errorWaitResetFailed, FwErrorCode::errorVersion})
-            QTest::newRow(qPrintable(QString("other %1").arg(rawValue(code))))
-                << code << failed << "The firmware could not be updated." << true << waiting;
+        QTest::newRow("no dock") << false << "Adapter not found";
+        QTest::newRow("no access") << true << "No access to the lens dock";
     }
-    void updateResultAlertAndFollowUp() {
-        QFETCH(FwErrorCode, code);
+    void aDockThatCannotBeUsedEndsTheProgramAfterOneAlert() {
+        QFETCH(bool, refused);
         QFETCH(QString, title);
-        QFETCH(QString, reason);
-        QFETCH(bool, logsCode);
-        QFETCH(ApplicationState, next);
         GuiFixture gui;
-        gui.launchWithoutWindow();
-        FlowUnderTest course(gui);
-        course.flow.listen();
-        LogCapture log;
-        course.flow.updateFinished(code);
-        // The thread is held at once; the alert comes later, without blocking the caller.
-        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::holdingAdapter);
-        QVERIFY(gui.answerer->seen().isEmpty());
-        QTRY_COMPARE(gui.answerer->titles(), QStringList{title});
-        QCOMPARE(gui.answerer->seen().first().informativeText.split('\n').last(), reason);
-        QTRY_COMPARE(gui.context->connectionThread().appNewState(), next);
-        QCOMPARE(log.contains(QString("[Init] Update Error Code : %1").arg(rawValue(code))), logsCode);
+        if (refused)
+            gui.portProvider = std::make_shared<RefusingProvider>();
+        gui.launch(GuiFixture::unreachableHost(), ModalAnswerer::confirm, gui.dir.filePath("no-such-port"));
+        QTRY_COMPARE_WITH_TIMEOUT(gui.endCount.load(), 1, boundMs);
+        QCOMPARE(gui.answerer->titles(), QStringList{title});
+        gui.shell->endProcess(3); // the process ends once
+        QCoreApplication::processEvents();
+        QVERIFY(gui.exitCode == 0 && gui.endCount == 1 && !gui.context->channel().isPortOpen());
+        const QString text = gui.answerer->seen().first().informativeText;
+        QCOMPARE(text.contains("Linux: device access") && text.contains(RefusingProvider::path), refused);
     }
 
-    void downloadsInAnyOrderParseOnce_data() {
-        QTest::addColumn<QString>("order");
-        QString order = "CLAF"; // catalogue, lens picture, adjustment picture, limit picture
-        std::sort(order.begin(), order.end());
-        do {
-            QTest::newRow(qPrintable(order)) << order;
-        } while (std::next_permutation(order.begin(), order.end()));
-    }
-    void downloadsInAnyOrderParseOnce() {
-        QFETCH(QString, order);
-        GuiFixture gui;
-        gui.launchWithoutWindow();
-        FlowUnderTest course(gui);
-        identifyTheLens(gui, course.flow);
-        ConnectFlow& controller = course.flow;
-        auto deliver = [&](QChar which) {
-            if (which == 'C')
-                controller.downloadCompleted(NetworkFileType::lensModelsInfo,
-                                             GuiFixture::lensCatalogue("A036"), std::nullopt);
-            else if (which == 'L')
-                controller.downloadCompleted(NetworkFileType::lensImage, GuiFixture::png(Qt::red),
-                                             std::nullopt);
-            else if (which == 'A')
-                controller.downloadCompleted(NetworkFileType::focusAdjustmentImage,
-                                             GuiFixture::png(Qt::green), std::nullopt);
-            else
-                controller.downloadCompleted(NetworkFileType::focusLimitImage, GuiFixture::png(Qt::blue),
-                                             std::nullopt);
-        };
-        for (QChar which : order)
-            deliver(which);
-        QCOMPARE(controller.lensCatalogueParseCount(), 1);
-        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::readingSettings);
-        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
-        QVERIFY(gui.answerer->seen().isEmpty());
-    }
-
-    void missingCatalogueIsReportedOnceWhateverTheOrder_data() {
-        QTest::addColumn<bool>("catalogueFirst");
-        QTest::newRow("catalogue first") << true;
-        QTest::newRow("catalogue last") << false;
-    }
-    void missingCatalogueIsReportedOnceWhateverTheOrder() {
-        QFETCH(bool, catalogueFirst);
-        GuiFixture gui;
-        gui.launchWithoutWindow();
-        FlowUnderTest course(gui);
-        identifyTheLens(gui, course.flow);
-        ConnectFlow& controller = course.flow;
-        const NetworkError offline{NetworkError::platformDomain, 1, "Connection refused", QUrl()};
-        {
-            if (catalogueFirst)
-                controller.downloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
-            for (auto type : {NetworkFileType::lensImage, NetworkFileType::focusAdjustmentImage,
-                              NetworkFileType::focusLimitImage})
-                controller.downloadCompleted(type, std::nullopt, offline);
-            if (!catalogueFirst)
-                controller.downloadCompleted(NetworkFileType::lensModelsInfo, std::nullopt, offline);
-        }
-        QTRY_VERIFY_WITH_TIMEOUT(gui.countOf(modelInfoError) == 1, connectBoundMs);
-        QTRY_COMPARE(gui.context->connectionThread().appNewState(), ApplicationState::waitingForLens);
-        QCOMPARE(controller.lensCatalogueParseCount(), 0);
-        QCOMPARE(gui.answerer->titles(), QStringList{modelInfoError});
-        QCOMPARE(gui.context->connectionThread().appNewState(), ApplicationState::waitingForLens);
-    }
-
-    // Nothing is done before the dock answers; the dock step once it has, while no lens is on; the
-    // lens step once one is mounted, and then the lens screen names the dock's firmware too.
-    void theStepsFollowTheDevicesAndTheDockVersionIsShown() {
+    void fromLaunchToTheLensScreenAndBack() {
         DockProfile profile = DockProfile::zoomLens();
         profile.adapter.fwVersion = "0300";
         GuiFixture gui(profile);
         gui.dockOptions.lensMounted = false;
-        QVERIFY(gui.startDock());
-        QVERIFY(gui.startHost());
+        gui.fade = std::chrono::milliseconds(60);
+        QList<QUrl> opened;
+        gui.openUrl = [&opened](const QUrl& url) {
+            opened << url;
+            return !url.path().contains("manual"); // the manual cannot be opened
+        };
+        QVERIFY(gui.startDock() && gui.startHost());
         gui.serveCatalogues("0100", profile.lens);
-        gui.launch(gui.host.downloadHost());
+        QVERIFY(QFile::remove(gui.host.rootPath() + "/zolen/lens/focuslimit_A036.png"));
+        // About is asked for while each alert is open: it never opens over one.
+        gui.launch(gui.host.downloadHost(), [&gui](const ModalAnswerer::Seen& seen) {
+            gui.action("menuHelpItemAbout")->trigger();
+            return seen.buttonIds.last();
+        });
+        int abouts = 0;
+        QTimer closer;
+        connect(&closer, &QTimer::timeout, [&abouts] {
+            if (auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget()); panel && ++abouts)
+                QMetaObject::invokeMethod(panel->findChild<QObject*>("btnClose"), "click");
+        });
+        closer.start(5);
+        // Nothing is done before the dock answers; then the dock step, while no lens is on.
         auto* screen = qobject_cast<ConnectScreen*>(gui.window->content());
-        QVERIFY(screen);
-        QVERIFY(!screen->adapterStep()->isDone());
-        QVERIFY(!screen->lensStep()->isDone());
-        QCOMPARE(screen->adapterStep()->mark()->toolTip(), QStringLiteral("Waiting"));
-        QTRY_VERIFY_WITH_TIMEOUT(screen->adapterStep()->isDone(), connectBoundMs);
+        QCOMPARE(screen->adapterStep()->mark()->toolTip(), "Waiting");
         QTRY_COMPARE_WITH_TIMEOUT(gui.context->connectionThread().appState(),
-                                  ApplicationState::waitingForLens, connectBoundMs);
-        QVERIFY(!screen->lensStep()->isDone());
-        QCOMPARE(screen->adapterStep()->mark()->toolTip(), QStringLiteral("Done"));
-        QCOMPARE(screen->lensStep()->mark()->toolTip(), QStringLiteral("Waiting"));
+                                  ApplicationState::waitingForLens, boundMs);
+        QVERIFY(screen->adapterStep()->isDone() && !screen->lensStep()->isDone());
+        QVERIFY(!gui.action("menuOpen")->isEnabled() && !gui.action("menuCustom")->isEnabled());
+        gui.action("menuHelpItemDownloadSite")->trigger();
+        gui.action("menuHelpItemManual")->trigger();
+        QTRY_COMPARE(gui.answerer->titles(), QStringList{"Manual unavailable"});
+        gui.action("menuHelpItemUserInformation")->trigger();
+        QTRY_COMPARE(gui.answerer->titles(), (QStringList{"Manual unavailable", "User information"}));
+        QCOMPARE(opened, (QList<QUrl>{QUrl("https://download.lensdock.example/"),
+                                      QUrl("https://download.lensdock.example/manual/")}));
+        // Where the manual is, so that it can be opened by hand.
+        QVERIFY(gui.answerer->seen().first().informativeText.contains(opened.last().toString()));
+        gui.action("menuHelpItemAbout")->trigger();
+        QCOMPARE(abouts, 1);
+
+        const int top = gui.window->geometry().top();
+        QPointer<QWidget> connectScreen = screen;
         gui.dock->mountLens();
-        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<LensScreen*>(gui.window->content()), connectBoundMs);
-        auto* version = gui.window->content()->findChild<QLabel*>("txtAdapterFirmwareVersion");
-        QVERIFY(version);
-        QCOMPARE(version->text(), QStringLiteral("Version 3"));
-        QVERIFY(gui.answerer->seen().isEmpty());
+        QTRY_VERIFY_WITH_TIMEOUT(connectScreen.isNull(), boundMs); // gone once the fade has finished
+        QCOMPARE(gui.window->geometry().top(), top);
+        QCOMPARE(gui.window->content()->findChild<QLabel*>("txtAdapterFirmwareVersion")->text(), "Version 3");
+        QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
+        QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
+        // The picture the host lacks is the program's own; what came is kept as the local copy.
+        QCOMPARE(gui.shell->pictures().focusLimitImage.get(), BuiltInPictures::focusLimit());
+        QCOMPARE(QDir(gui.libraryFolder + "/Varnet/lens").entryList(QDir::Files).size(), 3);
+        QCOMPARE(gui.answerer->seen().size(), 2);
+
+        // Taking the lens off goes back to a new connect screen; closing the window ends the program.
+        gui.dock->unmountLens();
+        QTRY_VERIFY_WITH_TIMEOUT(qobject_cast<ConnectScreen*>(gui.window->content()), boundMs);
+        gui.window->close();
+        QTRY_COMPARE_WITH_TIMEOUT(gui.endCount.load(), 1, boundMs);
+        QVERIFY(gui.exitCode == 0 && gui.context->connectionThread().hasExited() &&
+                !gui.context->channel().isPortOpen());
     }
 
-    // Why a device that is there could not be opened, told from the device itself.
-    void aRefusedOpenIsToldApart_data() {
-        QTest::addColumn<bool>("permissionRefused");
-        QTest::addColumn<bool>("held");
-        QTest::addColumn<int>("reason");
-        QTest::newRow("permission, nobody holds it") << true << false << int(PortRefusal::Reason::noAccess);
-        QTest::newRow("permission, another program holds it")
-            << true << true << int(PortRefusal::Reason::inUse);
-        QTest::newRow("another error") << false << false << int(PortRefusal::Reason::other);
-    }
-    void aRefusedOpenIsToldApart() {
-        QFETCH(bool, permissionRefused);
-        QFETCH(bool, held);
-        QFETCH(int, reason);
+    // An update cannot be closed while it runs, and a second showing does not start it again; it ends
+    // with its result (here: no host), and then the window goes.
+    void theUpdateWindowStaysUntilTheResult() {
         GuiFixture gui;
-        QVERIFY(gui.startDock());
-        QSerialPort holder(gui.dockOptions.linkPath);
-        if (held)
-            QVERIFY2(holder.open(QIODevice::ReadWrite), qPrintable(holder.errorString()));
-        const PortRefusal refusal = PortHolder::refusalOf(gui.dockOptions.linkPath, permissionRefused);
-        QCOMPARE(int(refusal.reason), reason);
-        QCOMPARE(refusal.path, gui.dockOptions.linkPath);
+        gui.launchWithoutWindow();
+        UpdateJobTimings timings = GuiFixture::updateTimings();
+        timings.connectDelay = std::chrono::milliseconds(200);
+        QPointer<UpdateWindow> window = new UpdateWindow(*gui.context, timings, FileIO(gui.libraryFolder));
+        window->setAdapterUpdateInfo("0200", QString(64, 'a'));
+        QSignalSpy results(window.data(), &UpdateWindow::updateFinished);
+        window->show();
+        window->close();
+        QTest::keyClick(window, Qt::Key_Escape);
+        QVERIFY(window->isVisible());
+        window->hide();
+        window->show();
+        QTRY_VERIFY_WITH_TIMEOUT(window.isNull(), boundMs);
+        QCOMPARE(results.count(), 1);
+        // Without a bus the sleep lock is not even asked for.
+        SleepInhibitor inhibitor(QDBusConnection(QStringLiteral("no bus")));
+        inhibitor.acquire("writing");
+        QVERIFY(!inhibitor.isAsking() && !inhibitor.isHeld());
     }
 
-    // The dock's port exists but this user may not open it: the alert says so and where the README
-    // explains device access, not that the dock is missing. Root opens any device node, so the
-    // refusal is injected where the port is opened.
-    void aDockWithoutAccessIsNamedAsSuch() {
+    // The reports that refuse the lens, and the lens's downloads in every order (lower case: failed;
+    // the catalogue is parsed once, a missing one reported once): the alert, where the thread goes,
+    // and whether the lens must first be taken off.
+    void courseReports_data() {
+        QTest::addColumn<ApplicationState>("state");
+        QTest::addColumn<ExchangeResult>("result");
+        QTest::addColumn<QByteArray>("reply"); // empty: none
+        QTest::addColumn<QString>("downloads");
+        QTest::addColumn<QString>("alert");
+        QTest::addColumn<ApplicationState>("next");
+        using S = ApplicationState;
+        const auto row = [](const QString& name, S state, ExchangeResult result, const QByteArray& reply,
+                            const QString& downloads, const QString& alert, S next) {
+            QTest::newRow(qPrintable(name)) << state << result << reply << downloads << alert << next;
+        };
+        const auto ok = ExchangeResult::success, failed = ExchangeResult::failure;
+        const QString refused = "Lens connection error";
+        row("connect refused", S::connectingLens, ok, QByteArray(1, '\0'), {}, refused, S::waitingForLens);
+        row("connect failed", S::connectingLens, failed, {}, {}, refused, S::waitingForLens);
+        row("identity undecodable", S::lensConnected, ok, QByteArray(3, '\7'), {}, refused, S::releasingLens);
+        row("identity failed", S::lensConnected, failed, {}, {}, refused, S::releasingLens);
+        row("over-current", S::lensConnected, ExchangeResult::overcurrent, {}, {}, "Over-current",
+            S::releasingLens);
+        const QByteArray identity = *IdentityEncoder::lensPayload(DockProfile::zoomLens().lens);
+        QString order = "ACFL"; // adjustment picture, catalogue, limit picture, lens picture
+        do {
+            row(order, S::lensConnected, ok, identity, order, {}, S::readingSettings);
+            row(order.toLower(), S::lensConnected, ok, identity, order.toLower(), modelInfoError,
+                S::waitingForLens);
+        } while (std::next_permutation(order.begin(), order.end()));
+    }
+    void courseReports() {
+        QFETCH(ApplicationState, state);
+        QFETCH(ExchangeResult, result);
+        QFETCH(QByteArray, reply);
+        QFETCH(QString, downloads);
+        QFETCH(QString, alert);
+        QFETCH(ApplicationState, next);
         GuiFixture gui;
-        gui.portProvider = std::make_shared<RefusingProvider>();
-        gui.launch(GuiFixture::unreachableHost());
-        QTRY_VERIFY_WITH_TIMEOUT(gui.endCount == 1, connectBoundMs);
-        QCOMPARE(gui.answerer->titles(), QStringList{QStringLiteral("No access to the lens dock")});
-        QCOMPARE(gui.countOf(adapterNotFound), 0);
-        const QString text = gui.answerer->seen().first().informativeText;
-        QVERIFY2(text.contains(QStringLiteral("Linux: device access")), qPrintable(text));
-        QVERIFY2(text.contains(RefusingProvider::path), qPrintable(text));
+        gui.launchWithoutWindow();
+        AlertAsker asker(nullptr);
+        ConnectFlow flow(*gui.context, asker, ConnectScreen::policyOf(gui.connectOptions()),
+                         FileIO(gui.libraryFolder));
+        ConnectionThread& thread = gui.context->connectionThread();
+        thread.requestState(state);
+        flow.listen();
+        std::optional<CommDataFormat> answer;
+        if (!reply.isEmpty())
+            answer.emplace().setPayload(reply);
+        flow.exchange(state, result, answer);
+        const QMap<QChar, std::pair<NetworkFileType, QByteArray>> files{
+            {'a', {NetworkFileType::focusAdjustmentImage, GuiFixture::png(Qt::green)}},
+            {'c', {NetworkFileType::lensModelsInfo, GuiFixture::lensCatalogue("A036")}},
+            {'f', {NetworkFileType::focusLimitImage, GuiFixture::png(Qt::blue)}},
+            {'l', {NetworkFileType::lensImage, GuiFixture::png(Qt::red)}}};
+        const NetworkError offline{NetworkError::platformDomain, 1, "Connection refused", QUrl()};
+        for (QChar which : downloads) {
+            const auto& [type, data] = files[which.toLower()];
+            if (which.isUpper())
+                flow.downloadCompleted(type, data, std::nullopt);
+            else
+                flow.downloadCompleted(type, std::nullopt, offline);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(thread.appNewState(), next, boundMs);
+        QTRY_COMPARE(gui.answerer->titles(), alert.isEmpty() ? QStringList() : QStringList{alert});
+        QCOMPARE(thread.awaitLensRemoval(), !alert.isEmpty());
+        QCOMPARE(flow.lensCatalogueParseCount(), downloads.contains('C') ? 1 : 0);
     }
 };
 
