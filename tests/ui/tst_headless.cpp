@@ -6,17 +6,14 @@
 
 class TestHeadless : public QObject {
     Q_OBJECT
-
 private slots:
     void endsWithOneLineOfAdvice_data() {
         QTest::addColumn<QString>("program");
         QTest::addColumn<QStringList>("arguments");
-        QTest::newRow("lensdock --demo")
-            << QStringLiteral(LENSDOCK_APP_EXE) << QStringList{QStringLiteral("--demo")};
+        QTest::newRow("lensdock --demo") << QStringLiteral(LENSDOCK_APP_EXE) << QStringList{"--demo"};
         QTest::newRow("lensdock-screenshots")
             << QStringLiteral(LENSDOCK_SCREENSHOTS_EXE) << QStringList{QDir::tempPath()};
     }
-
     void endsWithOneLineOfAdvice() {
         QFETCH(QString, program);
         QFETCH(QStringList, arguments);
@@ -29,13 +26,10 @@ private slots:
         QVERIFY(process.waitForFinished(30000));
         QCOMPARE(process.exitStatus(), QProcess::NormalExit);
         QCOMPARE(process.exitCode(), 1);
-        const QStringList lines =
-            QString::fromUtf8(process.readAllStandardError()).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 1);
-        QVERIFY2(lines.first().contains(QStringLiteral("lensdock-cli --demo info")),
-                 qPrintable(lines.first()));
-        QVERIFY(lines.first().contains(QStringLiteral("QT_QPA_PLATFORM=offscreen")));
-        QVERIFY(lines.first().contains(QStringLiteral("xvfb-run")));
+        const QString advice = QString::fromUtf8(process.readAllStandardError()).trimmed();
+        QVERIFY2(!advice.contains('\n'), qPrintable(advice));
+        for (const char* hint : {"lensdock-cli --demo info", "QT_QPA_PLATFORM=offscreen", "xvfb-run"})
+            QVERIFY2(advice.contains(QLatin1String(hint)), qPrintable(advice));
         QVERIFY(process.readAllStandardOutput().isEmpty());
     }
 };
