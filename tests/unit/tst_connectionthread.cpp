@@ -168,11 +168,26 @@ private slots:
         }
         QVERIFY(makeLensAdjustData(*h.screen.results().last().response, h.lens.get()));
 
+        // A write that fails its check sends nothing and is reported as failed.
+        LensAdjustData invalid = wanted;
+        invalid.focusLimitFirstNear = invalid.focusLimitFirstFar = 5;
+        h.current.set(invalid);
+        const qsizetype beforeCheck = h.writes();
+        h.thread.requestState(State::writingSettings);
+        h.steps(5);
+        QCOMPARE(h.writes(), beforeCheck);
+        QCOMPARE(h.screen.countOf(State::writingSettings), 1);
+        QCOMPARE(h.screen.results().last().error, ExchangeResult::failure);
+        QVERIFY(capture.contains("[Thread] Error adjust check Limit1 Far = 5"));
+        h.thread.requestState(State::lensConnected);
+        QVERIFY(h.reach(State::lensConnected));
+
         // A write is read back and reported once; waiting for the screen writes nothing again.
+        h.current.set(wanted);
         h.thread.requestState(State::writingSettings);
         h.steps(24);
         QCOMPARE(h.dock.stored.size(), 1);
-        QCOMPARE(h.screen.countOf(State::writingSettings), 1);
+        QCOMPARE(h.screen.countOf(State::writingSettings), 2);
         const auto written = h.screen.results().last();
         QCOMPARE(written.error, ExchangeResult::success);
         QCOMPARE(written.response->funcNumber, FunctionNumber::getAdjData);
