@@ -2,15 +2,28 @@
 
 #include "adjust/AdjustPayload.h"
 #include "GuiFixture.h"
+#include "ui/AlertCatalogue.h"
+#include "ui/ConnectScreen.h"
 #include "ui/lens/LensScreen.h"
+#include "ui/tabs/FocusAdjustmentTab.h"
+#include "ui/tabs/FocusValueSlider.h"
 
+#include <QApplication>
+#include <QLineEdit>
 #include <QPushButton>
-#include <QStringList>
+#include <QStackedWidget>
+#include <QStyleOptionButton>
+#include <QTabBar>
 #include <QTest>
+
+// The title of the alert `kind`, as the user sees it.
+inline QString titleOf(lensdock::DialogId kind) {
+    return qtTrId(lensdock::alertRow(kind).titleKey);
+}
 
 // The whole program with a lens connected: the dock emulator on a pty, a local download host with
 // the catalogues, and the window showing the lens screen, idle. File dialogs answer from a queue of
-// paths (an empty queue cancels); alerts are answered by the fixture's answerer.
+// paths (an empty queue cancels) and record where they were asked to start, in order.
 struct LensFixture : GuiFixture {
     static constexpr int courseBoundMs = 20000;
 
@@ -18,20 +31,21 @@ struct LensFixture : GuiFixture {
     QStringList savePaths;
     int openDialogs = 0;
     int saveDialogs = 0;
-    // Where each dialog was asked to start, in order.
-    QList<lensdock::FileDialogStart> openStarts;
-    QList<lensdock::FileDialogStart> saveStarts;
+    QList<lensdock::FileDialogStart> starts;
+    // What the lens holds when the program starts, when not its factory settings.
+    std::optional<lensdock::LensAdjustData> heldAtStart;
 
     explicit LensFixture(const lensdock::DockProfile& profile = lensdock::DockProfile::zoomLens())
         : GuiFixture(profile) {
-        lensDialogs.open = [this](QWidget*, const lensdock::FileDialogStart& start) {
-            openStarts << start;
-            return next(openPaths, openDialogs);
+        const auto answer = [this](QStringList& paths, int& count) {
+            return [this, &paths, &count](QWidget*, const lensdock::FileDialogStart& start) {
+                starts << start;
+                ++count;
+                return paths.isEmpty() ? std::nullopt : std::optional<QString>(paths.takeFirst());
+            };
         };
-        lensDialogs.save = [this](QWidget*, const lensdock::FileDialogStart& start) {
-            saveStarts << start;
-            return next(savePaths, saveDialogs);
-        };
+        lensDialogs.open = answer(openPaths, openDialogs);
+        lensDialogs.save = answer(savePaths, saveDialogs);
     }
     // The program ends while the dialogs' queues still exist.
     ~LensFixture() { stop(); }
@@ -41,6 +55,8 @@ struct LensFixture : GuiFixture {
                          const QString& lensCatalogueVersion = QStringLiteral("0100")) {
         if (!startDock() || !startHost())
             return false;
+        if (heldAtStart)
+            dock->setLensSettings(lensdock::AdjustPayload::encode(*heldAtStart, lens()));
         serveCatalogues(QStringLiteral("0100"), dockOptions.profile.lens);
         serveLensCatalogue(lensCatalogueVersion);
         launch(host.downloadHost(), std::move(chooser));
@@ -67,26 +83,51 @@ struct LensFixture : GuiFixture {
             },
             courseBoundMs);
     }
+    bool backAtTheConnectScreen() {
+        return QTest::qWaitFor(
+            [this] {
+                return !shell->connected() && qobject_cast<lensdock::ConnectScreen*>(window->content());
+            },
+            courseBoundMs);
+    }
 
     lensdock::LensScreen* screen() const {
         return window ? qobject_cast<lensdock::LensScreen*>(window->content()) : nullptr;
     }
     lensdock::ConnectionThread& thread() const { return context->connectionThread(); }
     lensdock::LensInfo lens() const { return dockOptions.profile.lens; }
-
-    // The settings the emulated lens holds.
     lensdock::LensAdjustData lensHolds() const {
         return *lensdock::AdjustPayload::decode(dock->snapshot().adjustBytes, lens());
     }
     lensdock::LensAdjustData editing() const { return context->currentAdjustData().get(); }
+    bool saw(lensdock::DialogId kind) const { return answerer->titles().contains(titleOf(kind)); }
 
+    // The user's hands: buttons, the tabs by the segmented control (0 focus adjustment, 1 focus
+    // limiter, 2 miscellaneous), check indicators, and a focus cell typed and ended with Return.
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-
-private:
-    static std::optional<QString> next(QStringList& paths, int& count) {
-        ++count;
-        if (paths.isEmpty())
-            return std::nullopt;
-        return paths.takeFirst();
+    template <typename Tab = lensdock::FocusAdjustmentTab> Tab& tab(int index = 0) const {
+        QTabBar* bar = screen()->tabSwitch();
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
+        return *qobject_cast<Tab*>(screen()->tabView()->currentWidget());
+    }
+    static void tick(QAbstractButton* button,
+                     QStyle::SubElement indicator = QStyle::SE_RadioButtonIndicator) {
+        QStyleOptionButton option;
+        option.initFrom(button);
+        QTest::mouseClick(button, Qt::LeftButton, {},
+                          button->style()->subElementRect(indicator, &option, button).center());
+    }
+    // Keys as typed: to the widget that has the keyboard, or to the window.
+    void press(const char* keys) const {
+        QApplication::setActiveWindow(window.get());
+        QWidget* focus = QApplication::focusWidget();
+        QTest::keySequence(focus ? focus : window.get(), QKeySequence(QString::fromLatin1(keys)));
+    }
+    void type(int row, int column, const QString& text) const {
+        QLineEdit* field = tab().textField(row, column);
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClicks(field, text);
+        QTest::keyClick(field, Qt::Key_Return);
     }
 };

@@ -1,81 +1,112 @@
-#include "online/FirmwareVersionCheck.h"
-#include "ui/lens/LensScreen.h"
-#include "ui/Translations.h"
+// What the lens screen needs no device for: its texts in every language, where the file dialogs start,
+// the name they propose, and the system's own file dialogs.
+#include "TextCatalogue.h"
+#include "ui/lens/AdjustFileDialogs.h"
+#include "ui/lens/AdjustFileFolder.h"
 
+#include <QApplication>
+#include <QDate>
+#include <QFileDialog>
+#include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QTranslator>
 
 using namespace lensdock;
 
-// The lens screen's rules that need no device: the version text, the update rule and the mount names.
 class TestLensScreenRules : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
-
-    void firmwareVersionText_data() {
-        QTest::addColumn<QString>("version");
-        QTest::addColumn<QString>("shown");
-        QTest::newRow("leading zero dropped") << "0105"
-                                              << "Version 1";
-        QTest::newRow("two digits") << "1203"
-                                    << "Version 12";
-        QTest::newRow("empty") << ""
-                               << "Version ";
-        QTest::newRow("not a number") << "ab12"
-                                      << "Version ab";
-        QTest::newRow("one character") << "7"
-                                       << "Version 7";
+    // Every key the screen looks up has a text, in its own catalogue or among the shell's captions it
+    // shares; its catalogue holds nothing else and shadows no other.
+    void everyKeyHasATextInEveryLanguage_data() {
+        QTest::addColumn<QString>("language");
+        QTest::newRow("English") << "en";
+        QTest::newRow("Japanese") << "ja";
     }
-    void firmwareVersionText() {
-        QFETCH(QString, version);
-        QFETCH(QString, shown);
-        QCOMPARE(LensScreen::firmwareVersionText(version), shown);
-    }
-
-    void isLensUpdateAvailable_data() {
-        QTest::addColumn<QString>("latest");
-        QTest::addColumn<QString>("current");
-        QTest::addColumn<bool>("available");
-        QTest::newRow("next major") << "0200"
-                                    << "0199" << true;
-        QTest::newRow("only two digits count") << "0150"
-                                               << "0109" << false;
-        QTest::newRow("three-character catalogue") << "200"
-                                                   << "0100" << false;
-        QTest::newRow("five-character lens") << "0200"
-                                             << "01000" << false;
-        QTest::newRow("same") << "0100"
-                              << "0100" << false;
-        QTest::newRow("lens newer") << "0100"
-                                    << "0200" << false;
-        QTest::newRow("catalogue not a number") << "xx00"
-                                                << "0100" << false;
-        QTest::newRow("lens not a number") << "0200"
-                                           << "ff00" << false;
-        QTest::newRow("multi-byte character") << "0200" << QString::fromUtf8("0\xc3\xa9") + "1" << false;
-        QTest::newRow("larger numbers") << "1200"
-                                        << "0900" << true;
-    }
-    void isLensUpdateAvailable() {
-        QFETCH(QString, latest);
-        QFETCH(QString, current);
-        QFETCH(bool, available);
-        QCOMPARE(isFirmwareUpdateAvailable(current, latest), available);
+    void everyKeyHasATextInEveryLanguage() {
+        QFETCH(QString, language);
+        const QStringList keys = TextCatalogue::keysInSources(QStringLiteral(LENSDOCK_LENS_SOURCE_DIR));
+        QVERIFY(keys.contains("btnCustomSet") && keys.contains("tabMiscellaneous"));
+        const auto idsIn = [&language](const QString& catalogue) {
+            return TextCatalogue::idsIn(QStringLiteral(LENSDOCK_TS_DIR "/") + catalogue + language + ".ts");
+        };
+        const QStringList lensIds = idsIn(QStringLiteral("lensdock_lens_"));
+        const QStringList shellIds = idsIn(QStringLiteral("lensdock_"));
+        const QStringList others = shellIds + idsIn(QStringLiteral("lensdock_tabs_"));
+        QVERIFY(lensIds.size() >= 16 && others.size() > 110);
+        QTranslator lens;
+        QTranslator shell;
+        QVERIFY(lens.load("lensdock_lens_" + language, ":/i18n/lens") &&
+                shell.load("lensdock_" + language, ":/i18n"));
+        for (const QString& key : keys) {
+            const bool own = lensIds.contains(key);
+            QVERIFY2((own || shellIds.contains(key)) &&
+                         !(own ? lens : shell).translate(nullptr, qPrintable(key)).isEmpty(),
+                     qPrintable(language + ": " + key));
+        }
+        for (const QString& id : lensIds)
+            QVERIFY2(keys.contains(id) && !others.contains(id), qPrintable(language + ": " + id));
     }
 
-    void mountName_data() {
-        QTest::addColumn<int>("mountInfo");
-        QTest::addColumn<QString>("name");
-        QTest::newRow("1") << 1 << "Canon";
-        QTest::newRow("2") << 2 << "Nikon";
-        QTest::newRow("3") << 3 << "SONY";
-        QTest::newRow("0") << 0 << "";
-        QTest::newRow("4") << 4 << "";
+    void proposedNamesAreSafeFileNames() {
+        const QDate day(2026, 12, 8);
+        QCOMPARE(AdjustFileFolder::proposedName(QStringLiteral("A036"), day),
+                 QStringLiteral("A036 2026-12-08.vlad"));
+        QCOMPARE(AdjustFileFolder::proposedName(QStringLiteral("..A/03\\6:*?"), day),
+                 QStringLiteral("A_03_6___ 2026-12-08.vlad"));
+        QCOMPARE(AdjustFileFolder::proposedName(QString(), day), QStringLiteral("2026-12-08.vlad"));
     }
-    void mountName() {
-        QFETCH(int, mountInfo);
-        QFETCH(QString, name);
-        QCOMPARE(LensScreen::mountName(mountInfo), name);
+
+    // The documents folder first, or home while it was never made (not the working directory); then
+    // the folder of the last file, also in the next run, while that folder exists.
+    void dialogsStartWhereTheLastFileWent() {
+        QTemporaryDir home;
+        const QString documents = home.filePath(QStringLiteral("Papers"));
+        QVERIFY(QDir().mkpath(home.filePath(QStringLiteral("config"))));
+        QFile dirs(home.filePath(QStringLiteral("config/user-dirs.dirs")));
+        QVERIFY(dirs.open(QIODevice::WriteOnly));
+        dirs.write("XDG_DOCUMENTS_DIR=\"" + documents.toUtf8() + "\"\n");
+        dirs.close();
+        const QByteArray configBefore = qgetenv("XDG_CONFIG_HOME");
+        qputenv("XDG_CONFIG_HOME", QFile::encodeName(home.filePath(QStringLiteral("config"))));
+        const QString settings = home.filePath(QStringLiteral("lensdock.conf"));
+        const AdjustFileFolder folder(settings);
+        QStringList starts{folder.start()};
+        QVERIFY(QDir().mkpath(documents));
+        starts << folder.start();
+        const QString kept = home.filePath(QStringLiteral("kept"));
+        QVERIFY(QDir().mkpath(kept));
+        folder.remember(kept + QStringLiteral("/mine.vlad"));
+        starts << AdjustFileFolder(settings).start();
+        QVERIFY(QDir(kept).removeRecursively());
+        starts << folder.start();
+        qputenv("XDG_CONFIG_HOME", configBefore);
+        QCOMPARE(starts, (QStringList{QDir::homePath(), documents, kept, documents}));
+    }
+
+    // Cancelled, the system's dialogs choose nothing; accepted, the file chosen, or a new one with the
+    // settings file's extension.
+    void systemDialogsAnswerWithTheChosenFile() {
+        QTemporaryDir dir;
+        QFile existing(dir.filePath(QStringLiteral("mine.vlad")));
+        QVERIFY(existing.open(QIODevice::WriteOnly));
+        existing.close();
+        bool accept = false;
+        QTimer answer;
+        QObject::connect(&answer, &QTimer::timeout, [&accept] {
+            if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
+                accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+        });
+        answer.start(10);
+        const FileDialogStart start{dir.path(), QStringLiteral("mine.vlad")};
+        const QString none = QStringLiteral("nothing");
+        QCOMPARE(AdjustFileDialogs::platformOpen(nullptr, start).value_or(none), none);
+        QCOMPARE(AdjustFileDialogs::platformSave(nullptr, start).value_or(none), none);
+        accept = true;
+        QCOMPARE(AdjustFileDialogs::platformOpen(nullptr, start).value_or(none), existing.fileName());
+        QCOMPARE(AdjustFileDialogs::platformSave(nullptr, {dir.path(), QStringLiteral("new")}).value_or(none),
+                 dir.filePath(QStringLiteral("new.vlad")));
     }
 };
 
