@@ -8,15 +8,16 @@
 #include "link/FrameCodec.h"
 #include "link/IdentityDecoder.h"
 
-#include <mutex>
 #include <poll.h>
 #include <QFileInfo>
+#include <QJsonDocument>
+#include <QJsonObject>
+#include <QProcess>
+#include <QStandardPaths>
 #include <QTest>
 
 using namespace lensdock;
 using namespace FunctionNumber;
-
-Q_DECLARE_METATYPE(lensdock::DockProfile)
 
 namespace {
 constexpr std::uint8_t adapter = Destination::adapter;
@@ -24,6 +25,8 @@ constexpr std::uint8_t lens = Destination::lens;
 const QByteArray ack("\x06");
 const QByteArray nak("\x15");
 const QByteArray can("\x18");
+const CommDataFormat mounted = makeRequest(adapter, FunctionNumber::checkLensMounted);
+const CommDataFormat yes = makeRequest(adapter, FunctionNumber::checkLensMounted, QByteArray(1, 1));
 // Level 2, VC 2; switch 1: 9-0, 9-9, mode 1; switch 2: 9-2, 9-7, mode 2; no focus corrections.
 const QByteArray zoomLensFactory = hexBytes("02 02 00 09 00 01 00 07 02 02 00") + QByteArray(24, '\0');
 
@@ -50,14 +53,37 @@ bool sendRecord(HostPort& host, const QByteArray& image) {
     return host.write("\x04") && host.read(1) == ack;
 }
 
+constexpr int processWaitMs = 30000;
+const QString emulatorExe = QStringLiteral(LENSDOCK_EMULATOR_EXE);
+const QString fwpackExe = QStringLiteral(LENSDOCK_FWPACK_EXE);
+const QString key = QStringLiteral("00112233445566778899AABBCCDDEEFF0123456789abcdeffedcba9876543210");
+
+QByteArray readLine(QProcess& process) {
+    while (!process.canReadLine())
+        if (!process.waitForReadyRead(processWaitMs))
+            return {};
+    return process.readLine().trimmed();
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
 QByteArray readAll(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
+// The dock emulator on its pty, and the emulator and the firmware packer as the programs a
+// developer runs.
 class TestEmulator : public QObject {
     Q_OBJECT
+    QTemporaryDir dir;
+
 private slots:
     void identities_data() {
         QTest::addColumn<DockProfile>("profile");
@@ -72,10 +98,11 @@ private slots:
         DockFixture dock(profile);
         dock.options.baud = baud;
         QVERIFY(dock.start());
-        const auto adapterReply = dock.host.exchange(makeRequest(adapter, getBasicInfo), 7);
-        QCOMPARE(IdentityDecoder::adapterBasicInfo(adapterReply->data), profile.adapter);
-        const auto lensReply = dock.host.exchange(makeRequest(lens, getBasicInfo), 8);
-        QCOMPARE(IdentityDecoder::lensInfo(lensReply->data), profile.lens);
+        const auto identity = [&dock](std::uint8_t destination) {
+            return dock.host.exchange(makeRequest(destination, getBasicInfo), 7)->data;
+        };
+        QCOMPARE(IdentityDecoder::adapterBasicInfo(identity(adapter)), profile.adapter);
+        QCOMPARE(IdentityDecoder::lensInfo(identity(lens)), profile.lens);
     }
 
     // The reply to one request (packet 5) after a control line and some bytes written before it.
@@ -94,8 +121,6 @@ private slots:
         const auto frame = [](int destination, int function, const char* data = "") {
             return makeRequest(std::uint8_t(destination), std::uint8_t(function), hexBytes(data));
         };
-        const CommDataFormat mounted = frame(adapter, checkLensMounted);
-        const CommDataFormat yes = frame(adapter, checkLensMounted, "01");
         row("mounted", "", mounted, yes);
         row("not mounted", "unmount", mounted, frame(adapter, checkLensMounted, "00"));
         row("connect", "", frame(adapter, reqLensConnect, "00"), frame(adapter, reqLensConnect, "01"));
@@ -104,7 +129,7 @@ private slots:
         row("release", "", frame(adapter, reqLensDisconnect), frame(adapter, reqLensDisconnect));
         row("factory settings", "", frame(lens, getAdjData), makeRequest(lens, getAdjData, zoomLensFactory));
         row("lens absent", "unmount", frame(lens, getBasicInfo), frame(lens, commError, "01"));
-        row("unknown function", "", frame(adapter, 0x42), frame(adapter, commError, "02"));
+        row("unknown function", "", frame(lens, 0x42), frame(lens, commError, "02"));
         row("adjust data to adapter", "", frame(adapter, getAdjData), frame(adapter, commError, "02"));
         row("unknown destination", "", frame(7, getBasicInfo), frame(7, commError, "02"));
         row("short adjust data", "", makeRequest(lens, setAdjData, QByteArray(34, '\0')),
@@ -151,7 +176,7 @@ private slots:
     }
 
     // One dock through a session: the link follows each new pty, the lens's settings outlive an
-    // unplug, and a host reopening its port is no replug.
+    // unplug.
     void sessionAcrossUnplugAndReplug() {
         DockFixture dock;
         QVERIFY(dock.start());
@@ -183,45 +208,30 @@ private slots:
         const auto readBack = dock.host.exchange(makeRequest(lens, getAdjData), 4);
         QCOMPARE(AdjustPayload::decode(readBack->data, info), settings);
         QCOMPARE(readBack->data.at(14), char(0xE2)); // -30, as the lens stores it
-
-        dock.host.close();
-        QVERIFY(dock.host.open(dock.options.linkPath));
-        QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 5));
-        QCOMPARE(dock.emulator->snapshot().plugCount, 2);
     }
 
     // A file where the link goes is never replaced: start refuses, and a replug onto it is reported
     // to the problem handler instead of the dock staying away silently.
     void aFileAtTheLinkIsKept() {
         DockFixture dock;
-        const auto putFile = [&dock] {
-            QFile file(dock.options.linkPath);
-            return file.open(QIODevice::WriteOnly) && file.write("keep me") == 7;
-        };
-        QVERIFY(putFile());
+        writeFile(dock.options.linkPath, "keep me");
         QString error;
         QVERIFY(!DockEmulator(dock.options).start(&error));
         QVERIFY(error.contains(QStringLiteral("not a symlink")));
         QCOMPARE(readAll(dock.options.linkPath), QByteArray("keep me"));
         QVERIFY(QFile::remove(dock.options.linkPath));
 
-        std::mutex mutex;
+        // Written on the emulator's thread, inside the replug call this thread waits for.
         QStringList problems;
         dock.emulator = std::make_unique<DockEmulator>(dock.options);
-        dock.emulator->setProblemHandler([&](const QString& message) {
-            std::lock_guard lock(mutex);
-            problems << message;
-        });
+        dock.emulator->setProblemHandler([&problems](const QString& message) { problems << message; });
         QVERIFY(dock.emulator->start(&error));
         dock.emulator->unplug();
-        QVERIFY(putFile());
+        writeFile(dock.options.linkPath, "keep me");
         dock.emulator->replug();
         QVERIFY(!dock.emulator->snapshot().plugged);
-        {
-            std::lock_guard lock(mutex);
-            QCOMPARE(problems.size(), 1);
-            QVERIFY(problems[0].contains(QStringLiteral("not a symlink")));
-        }
+        QCOMPARE(problems.size(), 1);
+        QVERIFY(problems[0].contains(QStringLiteral("not a symlink")));
         QCOMPARE(readAll(dock.options.linkPath), QByteArray("keep me"));
         QVERIFY(QFile::remove(dock.options.linkPath));
         dock.emulator->replug();
@@ -294,17 +304,14 @@ private slots:
         const DockSnapshot state = dock.emulator->snapshot();
         QCOMPARE(state.firmware.size(), 1);
         QCOMPARE(state.firmware[0].valid, !damaged);
-        QCOMPARE(state.firmware[0].targetDevice, 2);
-        QCOMPARE(state.firmware[0].targetArea, 5);
         QCOMPARE(state.firmwareImage, damaged ? QByteArray() : image);
         QCOMPARE(state.plugCount, resets ? 3 : 1);
     }
 
-    // What the dock answers to the first thing sent after it said C, and whether the transfer
-    // goes on (block 1 is then taken) or has ended (frames are answered again).
+    // What the dock answers to the first thing sent after it said C (after a control line), and
+    // whether the transfer goes on (block 1 is then taken) or has ended (frames are answered again).
     void firstBlockAnswers_data() {
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<int>("staleMs"); // 0: the fixture's
+        QTest::addColumn<QString>("control");
         QTest::addColumn<QByteArray>("input");
         QTest::addColumn<QByteArray>("answer");
         QTest::addColumn<bool>("goesOn");
@@ -313,34 +320,28 @@ private slots:
         damaged[500] = char(damaged[500] ^ 0x01);
         QByteArray badComplement = first;
         badComplement[2] = 0;
-        QTest::newRow("damaged block") << "" << 0 << damaged << nak << true;
-        QTest::newRow("bad complement") << "" << 0 << badComplement << nak << true;
-        QTest::newRow("short block") << "" << 0 << block(1, "h", 128) << ack << true;
-        QTest::newRow("block repeated") << "" << 0 << first + first << ack + ack << true;
-        QTest::newRow("nak-block fault") << "nak-block" << 0 << first << nak << true;
-        QTest::newRow("stalled block") << "" << 30 << first.left(600) << nak << true;
-        QTest::newRow("can-block fault") << "can-block" << 0 << first << can << false;
-        QTest::newRow("out of sequence") << "" << 0 << block(3, QByteArray(1024, 'h')) << can << false;
-        QTest::newRow("host cancels") << "" << 0 << can << QByteArray() << false;
+        QTest::newRow("damaged block") << "" << damaged << nak << true;
+        QTest::newRow("bad complement") << "" << badComplement << nak << true;
+        QTest::newRow("short block") << "" << block(1, "h", 128) << ack << true;
+        QTest::newRow("block repeated") << "" << first + first << ack + ack << true;
+        QTest::newRow("nak-block fault") << "fault nak-block" << first << nak << true;
+        QTest::newRow("stalled block") << "" << first.left(600) << nak << true;
+        QTest::newRow("can-block fault") << "fault can-block" << first << can << false;
+        QTest::newRow("out of sequence") << "" << block(3, QByteArray(1024, 'h')) << can << false;
+        QTest::newRow("host cancels") << "" << can << QByteArray() << false;
         // A frame in the middle of a transfer: the host has given up on it.
-        QTest::newRow("a frame") << "" << 0
-                                 << FrameCodec::encodeFrame(makeRequest(adapter, checkLensMounted), 4)
-                                 << FrameCodec::encodeFrame(
-                                        makeRequest(adapter, checkLensMounted, hexBytes("01")), 4)
-                                 << false;
+        QTest::newRow("a frame") << "" << FrameCodec::encodeFrame(mounted, 4)
+                                 << FrameCodec::encodeFrame(yes, 4) << false;
     }
     void firstBlockAnswers() {
-        QFETCH(QString, fault);
-        QFETCH(int, staleMs);
+        QFETCH(QString, control);
         QFETCH(QByteArray, input);
         QFETCH(QByteArray, answer);
         QFETCH(bool, goesOn);
         DockFixture dock;
-        if (staleMs)
-            dock.options.staleInputTimeout = std::chrono::milliseconds(staleMs);
+        dock.options.staleInputTimeout = std::chrono::milliseconds(30);
         QVERIFY(dock.start());
-        if (!fault.isEmpty())
-            dock.emulator->armFault(*FaultPlan::kindFromName(fault));
+        QVERIFY(ControlCommand::apply(*dock.emulator, control).error.isEmpty());
         QCOMPARE(startTransfer(dock.host, lens, hexBytes("02 05")), QByteArray("C"));
         QVERIFY(dock.host.write(input));
         QCOMPARE(dock.host.read(answer.size()), answer);
@@ -348,9 +349,96 @@ private slots:
             QVERIFY(dock.host.write(block(1, QByteArray(1024, 'h'))));
             QCOMPARE(dock.host.read(1), ack);
         } else {
-            QVERIFY(dock.host.exchange(makeRequest(adapter, checkLensMounted), 2));
+            QVERIFY(dock.host.exchange(mounted, 2));
         }
         QCOMPARE(dock.emulator->snapshot().receivingBlocks, goesOn);
+    }
+
+    void runsUntilQuitAndAnswersOnItsLink() {
+        const QString link = dir.filePath(QStringLiteral("dock"));
+        const QString profile = writeFile(dir.filePath(QStringLiteral("profile.json")),
+                                          R"({"builtin": "awkward", "adapter": {"firmware": "0777"}})");
+        QProcess program;
+        program.start(emulatorExe, {"--link", link, "--profile", profile, "--no-lens"});
+        QCOMPARE(readLine(program), QByteArray("ready ") + link.toUtf8());
+
+        HostPort host;
+        QVERIFY(host.open(link));
+        const auto identity = host.exchange(makeRequest(adapter, getBasicInfo), 1);
+        QCOMPARE(IdentityDecoder::adapterBasicInfo(identity->data)->fwVersion, QStringLiteral("0777"));
+        QCOMPARE(host.exchange(mounted, 2)->data, hexBytes("00"));
+        // A bad line is reported and the next one still obeyed.
+        program.write("fault meteor\nmount\ndump\n");
+        const QJsonObject lensState = QJsonDocument::fromJson(readLine(program))["lens"].toObject();
+        QVERIFY(lensState["mounted"].toBool());
+        QCOMPARE(lensState["model"].toString(), QStringLiteral("B028"));
+
+        program.write("unplug\nreplug\n");
+        QCOMPARE(readLine(program), QByteArray("ready ") + link.toUtf8());
+        program.write("quit\n");
+        QVERIFY(program.waitForFinished(processWaitMs));
+        QCOMPARE(program.exitCode(), 0);
+        QVERIFY(program.readAllStandardError().contains("unknown fault \"meteor\""));
+        QVERIFY(!QFileInfo(link).isSymLink());
+    }
+
+    void bareReceiverStoresWhatSxSends() {
+        const QString sx = QStandardPaths::findExecutable(QStringLiteral("sx"));
+        if (sx.isEmpty())
+            QSKIP("sx (lrzsz) is not installed");
+        const QString link = dir.filePath(QStringLiteral("bare"));
+        const QString source = writeFile(dir.filePath(QStringLiteral("source.bin")), QByteArray(2048, 'q'));
+        const QString target = dir.filePath(QStringLiteral("target.bin"));
+        QProcess receiver;
+        receiver.start(emulatorExe, {"--link", link, "--xmodem-receive", target});
+        QCOMPARE(readLine(receiver), QByteArray("ready ") + link.toUtf8());
+        QProcess sender;
+        sender.start("sh", {"-c", "exec \"$0\" -k -q \"$1\" <\"$2\" >\"$2\"", sx, source, link});
+        QCOMPARE(readLine(receiver), QByteArray("received 2048 ") + target.toUtf8());
+        QVERIFY(receiver.waitForFinished(processWaitMs));
+        QCOMPARE(receiver.exitCode(), 0);
+        QVERIFY(sender.waitForFinished(processWaitMs));
+        QCOMPARE(readAll(target), QByteArray(2048, 'q'));
+    }
+
+    // The packer writes both files, or nothing and says why. The data file's name holds a comma.
+    void packer_data() {
+        QTest::addColumn<QString>("packKey");
+        QTest::addColumn<QString>("record");
+        QTest::addColumn<QString>("message"); // empty: packed
+        const QString data = writeFile(dir.filePath(QStringLiteral("data,1.bin")), "ABC");
+        QTest::newRow("packed") << key << "1,0x02,0102," + data << "";
+        QTest::newRow("short key") << "12"
+                                   << "1,0,0102," + data << "64 hexadecimal digits";
+        QTest::newRow("three fields") << key << "1,0,0102"
+                                      << "is not DEVICE,AREA,VERSION,DATAFILE";
+        QTest::newRow("device 256") << key << "256,0,0102,x"
+                                    << "device and area must be 0 to 255";
+        QTest::newRow("missing data file") << key << "1,0,0102,/nonexistent/data.bin"
+                                           << "cannot read";
+        QTest::newRow("bad version") << key << "1,0,1.2," + data << "record 1: version";
+    }
+    void packer() {
+        QFETCH(QString, packKey);
+        QFETCH(QString, record);
+        QFETCH(QString, message);
+        const QString out = dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".vfwf");
+        const QString plain = dir.filePath(QString::fromLatin1(QTest::currentDataTag()) + ".dec");
+        QProcess tool;
+        tool.start(fwpackExe, {"--key", packKey, "--record", record, "--out", out, "--plain", plain});
+        QVERIFY(tool.waitForFinished(processWaitMs));
+        QCOMPARE(tool.exitCode(), message.isEmpty() ? 0 : 1);
+        QVERIFY2(QString::fromUtf8(tool.readAllStandardError()).contains(message), qPrintable(message));
+        QCOMPARE(QFileInfo::exists(out), message.isEmpty());
+        if (message.isEmpty()) {
+            // Worked out by hand: the file key for `key` (the header's first 64 bytes are zero), and
+            // the header's size, version, CRC-16 of "ABC", device and area.
+            const QByteArray packed = readAll(out);
+            QCOMPARE(packed.left(32), hexBytes("43 78 52 5B 21 27 33 03 E1 F5 C3 CF B5 8F 81 90 "
+                                               "75 74 2A 15 ED E8 A4 9F 96 B9 C8 CD 02 3D 5E 79"));
+            QCOMPARE(packed.right(3), hexBytes("02 3A 11"));
+            QCOMPARE(readAll(plain).mid(64, 10), hexBytes("03 00 00 00 01 02 94 39 01 02"));
+        }
     }
 };
 
