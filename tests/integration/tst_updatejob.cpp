@@ -1,3 +1,7 @@
+// Firmware updates against the dock emulator over the real serial stack: the transfer of a deciphered
+// image alone, and the whole update job with a local download host (reachability, download into the
+// local store, decoding, transfer and exactly one result). The fault tables drive both through every
+// device fault; unit tests drive the transfer over an in-memory port.
 #include "DockEmulator.h"
 #include "firmware/UpdateJob.h"
 #include "FirmwarePacker.h"
@@ -5,8 +9,6 @@
 #include "LogCapture.h"
 #include "ResultLatch.h"
 
-#include <condition_variable>
-#include <mutex>
 #include <QDir>
 #include <QTemporaryDir>
 #include <QTest>
@@ -18,50 +20,60 @@ Q_DECLARE_METATYPE(FwErrorCode)
 namespace {
 const QString decodeKey = QStringLiteral("00112233445566778899aabbccddeeff0123456789abcdef0f1e2d3c4b5a6978");
 
-class JobListener : public UpdateJobListener {
-public:
-    void updateProgress(double percent) override {
-        std::lock_guard lock(mutex_);
-        progress << percent;
-    }
-    void updatePhase(int phase, const QString& textKey) override {
-        std::lock_guard lock(mutex_);
-        phases << phase;
-        if (!textKey.isEmpty())
-            texts << textKey;
-    }
-    void updateResult(FwErrorCode code) override { latch.add(code); }
-    bool waitForResult(std::chrono::milliseconds limit = 30s) { return latch.wait(limit); }
-    QList<FwErrorCode> results() const { return latch.values(); }
-
-    std::mutex mutex_;
-    ResultLatch<FwErrorCode> latch;
-    QList<double> progress;
-    QList<int> phases;
-    QStringList texts;
-};
-
-QByteArray dataOf(int size) {
-    QByteArray data(size, '\0');
-    for (int i = 0; i < size; ++i)
-        data[i] = char((i * 13 + 5) & 0xFF);
-    return data;
+QString result(FwErrorCode code) {
+    return QStringLiteral("result %1").arg(rawValue(code));
 }
 
-// An emulator, a local download host and an application context wired to both.
+// What a transfer or a job reports, as text in the order it came: "progress <record> <fraction>",
+// "finished", "percent <p>", "phase <n>", "text <key>" and "result <code>".
+class Listener : public SendFirmwareDelegate, public UpdateJobListener, public ResultLatch<QString> {
+public:
+    void sendProgress(int index, double fraction) override {
+        add(QStringLiteral("progress %1 %2").arg(index).arg(fraction));
+    }
+    void sendFinished() override { add("finished"); }
+    void sendCompleted(FwErrorCode code) override { add(result(code)); }
+    void updateProgress(double percent) override { add(QStringLiteral("percent %1").arg(percent)); }
+    void updatePhase(int phase, const QString& textKey) override {
+        add(QStringLiteral("phase %1").arg(phase));
+        if (!textKey.isEmpty())
+            add("text " + textKey);
+    }
+    void updateResult(FwErrorCode code) override { add(result(code)); }
+    QStringList waitForResult() {
+        return waitUntil([](const QStringList& events) { return !events.filter("result").isEmpty(); });
+    }
+};
+
+QList<FirmwareRecord> records(const QList<int>& sizes, std::uint8_t device, const QString& version) {
+    QList<FirmwareRecord> result;
+    for (int i = 0; i < sizes.size(); ++i) {
+        QByteArray data(sizes[i], '\0');
+        for (int b = 0; b < data.size(); ++b)
+            data[b] = char((b * 13 + 5 + i) & 0xFF);
+        result << FirmwareRecord{device, std::uint8_t(device == 0x01 ? 0x00 : i + 1), version, data};
+    }
+    return result;
+}
+
+QByteArray packed(const QList<int>& sizes, std::uint8_t device, const QString& version) {
+    return FirmwarePacker::pack(records(sizes, device, version), decodeKey).bytes;
+}
+
+// An emulator, a local download host and an application context wired to both, with its channel
+// open and the (idle) connection thread as the channel's delegate. The local store starts empty.
 struct Bench {
-    Bench() {
+    explicit Bench(bool reachable = true) {
         options.linkPath = dir.filePath("dock");
         options.reenumerationDelay = 20ms;
         options.resetLinger = 200ms;
-        if (!host.start(nullptr))
-            qFatal("download host did not start");
         emulator = std::make_unique<DockEmulator>(options);
-        if (!emulator->start(nullptr))
-            qFatal("emulator did not start");
+        if (!host.start(nullptr) || !emulator->start(nullptr))
+            qFatal("the download host or the emulator did not start");
         AppOptions app;
         app.portOverride = options.linkPath;
-        app.downloadHost = host.downloadHost();
+        app.downloadHost =
+            reachable ? host.downloadHost() : *DownloadHost::fromUrl("https://unreachable.invalid");
         app.watchdogTick = 2ms;
         app.threadTick = 2ms;
         context = std::make_unique<AppContext>(app);
@@ -73,15 +85,40 @@ struct Bench {
         timings.transfer.adapterResetWait = 150ms;
         timings.network.requestTimeout = 1000ms;
     }
-    ~Bench() {
-        context.reset();
-        emulator.reset();
+    // Sends the deciphered `image` to the lens (none: no file named; null: a file that is not there).
+    QStringList transfer(const std::optional<QByteArray>& image) {
+        FirmwareTransfer updater(context->channel(),
+                                 {context->lensInfo(), context->adapterBasicInfo(),
+                                  context->defaultAdjustData(), context->currentAdjustData()},
+                                 timings.transfer);
+        updater.setDelegate(&listener);
+        updater.setUpdateTarget(FwUpdateTarget::lens);
+        updater.setTargetVersion("0102");
+        if (image) {
+            QFile file(dir.filePath("image.dec"));
+            if (!image->isNull() && (!file.open(QIODevice::WriteOnly) || file.write(*image) != image->size()))
+                return {};
+            updater.setDecodeFile(file.fileName());
+        }
+        updater.start();
+        return listener.waitForResult();
     }
+    // Starts `job` (twice: the second start only logs) and waits for its result.
+    QStringList run(UpdateJob& job) {
+        job.start();
+        job.start();
+        return listener.waitForResult();
+    }
+    UpdateJob job() { return UpdateJob(*context, listener, timings, FileIO(store.path())); }
     QStringList leftInStore() const {
         QStringList files;
         for (const char* folder : {"Varnet/adapter", "Varnet/lens"})
             files << QDir(store.filePath(folder)).entryList(QDir::Files);
         return files;
+    }
+    bool channelIsBackWithTheConnectionThread() {
+        return context->channel().delegate() ==
+               static_cast<SerialChannelDelegate*>(&context->connectionThread());
     }
 
     QTemporaryDir dir;
@@ -91,169 +128,183 @@ struct Bench {
     std::unique_ptr<DockEmulator> emulator;
     std::unique_ptr<AppContext> context;
     UpdateJobTimings timings;
+    Listener listener;
 };
 } // namespace
 
 class TestUpdateJob : public QObject {
     Q_OBJECT
 private slots:
-    void sendPercent_data() {
-        QTest::addColumn<int>("index");
-        QTest::addColumn<double>("fraction");
-        QTest::addColumn<int>("records");
-        QTest::addColumn<double>("percent");
-        QTest::newRow("one record, start") << 0 << 0.0 << 1 << 50.0;
-        QTest::newRow("one record, sent") << 0 << 1.0 << 1 << 95.0;
-        QTest::newRow("one record, back") << 1 << 0.0 << 1 << 100.0;
-        QTest::newRow("two records, first sent") << 0 << 1.0 << 2 << 70.0;
-        QTest::newRow("two records, first back") << 1 << 0.0 << 2 << 75.0;
-        QTest::newRow("two records, second sent") << 1 << 1.0 << 2 << 95.0;
-        QTest::newRow("two records, all back") << 2 << 0.0 << 2 << 100.0;
-    }
-    void sendPercent() {
-        QFETCH(int, index);
-        QFETCH(double, fraction);
-        QFETCH(int, records);
-        QFETCH(double, percent);
-        QCOMPARE(UpdateJob::sendPercent(index, fraction, records), percent);
-    }
-
-    void adapterUpdateRunsEveryPhase() {
+    // 300 data blocks in the first record: the block numbers pass 255 and go on from 1, and start
+    // again with the second record. The factory settings are written after the update.
+    void lensFirmwareOfTwoRecords() {
         Bench bench;
-        const auto packed = FirmwarePacker::pack({{0x01, 0x00, "0201", dataOf(3000)}}, decodeKey);
-        QVERIFY(packed.ok());
-        bench.host.put("zolen/adapter/QB117_0201.vfwf", packed.bytes);
-        JobListener listener;
-        {
-            UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-            job.setAdapterUpdateInfo("0201", decodeKey);
-            job.start();
-            QVERIFY(listener.waitForResult());
-            QCOMPARE(job.encodeFile().value_or(QString()),
-                     bench.store.filePath("Varnet/adapter/QB117_0201.vfwf"));
-        }
-        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::resultOk});
-        QCOMPARE(listener.phases, (QList<int>{0, 1, 2, 3, 4, 5, 6, 7}));
-        QCOMPARE(listener.texts, (QStringList{"updateStateConnecting", "updateStateDownloading",
-                                              "updateStateDecoding", "updateStateSending"}));
-        QCOMPARE(listener.progress.last(), 100.0);
-        QVERIFY(std::is_sorted(listener.progress.begin(), listener.progress.end()));
-        QVERIFY(listener.progress.contains(95.0)); // sent, before the device came back
-        QCOMPARE(bench.context->adapterBasicInfo().get().fwVersion, QString("0201"));
-        QCOMPARE(bench.leftInStore(), QStringList());
-        QCOMPARE(bench.context->channel().delegate(),
-                 static_cast<SerialChannelDelegate*>(&bench.context->connectionThread()));
-    }
-
-    void lensUpdateOfTwoRecords() {
-        Bench bench;
-        const auto packed = FirmwarePacker::pack(
-            {{0x00, 0x01, "0102", dataOf(2000)}, {0x00, 0x02, "0102", dataOf(500)}}, decodeKey);
-        bench.host.put("zolen/lens/A036E0_0102.vfwf", packed.bytes);
-        JobListener listener;
-        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-        job.setLensUpdateInfo("E0", "A036", "0102", decodeKey);
-        job.start();
-        QVERIFY(listener.waitForResult());
-        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::resultOk});
-        for (double milestone : {50.0, 70.0, 75.0, 95.0, 100.0})
-            QVERIFY2(listener.progress.contains(milestone), qPrintable(QString::number(milestone)));
+        LensAdjustData edited;
+        edited.vcMode = 3;
+        bench.context->currentAdjustData().set(edited);
+        const QList<FirmwareRecord> sent = records({300 * 1024, 1500}, 0x00, "0102");
+        const QStringList events = bench.transfer(FirmwarePacker::plainImage(sent).bytes);
+        // The second record: header block, two data blocks, the reset; then the check of the device.
+        QCOMPARE(events.mid(events.size() - 6),
+                 (QStringList{QString("progress 1 %1").arg(1024.0 / 2524),
+                              QString("progress 1 %1").arg(2048.0 / 2524), "progress 1 1", "progress 2 0",
+                              "finished", result(FwErrorCode::resultOk)}));
+        const DockSnapshot dock = bench.emulator->snapshot();
+        QVERIFY(dock.firmware.size() == 2 && dock.firmware[0].valid && dock.firmware[1].valid);
+        QCOMPARE(dock.firmwareImage, FirmwarePacker::plainImage(sent).bytes);
+        QCOMPARE(dock.lens.firmwareVersion, QString("0102"));
         QCOMPARE(bench.context->lensInfo().get().firmwareVersion, QString("0102"));
-        QCOMPARE(bench.leftInStore(), QStringList());
+        QCOMPARE(bench.context->currentAdjustData().get(), bench.context->defaultAdjustData().get());
+        QVERIFY(bench.channelIsBackWithTheConnectionThread());
     }
 
-    void failures_data() {
-        QTest::addColumn<QString>("served"); // path on the host, empty: nothing
-        QTest::addColumn<QString>("key");    // key used by the job
-        QTest::addColumn<bool>("reachable");
-        QTest::addColumn<FwErrorCode>("result");
+    // The whole image is checked before the first byte goes out, so no record of a damaged image
+    // reaches the device. Every failure hands the channel back to the connection thread.
+    void failedTransfers_data() {
+        QTest::addColumn<std::optional<QByteArray>>("image");
+        QTest::addColumn<int>("unplugAfterBlock"); // 0: stays
+        QTest::addColumn<FwErrorCode>("code");
         QTest::addColumn<QString>("logLine");
-        QTest::newRow("missing on the host: the error page fails in decoding")
-            << "" << decodeKey << true << FwErrorCode::errorInvalidFile << "[Update] Decode Error -3";
-        QTest::newRow("wrong key") << "zolen/adapter/QB117_0201.vfwf"
-                                   << QString(decodeKey).replace(0, 2, "ff") << true
-                                   << FwErrorCode::errorInvalidFile << "[Update] Decode Error -3";
-        QTest::newRow("malformed key")
-            << "zolen/adapter/QB117_0201.vfwf"
-            << "xyz" << true << FwErrorCode::errorInvalidKey << "[Update] Decode Error -1";
-        QTest::newRow("host unreachable") << "" << decodeKey << false << FwErrorCode::errorNetwork << "";
+        using E = FwErrorCode;
+        const QByteArray good = FirmwarePacker::plainImage(records({100}, 0x00, "0102")).bytes;
+        QByteArray damaged = good + good;
+        damaged[damaged.size() - 1] = char(damaged[damaged.size() - 1] ^ 0x55);
+        QByteArray huge = good;
+        huge[64 + 2] = 0x40; // 4 MiB of data announced
+        huge += QByteArray(0x400000, 'x');
+        const QString header = "[Firmware] Error header section length",
+                      data = "[Firmware] Error data section length";
+        QTest::newRow("no file named")
+            << std::optional<QByteArray>() << 0 << E::errorInput << "[Firmware] Error inFile nil";
+        QTest::newRow("missing file")
+            << std::optional(QByteArray()) << 0 << E::errorInput << "[Firmware] Error inFile";
+        QTest::newRow("empty") << std::optional(QByteArray("")) << 0 << E::errorInvalidFile
+                               << "[Firmware] Error FW Count";
+        QTest::newRow("short header") << std::optional(good.left(1000)) << 0 << E::errorInvalidFile << header;
+        QTest::newRow("short data") << std::optional(good.left(1024 + 50)) << 0 << E::errorInvalidFile
+                                    << data;
+        QTest::newRow("second header cut")
+            << std::optional(good + good.left(1000)) << 0 << E::errorInvalidFile << header;
+        QTest::newRow("second data cut")
+            << std::optional(good + good.left(1024 + 50)) << 0 << E::errorInvalidFile << data;
+        QTest::newRow("second data damaged")
+            << std::optional(damaged) << 0 << E::errorCrc << "[Firmware] Error crc check";
+        QTest::newRow("data length beyond any firmware")
+            << std::optional(huge) << 0 << E::errorInvalidFile << data;
+        // 4000 bytes: the header block and four data blocks, so block 5 is the last. Everything was
+        // sent and acknowledged, but the device never came back to confirm the new version.
+        QTest::newRow("unplugged after the last block")
+            << std::optional(FirmwarePacker::plainImage(records({4000}, 0x00, "0102")).bytes) << 5
+            << E::errorRemovedAfterSend << "[Firmware] Error EOT";
     }
-    void failures() {
-        QFETCH(QString, served);
-        QFETCH(QString, key);
-        QFETCH(bool, reachable);
-        QFETCH(FwErrorCode, result);
+    void failedTransfers() {
+        QFETCH(std::optional<QByteArray>, image);
+        QFETCH(int, unplugAfterBlock);
+        QFETCH(FwErrorCode, code);
         QFETCH(QString, logLine);
         Bench bench;
-        if (!served.isEmpty())
-            bench.host.put(served,
-                           FirmwarePacker::pack({{0x01, 0x00, "0201", dataOf(3000)}}, decodeKey).bytes);
-        if (!reachable) {
-            AppOptions app = bench.context->options();
-            app.downloadHost = *DownloadHost::fromUrl("https://unreachable.invalid");
-            bench.context = std::make_unique<AppContext>(app);
-        }
+        if (unplugAfterBlock > 0)
+            bench.emulator->armFault(FaultKind::unplugAfterBlock, unplugAfterBlock);
         LogCapture capture;
-        JobListener listener;
-        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-        job.setAdapterUpdateInfo("0201", key);
-        job.start();
-        QVERIFY(listener.waitForResult());
-        QCOMPARE(listener.results(), QList<FwErrorCode>{result});
-        if (!logLine.isEmpty())
-            QVERIFY2(capture.contains(logLine), qPrintable(capture.untimed().join('\n')));
-        QCOMPARE(bench.leftInStore(), QStringList());
-        QCOMPARE(bench.emulator->snapshot().firmware.size(), 0);
+        const QStringList events = bench.transfer(image);
+        QCOMPARE(events.value(events.size() - 1), result(code));
+        QVERIFY(!events.contains("finished"));
+        QVERIFY2(capture.untimed().contains(logLine), qPrintable(capture.untimed().join('\n')));
+        QCOMPARE(bench.emulator->snapshot().firmwareRequests, unplugAfterBlock > 0 ? 1 : 0);
+        QVERIFY(bench.channelIsBackWithTheConnectionThread());
     }
 
-    void missingInputsEndAtOnce() {
+    // Two records split the sending half of the bar: 70 when the first is sent, 75 when the lens is back.
+    void updateRunsEveryPhase_data() {
+        QTest::addColumn<bool>("lens");
+        QTest::addColumn<QList<double>>("milestones");
+        QTest::newRow("adapter") << false << QList<double>{50, 95, 100};
+        QTest::newRow("lens, two records") << true << QList<double>{50, 70, 75, 95, 100};
+    }
+    void updateRunsEveryPhase() {
+        QFETCH(bool, lens);
+        QFETCH(QList<double>, milestones);
         Bench bench;
-        JobListener listener;
-        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-        job.start();
-        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::errorInput});
+        const QString file = lens ? "zolen/lens/A036E0_0102.vfwf" : "zolen/adapter/QB117_0201.vfwf";
+        bench.host.put(file, lens ? packed({2000, 500}, 0x00, "0102") : packed({3000}, 0x01, "0201"));
+        LogCapture capture;
+        UpdateJob job = bench.job();
+        if (lens)
+            job.setLensUpdateInfo("E0", "A036", "0102", decodeKey);
+        else
+            job.setAdapterUpdateInfo("0201", decodeKey);
+        const QStringList events = bench.run(job);
+        QCOMPARE(events.filter("result"), QStringList{result(FwErrorCode::resultOk)});
+        QCOMPARE(job.encodeFile(), bench.store.filePath("Varnet/" + file.section('/', 1)));
+        QVERIFY(capture.contains("[Update] Updating..."));
+        QCOMPARE(events.filter("phase "), (QStringList{"phase 0", "phase 1", "phase 2", "phase 3", "phase 4",
+                                                       "phase 5", "phase 6", "phase 7"}));
+        QCOMPARE(events.filter("text "),
+                 (QStringList{"text updateStateConnecting", "text updateStateDownloading",
+                              "text updateStateDecoding", "text updateStateSending"}));
+        QList<double> percents;
+        for (const QString& event : events.filter("percent "))
+            percents << event.section(' ', 1).toDouble();
+        QVERIFY(std::is_sorted(percents.begin(), percents.end()));
+        QCOMPARE(percents.last(), 100.0);
+        for (double milestone : milestones)
+            QVERIFY2(percents.contains(milestone), qPrintable(QString::number(milestone)));
+        if (lens)
+            QCOMPARE(bench.context->lensInfo().get().firmwareVersion, QString("0102"));
+        else
+            QCOMPARE(bench.context->adapterBasicInfo().get().fwVersion, QString("0201"));
+        QVERIFY(lens || bench.emulator->snapshot().plugCount >= 3); // the adapter's self-reset, end of record
+        QCOMPARE(bench.leftInStore(), QStringList());
+        QVERIFY(bench.context->channel().isPortOpen());
+        QVERIFY(bench.channelIsBackWithTheConnectionThread());
     }
 
     // Catalogue fields name the local files the job writes and removes: nothing outside the store.
-    void hostileVersionTouchesNoFile_data() {
-        QTest::addColumn<QString>("version");
-        QTest::newRow("climbing") << "/../../../victim";
-        QTest::newRow("control") << "01\n02";
+    void failedUpdates_data() {
+        QTest::addColumn<QString>("version"); // empty: no update named
+        QTest::addColumn<QString>("key");
+        QTest::addColumn<bool>("served");
+        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<FwErrorCode>("code");
+        QTest::addColumn<QString>("logLine");
+        using E = FwErrorCode;
+        const QString wrongKey = QString(decodeKey).replace(0, 2, "ff");
+        QTest::newRow("missing on the host: the error page fails in decoding")
+            << "0201" << decodeKey << false << true << E::errorInvalidFile << "[Update] Decode Error -3";
+        QTest::newRow("wrong key") << "0201" << wrongKey << true << true << E::errorInvalidFile
+                                   << "[Update] Decode Error -3";
+        QTest::newRow("malformed key")
+            << "0201"
+            << "xyz" << true << true << E::errorInvalidKey << "[Update] Decode Error -1";
+        QTest::newRow("host unreachable") << "0201" << decodeKey << true << false << E::errorNetwork << "";
+        QTest::newRow("no update named") << "" << decodeKey << true << true << E::errorInput << "";
+        QTest::newRow("climbing version") << "/../../../victim" << decodeKey << true << true << E::errorInput
+                                          << "Refused firmware file name";
+        QTest::newRow("control in version")
+            << "01\n02" << decodeKey << true << true << E::errorInput << "Refused firmware file name";
     }
-    void hostileVersionTouchesNoFile() {
+    void failedUpdates() {
         QFETCH(QString, version);
-        Bench bench;
-        QDir(bench.store.path()).mkpath("Varnet/adapter/QB117_"); // lets the climbing name resolve
-        const QString victim = bench.store.filePath("victim.vfwf");
-        QFile planted(victim);
-        QVERIFY(planted.open(QIODevice::WriteOnly));
-        planted.close();
+        QFETCH(QString, key);
+        QFETCH(bool, served);
+        QFETCH(bool, reachable);
+        QFETCH(FwErrorCode, code);
+        QFETCH(QString, logLine);
+        Bench bench(reachable);
+        if (served)
+            bench.host.put("zolen/adapter/QB117_0201.vfwf", packed({3000}, 0x01, "0201"));
+        QDir(bench.store.path()).mkpath("Varnet/adapter/QB117_"); // lets a climbing name resolve
+        QVERIFY(QFile(bench.store.filePath("victim.vfwf")).open(QIODevice::WriteOnly));
         LogCapture capture;
-        JobListener listener;
-        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-        job.setAdapterUpdateInfo(version, decodeKey);
-        job.start();
-        QVERIFY(listener.waitForResult());
-        QCOMPARE(listener.results(), QList<FwErrorCode>{FwErrorCode::errorInput});
-        QCOMPARE(capture.untimed().filter("Refused firmware file name").size(), 1);
-        QVERIFY(QFile::exists(victim));
+        UpdateJob job = bench.job();
+        if (!version.isEmpty())
+            job.setAdapterUpdateInfo(version, key);
+        QCOMPARE(bench.run(job).filter("result"), QStringList{result(code)});
+        if (!logLine.isEmpty())
+            QCOMPARE(capture.untimed().filter(logLine).size(), 1);
+        QCOMPARE(bench.leftInStore(), QStringList());
+        QVERIFY(QFile::exists(bench.store.filePath("victim.vfwf")));
         QCOMPARE(bench.emulator->snapshot().firmwareRequests, 0);
-    }
-
-    void startingTwiceStartsOnce() {
-        Bench bench;
-        bench.host.put("zolen/adapter/QB117_0201.vfwf",
-                       FirmwarePacker::pack({{0x01, 0x00, "0201", dataOf(100)}}, decodeKey).bytes);
-        LogCapture capture;
-        JobListener listener;
-        UpdateJob job(*bench.context, listener, bench.timings, FileIO(bench.store.path()));
-        job.setAdapterUpdateInfo("0201", decodeKey);
-        job.start();
-        job.start();
-        QVERIFY(listener.waitForResult());
-        QVERIFY(capture.contains("[Update] Updating..."));
-        QVERIFY(!listener.waitForResult(0ms) || listener.results().size() == 1);
-        QCOMPARE(listener.results().size(), 1);
     }
 };
 

@@ -2,104 +2,39 @@
 
 #include "online/NetworkInterfaceDelegate.h"
 #include "online/NetworkInterfaceNotificationDelegate.h"
+#include "ResultLatch.h"
 
-#include <chrono>
-#include <condition_variable>
-#include <mutex>
-#include <QList>
-#include <vector>
+#include <QCryptographicHash>
 
-// Bound of every wait for a listener call; generous because sanitizer builds are slow. Tests never
-// assert on how long anything took.
-inline constexpr std::chrono::seconds listenerWaitBound{30};
-
+// Listeners that record the calls arriving on the network thread; tests wait for them on their own.
 struct FileDownloadCall {
     lensdock::NetworkFileType type;
     std::optional<QByteArray> data;
     std::optional<lensdock::NetworkError> error;
 };
 
-// Records the calls that arrive on the network thread; tests wait for them on their own thread.
-class RecordingNotificationListener : public lensdock::NetworkInterfaceNotificationDelegate {
+class RecordingNotificationListener : public lensdock::NetworkInterfaceNotificationDelegate,
+                                      public ResultLatch<FileDownloadCall> {
 public:
     void fileDownloadCompleted(lensdock::NetworkFileType type, const std::optional<QByteArray>& data,
                                const std::optional<lensdock::NetworkError>& error) override {
-        std::lock_guard lock(mutex_);
-        calls_.push_back({type, data, error});
-        changed_.notify_all();
+        add({type, data, error});
     }
-
-    // The calls once there are at least `count` of them (fewer if the bound passes first).
-    std::vector<FileDownloadCall> waitForCalls(size_t count) {
-        std::unique_lock lock(mutex_);
-        changed_.wait_for(lock, listenerWaitBound, [&] { return calls_.size() >= count; });
-        return calls_;
-    }
-
-    std::vector<FileDownloadCall> calls() {
-        std::lock_guard lock(mutex_);
-        return calls_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<FileDownloadCall> calls_;
 };
 
-class RecordingFirmwareListener : public lensdock::NetworkInterfaceDelegate {
+// Firmware listener calls as text, in the order they came: "progress 0.25", "finished <digest of the
+// data>", then "completed" or "completed <error domain> <code>".
+class RecordingFirmwareListener : public lensdock::NetworkInterfaceDelegate, public ResultLatch<QString> {
 public:
-    void downloadProgress(double fraction) override {
-        std::lock_guard lock(mutex_);
-        progress_ << fraction;
-        events_ << QStringLiteral("progress");
-        changed_.notify_all();
+    static QString finishedWith(const QByteArray& data) {
+        return "finished " + QCryptographicHash::hash(data, QCryptographicHash::Sha1).toHex();
     }
-    void downloadFinished(const QByteArray& data) override {
-        std::lock_guard lock(mutex_);
-        finished_ << data;
-        events_ << QStringLiteral("finished");
-        changed_.notify_all();
-    }
+    void downloadProgress(double fraction) override { add("progress " + QString::number(fraction)); }
+    void downloadFinished(const QByteArray& data) override { add(finishedWith(data)); }
     void downloadCompleted(const std::optional<lensdock::NetworkError>& error) override {
-        std::lock_guard lock(mutex_);
-        completed_.push_back(error);
-        events_ << QStringLiteral("completed");
-        changed_.notify_all();
+        add(error ? QStringLiteral("completed %1 %2").arg(error->domain).arg(error->code) : "completed");
     }
-
-    bool waitForProgress(double fraction) {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, listenerWaitBound, [&] { return progress_.contains(fraction); });
+    QStringList waitForCompletion() {
+        return waitUntil([](const QStringList& calls) { return !calls.filter("completed").isEmpty(); });
     }
-    bool waitForCompletion() {
-        std::unique_lock lock(mutex_);
-        return changed_.wait_for(lock, listenerWaitBound, [&] { return !completed_.empty(); });
-    }
-
-    QList<double> progress() {
-        std::lock_guard lock(mutex_);
-        return progress_;
-    }
-    QList<QByteArray> finished() {
-        std::lock_guard lock(mutex_);
-        return finished_;
-    }
-    std::vector<std::optional<lensdock::NetworkError>> completed() {
-        std::lock_guard lock(mutex_);
-        return completed_;
-    }
-    // "progress", "finished" and "completed" in the order they arrived.
-    QStringList events() {
-        std::lock_guard lock(mutex_);
-        return events_;
-    }
-
-private:
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    QList<double> progress_;
-    QList<QByteArray> finished_;
-    std::vector<std::optional<lensdock::NetworkError>> completed_;
-    QStringList events_;
 };

@@ -1,3 +1,5 @@
+// Downloads from real local hosts: HTTP, HTTPS with a trusted and with an untrusted certificate, and a
+// folder laid out like the host (which must answer as the same files served over HTTP do).
 #include "LocalDownloadHost.h"
 #include "LogCapture.h"
 #include "online/NetworkInterface.h"
@@ -6,12 +8,13 @@
 #include <atomic>
 #include <QFile>
 #include <QNetworkReply>
+#include <QSslConfiguration>
 #include <QTest>
 
 using namespace lensdock;
+using namespace std::chrono_literals;
 
 Q_DECLARE_METATYPE(lensdock::NetworkLimits)
-using namespace std::chrono_literals;
 
 namespace {
 
@@ -26,333 +29,288 @@ QByteArray countingBytes(int size) {
     return bytes;
 }
 
+// How a transport error Qt reports is told: "<domain> <code>".
+QString transport(QNetworkReply::NetworkError code) {
+    return QString("%1 %2").arg(NetworkError::platformDomain).arg(code);
+}
+
+// Starts the download `what` names after its host: "catalogue" (the adapter's), "lens <code>" (a lens
+// catalogue), "picture <code>", "file <path>", "adapterfw <name>" or "lensfw <name>"; lenses on mount N0.
+bool request(NetworkInterface& network, const QString& what) {
+    const QString verb = what.section(' ', 1, 1);
+    const QString name = what.section(' ', 2);
+    if (verb == "catalogue")
+        return network.downloadAdapterModelsInfo();
+    if (verb == "lens")
+        return network.downloadLensModelsInfo(name, "N0");
+    if (verb == "picture")
+        return network.downloadLensImage(name, "N0");
+    if (verb == "adapterfw")
+        return network.downloadAdapterFirmware(name);
+    if (verb == "lensfw")
+        return network.downloadLensFirmware(name);
+    return network.downloadFile(name);
+}
+
+// What a listener was told: "data: <content>" or "<error domain> <code>", marked when it is a time-out.
+QString describe(const FileDownloadCall& call) {
+    if (!call.error)
+        return "data: " + QString::fromUtf8(call.data.value_or("(none)"));
+    return QString("%1 %2%3")
+        .arg(call.error->domain)
+        .arg(call.error->code)
+        .arg(call.error->isTimeout() ? " (time-out)" : "");
+}
+
 } // namespace
 
 class TestNetworkInterface : public QObject {
     Q_OBJECT
     LocalDownloadHost host;
+    LocalDownloadHost trusted{LocalDownloadHost::Tls::trusted};
+    LocalDownloadHost untrusted{LocalDownloadHost::Tls::untrusted};
+    QTemporaryDir outside;
 
-    struct Service {
-        std::shared_ptr<RecordingNotificationListener> listener =
-            std::make_shared<RecordingNotificationListener>();
-        std::shared_ptr<RecordingFirmwareListener> firmware = std::make_shared<RecordingFirmwareListener>();
-        std::unique_ptr<NetworkInterface> network;
-    };
-
-    Service service(NetworkLimits limits = NetworkLimits()) {
-        Service result;
-        result.network = std::make_unique<NetworkInterface>(host.downloadHost(), limits);
-        result.network->setNotificationDelegate(result.listener);
-        result.network->setDelegate(result.firmware);
-        return result;
-    }
-
-    static NetworkLimits idleTimeoutOf(std::chrono::milliseconds idle) {
-        NetworkLimits limits;
-        limits.requestTimeout = idle;
-        return limits;
+    // The host `what` starts with: "http", "trusted", "untrusted" or "folder" (the HTTP host's root).
+    DownloadHost hostOf(const QString& what) const {
+        const QString source = what.section(' ', 0, 0);
+        if (source == "folder")
+            return *DownloadHost::fromUrl(QUrl::fromLocalFile(host.rootPath()).toString());
+        return (source == "trusted" ? trusted : source == "untrusted" ? untrusted : host).downloadHost();
     }
 
 private slots:
     void initTestCase() {
+        // The test CA must be known before the first request.
+        QSslConfiguration configuration = QSslConfiguration::defaultConfiguration();
+        QVERIFY(configuration.addCaCertificates(LocalDownloadHost::caCertificatePath()));
+        QSslConfiguration::setDefaultConfiguration(configuration);
         QString error;
-        QVERIFY2(host.start(&error), qPrintable(error));
-        host.put("zolen/adapter/zoleninfo.xml", adapterCatalogue);
+        for (LocalDownloadHost* each : {&host, &trusted, &untrusted}) {
+            QVERIFY2(each->start(&error), qPrintable(error));
+            each->put("zolen/adapter/zoleninfo.xml", adapterCatalogue);
+        }
         host.put("zolen/lens/lensinfo_E000N0.xml", "");
+        host.put("zolen/lens/lensinfo_BIGN0.xml", QByteArray(1000, 'x'));
         host.put("zolen/lens/lensimage_A000N0.png", lensPicture);
         host.put("zolen/lens/moved-elsewhere.png", movedPicture);
-        host.put("zolen/lens/big.bin", countingBytes(1000));
         host.put("zolen/lens/fw_empty.bin", "");
         host.put("zolen/adapter/fw_UNSIZED.bin", countingBytes(700));
         host.put("zolen/lens/fw_big.bin", countingBytes(1000));
         host.put("zolen/lens/fw_big_UNSIZED.bin", countingBytes(1000));
+        QFile secret(outside.filePath("secret.png"));
+        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("not for the host") > 0);
+        secret.close();
+        QVERIFY(QFile::link(secret.fileName(), host.rootPath() + "/zolen/lens/lensimage_LINKN0.png"));
+        QVERIFY(QFile::link(host.rootPath() + "/zolen/adapter/zoleninfo.xml",
+                            host.rootPath() + "/zolen/lens/lensinfo_INSIDEN0.xml"));
     }
 
-    void catalogueWithStatus200IsReportedAsData() {
-        LogCapture log;
-        Service s = service();
-        QVERIFY(s.network->downloadAdapterModelsInfo());
-        const auto calls = s.listener->waitForCalls(1);
-        QCOMPARE(calls.size(), size_t(1));
-        QCOMPARE(calls[0].type, NetworkFileType::adapterModelsInfo);
-        QVERIFY(!calls[0].error);
-        QCOMPARE(calls[0].data, adapterCatalogue);
-        QVERIFY(log.contains("[Network] " + host.url() + "/zolen/adapter/zoleninfo.xml"));
-    }
-
-    void dataDownloadOutcomes_data() {
-        QTest::addColumn<bool>("picture"); // lens picture, else lens catalogue
-        QTest::addColumn<QString>("modelCode");
-        QTest::addColumn<NetworkFileType>("type");
-        QTest::addColumn<QString>("domain"); // empty: data expected
-        QTest::addColumn<int>("code");
-        QTest::addColumn<QByteArray>("data");
-        QTest::newRow("empty body") << false << "E000" << NetworkFileType::lensModelsInfo
-                                    << "DATA SIZE ERROR 0 Byte" << 200 << QByteArray();
-        QTest::newRow("missing file")
-            << false << "B404" << NetworkFileType::lensModelsInfo << "HTTP ERROR 404" << 404 << QByteArray();
-        QTest::newRow("lens picture")
-            << true << "A000" << NetworkFileType::lensImage << "" << 0 << lensPicture;
-        QTest::newRow("redirect to an unmatched name")
-            << true << "MOVED" << NetworkFileType::focusLimitImage << "" << 0 << movedPicture;
-    }
-    void dataDownloadOutcomes() {
-        QFETCH(bool, picture);
-        QFETCH(QString, modelCode);
-        QFETCH(NetworkFileType, type);
-        QFETCH(QString, domain);
-        QFETCH(int, code);
-        QFETCH(QByteArray, data);
-        Service s = service();
-        QVERIFY(picture ? s.network->downloadLensImage(modelCode, "N0")
-                        : s.network->downloadLensModelsInfo(modelCode, "N0"));
-        const auto calls = s.listener->waitForCalls(1);
-        QCOMPARE(calls.size(), size_t(1));
-        QCOMPARE(calls[0].type, type);
-        QCOMPARE(calls[0].data.has_value(), domain.isEmpty());
-        QCOMPARE(calls[0].error.has_value(), !domain.isEmpty());
-        if (calls[0].data)
-            QCOMPARE(*calls[0].data, data);
-        if (calls[0].error) {
-            QCOMPARE(calls[0].error->domain, domain);
-            QCOMPARE(calls[0].error->code, code);
-        }
-    }
-
-    void pictureTimeOutIsClassifiedFromTheFailingAddress_data() {
+    // Each download as `what` (the host, then the download) with its size and time bounds: the type and
+    // the report its listener gets. A refused name is never asked for.
+    void dataDownloads_data() {
+        QTest::addColumn<QString>("what");
         QTest::addColumn<NetworkLimits>("limits");
-        NetworkLimits whole;
-        whole.requestTimeout = 30s;
-        whole.downloadFileTimeout = 150ms;
-        QTest::newRow("idle") << idleTimeoutOf(150ms);
-        QTest::newRow("whole transfer") << whole;
+        QTest::addColumn<NetworkFileType>("type");
+        QTest::addColumn<QString>("report");
+        using T = NetworkFileType;
+        const NetworkLimits plain;
+        const NetworkLimits bounded{.maxDataBytes = 100};
+        const QString catalogue = "data: " + adapterCatalogue;
+        const QString missing = "HTTP ERROR 404 404";
+        const QString refused = NetworkError::refusedNameDomain + " 0";
+        const QString timedOut = transport(QNetworkReply::TimeoutError) + " (time-out)";
+        for (const QString source : {"http", "folder"}) {
+            QTest::addRow("%s: catalogue", qPrintable(source))
+                << source + " catalogue" << plain << T::adapterModelsInfo << catalogue;
+            QTest::addRow("%s: empty catalogue", qPrintable(source))
+                << source + " lens E000" << plain << T::lensModelsInfo
+                << NetworkError::emptyDataDomain + " 200";
+            QTest::addRow("%s: missing picture", qPrintable(source))
+                << source + " picture B404" << plain << T::lensImage << missing;
+            QTest::addRow("%s: oversized catalogue", qPrintable(source))
+                << source + " lens BIG" << bounded << T::lensModelsInfo
+                << NetworkError::tooLargeDomain + " 200";
+        }
+        // A web server serves nothing outside its root, so a symlink leading out is a missing file.
+        QTest::newRow("folder: symlink leading out")
+            << "folder picture LINK" << plain << T::lensImage << missing;
+        QTest::newRow("folder: symlink inside")
+            << "folder lens INSIDE" << plain << T::lensModelsInfo << catalogue;
+        QTest::newRow("folder: a folder in place of a file")
+            << "folder file zolen/lens" << plain << T::focusLimitImage << missing;
+        QTest::newRow("picture") << "http picture A000" << plain << T::lensImage
+                                 << "data: " + QString(lensPicture);
+        QTest::newRow("redirect to an unmatched name")
+            << "http picture MOVED" << plain << T::focusLimitImage << "data: " + QString(movedPicture);
+        QTest::newRow("idle time-out")
+            << "http picture HOLD" << NetworkLimits{.requestTimeout = 150ms} << T::lensImage << timedOut;
+        QTest::newRow("whole-transfer time-out")
+            << "http picture HOLD" << NetworkLimits{.requestTimeout = 30s, .downloadFileTimeout = 150ms}
+            << T::lensImage << timedOut;
+        QTest::newRow("trusted certificate")
+            << "trusted catalogue" << plain << T::adapterModelsInfo << catalogue;
+        QTest::newRow("untrusted certificate") << "untrusted catalogue" << plain << T::adapterModelsInfo
+                                               << transport(QNetworkReply::SslHandshakeFailedError);
+        QTest::newRow("unsafe path") << "http file zolen/../../secret.xml" << plain << T::focusLimitImage
+                                     << refused;
+        const QStringList hostileCodes{"../../../etc/passwd", "A0?redirect=x", "%2e%2e",
+                                       QString::fromLatin1("A0\r\n"), QString::fromUtf8("\xe3\x83\xac")};
+        for (const QString& code : hostileCodes)
+            QTest::addRow("hostile model code %s", qPrintable(code.toUtf8().toPercentEncoding()))
+                << "http lens " + code << plain << T::lensModelsInfo << refused;
     }
-    void pictureTimeOutIsClassifiedFromTheFailingAddress() {
+    void dataDownloads() {
+        QFETCH(QString, what);
         QFETCH(NetworkLimits, limits);
-        Service s = service(limits);
-        QVERIFY(s.network->downloadLensImage("HOLD", "N0"));
-        const auto calls = s.listener->waitForCalls(1);
-        QCOMPARE(calls.size(), size_t(1));
-        QCOMPARE(calls[0].type, NetworkFileType::lensImage);
-        QVERIFY(!calls[0].data);
-        QVERIFY(calls[0].error);
-        QCOMPARE(calls[0].error->domain, NetworkError::platformDomain);
-        QCOMPARE(calls[0].error->code, int(QNetworkReply::TimeoutError));
-        QVERIFY(calls[0].error->isTimeout());
-        QCOMPARE(calls[0].error->failingUrl.fileName(), QString("lensimage_HOLDN0.png"));
-    }
-
-    void replyLargerThanTheBoundIsAnError() {
-        NetworkLimits limits;
-        limits.maxDataBytes = 100;
-        Service s = service(limits);
-        QVERIFY(s.network->downloadFile("zolen/lens/big.bin"));
-        const auto calls = s.listener->waitForCalls(1);
-        QCOMPARE(calls.size(), size_t(1));
-        QVERIFY(!calls[0].data);
-        QCOMPARE(calls[0].error->domain, NetworkError::tooLargeDomain);
+        QFETCH(NetworkFileType, type);
+        QFETCH(QString, report);
+        const bool refused = report.startsWith(NetworkError::refusedNameDomain);
+        const QString recordedBefore = NetworkInterface::lensModelsInfoPath();
+        LogCapture log;
+        auto listener = std::make_shared<RecordingNotificationListener>();
+        NetworkInterface network(hostOf(what), limits);
+        network.setNotificationDelegate(listener);
+        QCOMPARE(request(network, what), !refused);
+        const auto calls = listener->waitFor(1);
+        QCOMPARE(calls.size(), 1);
+        QCOMPARE(calls[0].type, type);
+        QCOMPARE(describe(calls[0]), report);
+        // The address asked for is logged; a refused name is logged instead and changes no recorded path.
+        const QString firstLine = log.untimed().value(0);
+        QVERIFY2(firstLine.startsWith(refused ? "[Network] Refused" : "[Network] " + hostOf(what).toString()),
+                 qPrintable(firstLine));
+        if (refused)
+            QCOMPARE(NetworkInterface::lensModelsInfoPath(), recordedBefore);
     }
 
     void lensDownloadsRecordTheirPaths() {
-        Service s = service();
-        QVERIFY(s.network->downloadLensModelsInfo("A000", "N0"));
-        QVERIFY(s.network->downloadLensImage("A000", "N0"));
-        QVERIFY(s.network->downloadLensFeatureImage(NetworkFileType::focusAdjustmentImage, "A000"));
-        QVERIFY(s.network->downloadLensFeatureImage(NetworkFileType::lensImage, "A000"));
+        NetworkInterface network(host.downloadHost());
+        QVERIFY(network.downloadLensModelsInfo("A000", "N0"));
+        QVERIFY(network.downloadLensImage("A000", "N0"));
+        QVERIFY(network.downloadLensFeatureImage(NetworkFileType::focusAdjustmentImage, "A000"));
+        QVERIFY(network.downloadLensFeatureImage(NetworkFileType::lensImage, "A000"));
         QCOMPARE(NetworkInterface::lensModelsInfoPath(), QString("zolen/lens/lensinfo_A000N0.xml"));
         QCOMPARE(NetworkInterface::lensImagePath(), QString("zolen/lens/lensimage_A000N0.png"));
         QCOMPARE(NetworkInterface::focusAdjustmentImagePath(),
                  QString("zolen/lens/focusadjustment_A000.png"));
         QCOMPARE(NetworkInterface::focusLimitImagePath(), QString("zolen/lens/focuslimit_A000.png"));
-        const auto calls = s.listener->waitForCalls(4);
-        QCOMPARE(calls.size(), size_t(4));
-        QList<NetworkFileType> types;
-        for (const auto& call : calls)
-            types << call.type;
-        std::sort(types.begin(), types.end());
-        QCOMPARE(types, (QList<NetworkFileType>{NetworkFileType::lensModelsInfo, NetworkFileType::lensImage,
-                                                NetworkFileType::focusAdjustmentImage,
-                                                NetworkFileType::focusLimitImage}));
     }
 
-    void hostileModelCodeIsRefusedBeforeAnyRequest_data() {
-        QTest::addColumn<QString>("modelCode");
-        QTest::newRow("climbing") << "../../../etc/passwd";
-        QTest::newRow("query") << "A0?redirect=x";
-        QTest::newRow("percent") << "%2e%2e";
-        QTest::newRow("control") << QString::fromLatin1("A0\r\n");
-        QTest::newRow("non-ASCII") << QString::fromUtf8("\xe3\x83\xac\xe3\x83\xb3");
+    // Whatever the host answered is handed over as the file; the decoder refuses what is no firmware.
+    void firmwareDownloads_data() {
+        QTest::addColumn<QString>("what");
+        QTest::addColumn<NetworkLimits>("limits");
+        QTest::addColumn<QStringList>("calls");
+        const QString all700 = RecordingFirmwareListener::finishedWith(countingBytes(700));
+        const QString tooLarge = "completed " + NetworkError::tooLargeDomain + " 200";
+        QTest::newRow("size not announced: no progress")
+            << "http adapterfw fw_UNSIZED.bin" << NetworkLimits() << QStringList{all700, "completed"};
+        QTest::newRow("from a folder") << "folder adapterfw fw_UNSIZED.bin" << NetworkLimits()
+                                       << QStringList{"progress 1", all700, "completed"};
+        QTest::newRow("empty") << "http lensfw fw_empty.bin" << NetworkLimits()
+                               << QStringList{RecordingFirmwareListener::finishedWith({}), "completed"};
+        QTest::newRow("missing: the error page")
+            << "folder lensfw fw_missing.bin" << NetworkLimits()
+            << QStringList{RecordingFirmwareListener::finishedWith("Not Found"), "completed"};
+        QTest::newRow("too large") << "http lensfw fw_big.bin" << NetworkLimits{.maxFirmwareBytes = 999}
+                                   << QStringList{tooLarge};
+        QTest::newRow("too large, size not announced")
+            << "http lensfw fw_big_UNSIZED.bin" << NetworkLimits{.maxFirmwareBytes = 600}
+            << QStringList{tooLarge};
+        QTest::newRow("unsafe name") << "http lensfw ../fw_big.bin" << NetworkLimits()
+                                     << QStringList{"completed " + NetworkError::refusedNameDomain + " 0"};
+        QTest::newRow("untrusted certificate")
+            << "untrusted adapterfw zoleninfo.xml" << NetworkLimits()
+            << QStringList{"completed " + transport(QNetworkReply::SslHandshakeFailedError)};
     }
-    void hostileModelCodeIsRefusedBeforeAnyRequest() {
-        QFETCH(QString, modelCode);
-        Service s = service();
-        QVERIFY(s.network->downloadLensModelsInfo("A000", "N0"));
-        QVERIFY(s.listener->waitForCalls(1).size() == 1);
-        LogCapture log;
-        QVERIFY(!s.network->downloadLensModelsInfo(modelCode, "N0"));
-        const auto calls = s.listener->waitForCalls(2);
-        QCOMPARE(calls.size(), size_t(2));
-        QCOMPARE(calls[1].type, NetworkFileType::lensModelsInfo);
-        QVERIFY(!calls[1].data);
-        QCOMPARE(calls[1].error->domain, NetworkError::refusedNameDomain);
-        QCOMPARE(NetworkInterface::lensModelsInfoPath(), QString("zolen/lens/lensinfo_A000N0.xml"));
-        QCOMPARE(log.untimed().size(), 1);
-        QVERIFY2(log.untimed().first().startsWith("[Network] Refused model code"),
-                 qPrintable(log.lines().first()));
-    }
-
-    void unsafeDownloadPathIsRefused() {
-        Service s = service();
-        QVERIFY(!s.network->downloadFile("zolen/../../secret.xml"));
-        const auto calls = s.listener->waitForCalls(1);
-        QCOMPARE(calls.size(), size_t(1));
-        QCOMPARE(calls[0].error->domain, NetworkError::refusedNameDomain);
+    void firmwareDownloads() {
+        QFETCH(QString, what);
+        QFETCH(NetworkLimits, limits);
+        QFETCH(QStringList, calls);
+        auto listener = std::make_shared<RecordingFirmwareListener>();
+        NetworkInterface network(hostOf(what), limits);
+        network.setDelegate(listener);
+        QCOMPARE(request(network, what), !calls.first().contains(NetworkError::refusedNameDomain));
+        QCOMPARE(listener->waitForCompletion(), calls);
     }
 
     void firmwareProgressFollowsTheAnnouncedSize() {
-        Service s = service();
-        QVERIFY(s.network->downloadLensFirmware("fw_STAGED.bin"));
-        QVERIFY2(s.firmware->waitForProgress(0.25),
-                 qPrintable(QString::number(s.firmware->progress().size())));
+        auto listener = std::make_shared<RecordingFirmwareListener>();
+        NetworkInterface network(host.downloadHost());
+        network.setDelegate(listener);
+        QVERIFY(network.downloadLensFirmware("fw_STAGED.bin"));
+        QVERIFY(listener->waitUntil([](const QStringList& calls) { return calls.contains("progress 0.25"); })
+                    .contains("progress 0.25"));
         host.put("release", "");
-        QVERIFY(s.firmware->waitForCompletion());
-        QCOMPARE(s.firmware->finished(), QList<QByteArray>{countingBytes(1000)});
-        QCOMPARE(s.firmware->completed().size(), size_t(1));
-        QVERIFY(!s.firmware->completed()[0]);
-        QCOMPARE(s.firmware->progress().last(), 1.0);
-        const QStringList events = s.firmware->events();
-        QCOMPARE(events.mid(events.size() - 2), (QStringList{"finished", "completed"}));
+        const QStringList calls = listener->waitForCompletion();
+        QCOMPARE(calls.mid(calls.size() - 3),
+                 (QStringList{"progress 1", RecordingFirmwareListener::finishedWith(countingBytes(1000)),
+                              "completed"}));
     }
 
-    void firmwareOfUnannouncedSizeReportsNoProgress() {
-        Service s = service();
-        QVERIFY(s.network->downloadAdapterFirmware("fw_UNSIZED.bin"));
-        QVERIFY(s.firmware->waitForCompletion());
-        QCOMPARE(s.firmware->progress(), QList<double>());
-        QCOMPARE(s.firmware->finished(), QList<QByteArray>{countingBytes(700)});
-        QVERIFY(!s.firmware->completed()[0]);
-    }
-
-    void firmwareFailures_data() {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<qint64>("maxBytes");
-        QTest::addColumn<QString>("domain");
-        QTest::addColumn<bool>("started");
-        QTest::newRow("too large") << "fw_big.bin" << qint64(999) << "DATA SIZE ERROR too large" << true;
-        QTest::newRow("too large, size not announced")
-            << "fw_big_UNSIZED.bin" << qint64(600) << "DATA SIZE ERROR too large" << true;
-        QTest::newRow("unsafe name") << "../fw_big.bin" << qint64(1000) << "INVALID RESOURCE NAME" << false;
-    }
-    void firmwareFailures() {
-        QFETCH(QString, fileName);
-        QFETCH(qint64, maxBytes);
-        QFETCH(QString, domain);
-        QFETCH(bool, started);
-        NetworkLimits limits;
-        limits.maxFirmwareBytes = maxBytes;
-        Service s = service(limits);
-        QCOMPARE(s.network->downloadLensFirmware(fileName), started);
-        QVERIFY(s.firmware->waitForCompletion());
-        QCOMPARE(s.firmware->finished(), QList<QByteArray>());
-        QCOMPARE(s.firmware->completed().size(), size_t(1));
-        QVERIFY(s.firmware->completed()[0]);
-        QCOMPARE(s.firmware->completed()[0]->domain, domain);
-    }
-
-    // Whatever the host answers is handed over as the file; the decoder refuses what is no firmware.
-    void firmwareStatusIsLeftToTheDecoder_data() {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<bool>("emptyBody");
-        QTest::newRow("missing: the error page") << "fw_missing.bin" << false;
-        QTest::newRow("empty") << "fw_empty.bin" << true;
-    }
-    void firmwareStatusIsLeftToTheDecoder() {
-        QFETCH(QString, fileName);
-        QFETCH(bool, emptyBody);
-        Service s = service(NetworkLimits());
-        QVERIFY(s.network->downloadLensFirmware(fileName));
-        QVERIFY(s.firmware->waitForCompletion());
-        QCOMPARE(s.firmware->finished().size(), 1);
-        QCOMPARE(s.firmware->finished().first().isEmpty(), emptyBody);
-        QCOMPARE(s.firmware->completed().size(), size_t(1));
-        QVERIFY(!s.firmware->completed()[0]);
-    }
-
-    void firmwareDownloadNeedsAListener() {
-        NetworkInterface network(host.downloadHost());
-        LogCapture log;
-        QVERIFY(!network.downloadLensFirmware("fw_big.bin"));
-        QCOMPARE(log.untimed(),
-                 QStringList{"[Network] Firmware download refused: no listener is registered"});
-    }
-
-    void listenerRegisteredLastReceivesTheResult() {
-        Service s = service();
+    // Results go to the listener set last; with none set, or once the service is gone, they are dropped.
+    void onlyTheCurrentListenerHears() {
+        auto earlier = std::make_shared<RecordingNotificationListener>();
         auto later = std::make_shared<RecordingNotificationListener>();
-        s.network->setNotificationDelegate(later);
-        QVERIFY(s.network->downloadAdapterModelsInfo());
-        QCOMPARE(later->waitForCalls(1).size(), size_t(1));
-        QCOMPARE(s.listener->calls().size(), size_t(0));
-    }
-
-    void withoutListenerTheResultIsDropped() {
-        NetworkInterface network(host.downloadHost());
-        DataTaskOutcome outcome;
-        outcome.response = HttpResponse{QUrl(host.url() + "/zolen/adapter/zoleninfo.xml"), 200};
-        outcome.data = adapterCatalogue;
-        network.dataTaskCompleted(outcome);
-        auto listener = std::make_shared<RecordingNotificationListener>();
-        network.setNotificationDelegate(listener);
-        network.setNotificationDelegate(nullptr);
-        network.dataTaskCompleted(outcome);
-        QCOMPARE(listener->calls().size(), size_t(0));
-    }
-
-    void droppingTheServiceWithADownloadInFlightReportsNothing() {
-        auto listener = std::make_shared<RecordingNotificationListener>();
         {
             NetworkInterface network(host.downloadHost());
-            network.setNotificationDelegate(listener);
+            network.setNotificationDelegate(earlier);
+            network.setNotificationDelegate(later);
+            QVERIFY(network.downloadAdapterModelsInfo());
+            QCOMPARE(later->waitFor(1).size(), 1);
+            network.setNotificationDelegate(nullptr);
+            const QUrl url(host.url() + "/zolen/adapter/zoleninfo.xml");
+            network.dataTaskCompleted({adapterCatalogue, HttpResponse{url, 200}, std::nullopt});
+            network.setNotificationDelegate(earlier);
             QVERIFY(network.downloadLensImage("HOLD", "N0"));
+            LogCapture log;
+            QVERIFY(!network.downloadLensFirmware("fw_big.bin"));
+            QCOMPARE(log.untimed(),
+                     QStringList{"[Network] Firmware download refused: no listener is registered"});
         }
-        QCOMPARE(listener->calls().size(), size_t(0));
-    }
-
-    // A listener may ask on the network thread itself, where no answer could arrive while it waited.
-    void reachabilityAskedFromAListenerCall() {
-        struct AskingListener : NetworkInterfaceNotificationDelegate {
-            NetworkInterface* network = nullptr;
-            RecordingNotificationListener recorder;
-            std::atomic<int> reachable = -1;
-            void fileDownloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
-                                       const std::optional<NetworkError>& error) override {
-                reachable = network->isNetworkReachable() ? 1 : 0;
-                recorder.fileDownloadCompleted(type, data, error);
-            }
-        };
-        const QString byName = QString(host.url()).replace("127.0.0.1", "localhost");
-        NetworkInterface network(*DownloadHost::fromUrl(byName));
-        auto listener = std::make_shared<AskingListener>();
-        listener->network = &network;
-        network.setNotificationDelegate(listener);
-        QVERIFY(network.downloadAdapterModelsInfo());
-        QCOMPARE(listener->recorder.waitForCalls(1).size(), size_t(1));
-        QCOMPARE(listener->reachable.load(), 1);
+        QCOMPARE(earlier->values().size(), 0);
+        QCOMPARE(later->values().size(), 1);
     }
 
     void reachability_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<bool>("reachable");
+        const QString folder = QUrl::fromLocalFile(host.rootPath()).toString();
         QTest::newRow("literal address") << host.url() << true;
         QTest::newRow("literal address without server") << "http://192.0.2.1:9" << true;
         QTest::newRow("resolvable name") << "http://localhost:9" << true;
         QTest::newRow("unresolvable name") << "https://no-such-host.invalid" << false;
+        QTest::newRow("folder") << folder << true;
+        QTest::newRow("missing folder") << folder + "/missing" << false;
+        QTest::newRow("file in place of the folder") << folder + "/zolen/adapter/zoleninfo.xml" << false;
     }
     void reachability() {
         QFETCH(QString, url);
         QFETCH(bool, reachable);
         NetworkInterface network(*DownloadHost::fromUrl(url));
         QCOMPARE(network.isNetworkReachable(), reachable);
+    }
+
+    // A listener may ask on the network thread itself, where no answer could arrive while it waited.
+    void reachabilityAskedFromAListenerCall() {
+        struct AskingListener : RecordingNotificationListener {
+            NetworkInterface* network = nullptr;
+            std::atomic<int> reachable = -1;
+            void fileDownloadCompleted(NetworkFileType type, const std::optional<QByteArray>& data,
+                                       const std::optional<NetworkError>& error) override {
+                reachable = network->isNetworkReachable() ? 1 : 0;
+                RecordingNotificationListener::fileDownloadCompleted(type, data, error);
+            }
+        };
+        NetworkInterface network(
+            *DownloadHost::fromUrl(QString(host.url()).replace("127.0.0.1", "localhost")));
+        auto listener = std::make_shared<AskingListener>();
+        listener->network = &network;
+        network.setNotificationDelegate(listener);
+        QVERIFY(network.downloadAdapterModelsInfo());
+        QCOMPARE(listener->waitFor(1).size(), 1);
+        QCOMPARE(listener->reachable.load(), 1);
     }
 };
 

@@ -21,8 +21,7 @@ public:
     std::unique_ptr<lensdock::SerialPort> openPort(const QString& path,
                                                    lensdock::SerialPort::Callbacks callbacks) override {
         std::lock_guard lock(mutex_);
-        ++openCount_;
-        if (!present_ || path != path_ || !openSucceeds_)
+        if (!present_ || path != path_)
             return nullptr;
         callbacks_ = std::move(callbacks);
         open_ = true;
@@ -33,19 +32,11 @@ public:
         std::lock_guard lock(mutex_);
         present_ = present;
     }
-    void setOpenSucceeds(bool succeeds) {
-        std::lock_guard lock(mutex_);
-        openSucceeds_ = succeeds;
-    }
     void setAcceptWrites(bool accept) {
         std::lock_guard lock(mutex_);
         acceptWrites_ = accept;
     }
     QString path() const { return path_; }
-    int openCount() const {
-        std::lock_guard lock(mutex_);
-        return openCount_;
-    }
     bool isOpen() const {
         std::lock_guard lock(mutex_);
         return open_;
@@ -140,10 +131,8 @@ private:
     std::condition_variable changed_;
     QString path_ = QStringLiteral("/dev/ttyMEMORY0");
     bool present_ = true;
-    bool openSucceeds_ = true;
     bool acceptWrites_ = true;
     bool open_ = false;
-    int openCount_ = 0;
     int generation_ = 0;
     lensdock::SerialPort::Callbacks callbacks_;
     std::function<void()> pendingRemoval_;

@@ -37,11 +37,6 @@ public:
         return std::count_if(results_.begin(), results_.end(),
                              [state](const Result& r) { return r.state == state; });
     }
-    void clear() {
-        std::lock_guard lock(mutex_);
-        results_.clear();
-        disconnected_ = 0;
-    }
 
 private:
     mutable std::mutex mutex_;
