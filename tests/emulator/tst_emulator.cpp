@@ -25,8 +25,8 @@ constexpr std::uint8_t lens = Destination::lens;
 const QByteArray ack("\x06");
 const QByteArray nak("\x15");
 const QByteArray can("\x18");
-const CommDataFormat mounted = makeRequest(adapter, FunctionNumber::checkLensMounted);
-const CommDataFormat yes = makeRequest(adapter, FunctionNumber::checkLensMounted, QByteArray(1, 1));
+const CommDataFormat mounted = makeRequest(adapter, checkLensMounted);
+const CommDataFormat yes = makeRequest(adapter, checkLensMounted, hexBytes("01"));
 // Level 2, VC 2; switch 1: 9-0, 9-9, mode 1; switch 2: 9-2, 9-7, mode 2; no focus corrections.
 const QByteArray zoomLensFactory = hexBytes("02 02 00 09 00 01 00 07 02 02 00") + QByteArray(24, '\0');
 
