@@ -172,30 +172,24 @@ private slots:
         QByteArray huge = good;
         huge[64 + 2] = 0x40; // 4 MiB of data announced
         huge += QByteArray(0x400000, 'x');
-        const QString header = "[Firmware] Error header section length",
-                      data = "[Firmware] Error data section length";
-        QTest::newRow("no file named")
-            << std::optional<QByteArray>() << 0 << E::errorInput << "[Firmware] Error inFile nil";
-        QTest::newRow("missing file")
-            << std::optional(QByteArray()) << 0 << E::errorInput << "[Firmware] Error inFile";
-        QTest::newRow("empty") << std::optional(QByteArray("")) << 0 << E::errorInvalidFile
-                               << "[Firmware] Error FW Count";
-        QTest::newRow("short header") << std::optional(good.left(1000)) << 0 << E::errorInvalidFile << header;
-        QTest::newRow("short data") << std::optional(good.left(1024 + 50)) << 0 << E::errorInvalidFile
-                                    << data;
-        QTest::newRow("second header cut")
-            << std::optional(good + good.left(1000)) << 0 << E::errorInvalidFile << header;
-        QTest::newRow("second data cut")
-            << std::optional(good + good.left(1024 + 50)) << 0 << E::errorInvalidFile << data;
-        QTest::newRow("second data damaged")
-            << std::optional(damaged) << 0 << E::errorCrc << "[Firmware] Error crc check";
-        QTest::newRow("data length beyond any firmware")
-            << std::optional(huge) << 0 << E::errorInvalidFile << data;
+        const auto row = [](const char* name, const std::optional<QByteArray>& image, FwErrorCode code,
+                            const char* logLine, int unplugAfterBlock = 0) {
+            QTest::newRow(name) << image << unplugAfterBlock << code
+                                << QString("[Firmware] Error ") + logLine;
+        };
+        row("no file named", std::nullopt, E::errorInput, "inFile nil");
+        row("missing file", QByteArray(), E::errorInput, "inFile");
+        row("empty", QByteArray(""), E::errorInvalidFile, "FW Count");
+        row("short header", good.left(1000), E::errorInvalidFile, "header section length");
+        row("short data", good.left(1024 + 50), E::errorInvalidFile, "data section length");
+        row("second header cut", good + good.left(1000), E::errorInvalidFile, "header section length");
+        row("second data cut", good + good.left(1024 + 50), E::errorInvalidFile, "data section length");
+        row("second data damaged", damaged, E::errorCrc, "crc check");
+        row("data length beyond any firmware", huge, E::errorInvalidFile, "data section length");
         // 4000 bytes: the header block and four data blocks, so block 5 is the last. Everything was
         // sent and acknowledged, but the device never came back to confirm the new version.
-        QTest::newRow("unplugged after the last block")
-            << std::optional(FirmwarePacker::plainImage(records({4000}, 0x00, "0102")).bytes) << 5
-            << E::errorRemovedAfterSend << "[Firmware] Error EOT";
+        row("unplugged after the last block", FirmwarePacker::plainImage(records({4000}, 0x00, "0102")).bytes,
+            E::errorRemovedAfterSend, "EOT", 5);
     }
     void failedTransfers() {
         QFETCH(std::optional<QByteArray>, image);
@@ -263,35 +257,34 @@ private slots:
     void failedUpdates_data() {
         QTest::addColumn<QString>("version"); // empty: no update named
         QTest::addColumn<QString>("key");
-        QTest::addColumn<bool>("served");
-        QTest::addColumn<bool>("reachable");
+        QTest::addColumn<QString>("host"); // "serving", "without the file" or "unreachable"
         QTest::addColumn<FwErrorCode>("code");
         QTest::addColumn<QString>("logLine");
+        const auto row = [](const char* name, const QString& version, const QString& key, const char* host,
+                            FwErrorCode code, const char* logLine) {
+            QTest::newRow(name) << version << key << QString(host) << code << QString(logLine);
+        };
         using E = FwErrorCode;
-        const QString wrongKey = QString(decodeKey).replace(0, 2, "ff");
-        QTest::newRow("missing on the host: the error page fails in decoding")
-            << "0201" << decodeKey << false << true << E::errorInvalidFile << "[Update] Decode Error -3";
-        QTest::newRow("wrong key") << "0201" << wrongKey << true << true << E::errorInvalidFile
-                                   << "[Update] Decode Error -3";
-        QTest::newRow("malformed key")
-            << "0201"
-            << "xyz" << true << true << E::errorInvalidKey << "[Update] Decode Error -1";
-        QTest::newRow("host unreachable") << "0201" << decodeKey << true << false << E::errorNetwork << "";
-        QTest::newRow("no update named") << "" << decodeKey << true << true << E::errorInput << "";
-        QTest::newRow("climbing version") << "/../../../victim" << decodeKey << true << true << E::errorInput
-                                          << "Refused firmware file name";
-        QTest::newRow("control in version")
-            << "01\n02" << decodeKey << true << true << E::errorInput << "Refused firmware file name";
+        row("missing on the host: the error page fails in decoding", "0201", decodeKey, "without the file",
+            E::errorInvalidFile, "[Update] Decode Error -3");
+        row("wrong key", "0201", QString(decodeKey).replace(0, 2, "ff"), "serving", E::errorInvalidFile,
+            "[Update] Decode Error -3");
+        row("malformed key", "0201", "xyz", "serving", E::errorInvalidKey, "[Update] Decode Error -1");
+        row("host unreachable", "0201", decodeKey, "unreachable", E::errorNetwork, "");
+        row("no update named", "", decodeKey, "serving", E::errorInput, "");
+        row("climbing version", "/../../../victim", decodeKey, "serving", E::errorInput,
+            "Refused firmware file name");
+        row("control in version", "01\n02", decodeKey, "serving", E::errorInput,
+            "Refused firmware file name");
     }
     void failedUpdates() {
         QFETCH(QString, version);
         QFETCH(QString, key);
-        QFETCH(bool, served);
-        QFETCH(bool, reachable);
+        QFETCH(QString, host);
         QFETCH(FwErrorCode, code);
         QFETCH(QString, logLine);
-        Bench bench(reachable);
-        if (served)
+        Bench bench(host != "unreachable");
+        if (host == "serving")
             bench.host.put("zolen/adapter/QB117_0201.vfwf", packed({3000}, 0x01, "0201"));
         QDir(bench.store.path()).mkpath("Varnet/adapter/QB117_"); // lets a climbing name resolve
         QVERIFY(QFile(bench.store.filePath("victim.vfwf")).open(QIODevice::WriteOnly));

@@ -125,29 +125,37 @@ private slots:
         QCOMPARE(DownloadHost(), *DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL));
     }
 
+    // A literal address is reachable without a look-up; a folder when it is a readable folder.
     void downloadUrlOption_data() {
         QTest::addColumn<QString>("url");
         QTest::addColumn<QString>("address"); // of the adapter catalogue; empty: refused
         QTest::addColumn<bool>("literal");
-        const auto accepted = [](const char* name, const char* url, const QString& base, bool literal) {
-            QTest::newRow(name) << QString(url) << base + "/zolen/adapter/zoleninfo.xml" << literal;
+        QTest::addColumn<bool>("reachable");
+        const auto accepted = [](const char* name, const char* url, const QString& base, bool literal,
+                                 bool reachable) {
+            QTest::newRow(name) << QString(url) << base + "/zolen/adapter/zoleninfo.xml" << literal
+                                << reachable;
         };
-        accepted("http with port", "http://127.0.0.1:8080", "http://127.0.0.1:8080", true);
-        accepted("https mirror", "https://mirror.test", "https://mirror.test", false);
-        accepted("trailing slash", "https://mirror.test:444/", "https://mirror.test:444", false);
-        accepted("IPv6", "http://[::1]:81", "http://[::1]:81", true);
-        accepted("folder", "file:///tmp/kit", "file:///tmp/kit", false);
-        accepted("folder on localhost", "file://localhost/tmp/kit/", "file:///tmp/kit", false);
-        accepted("folder with a space", "file:///tmp/my kit", "file:///tmp/my kit", false);
+        accepted("literal address without server", "http://192.0.2.1:8080", "http://192.0.2.1:8080", true,
+                 true);
+        accepted("resolvable name", "https://localhost", "https://localhost", false, true);
+        accepted("unresolvable name", "https://mirror.invalid", "https://mirror.invalid", false, false);
+        accepted("trailing slash", "https://mirror.invalid:444/", "https://mirror.invalid:444", false, false);
+        accepted("IPv6", "http://[::1]:81", "http://[::1]:81", true, true);
+        accepted("folder", "file:///tmp", "file:///tmp", false, true);
+        accepted("missing folder", "file:///tmp/no such kit", "file:///tmp/no such kit", false, false);
+        accepted("folder on localhost", "file://localhost/tmp/kit/", "file:///tmp/kit", false, false);
+        accepted("file in place of the folder", "file:///dev/null", "file:///dev/null", false, false);
         for (const char* refused :
              {"ftp://mirror.test", "file://server/kit", "file:kit", "file:///tmp/kit?x", "http://",
               "http://mirror.test/base", "http://user@mirror.test", "http://mirror.test?x", "mirror test"})
-            QTest::newRow(refused) << refused << QString() << false;
+            QTest::newRow(refused) << refused << QString() << false << false;
     }
     void downloadUrlOption() {
         QFETCH(QString, url);
         QFETCH(QString, address);
         QFETCH(bool, literal);
+        QFETCH(bool, reachable);
         QCommandLineParser parser;
         parser.addOption(DownloadHost::commandLineOption());
         QVERIFY(parser.parse({"app", "--download-url", url}));
@@ -157,28 +165,11 @@ private slots:
         const auto choice = DownloadHostSetting::choose(candidates, &error);
         QCOMPARE(choice ? choice->host.address(ResourcePaths::adapterModelsInfo()).toString() : QString(),
                  address);
-        QCOMPARE(choice && choice->host.isLiteralAddress(), literal);
         QVERIFY2(choice || error.contains(url), qPrintable(error));
+        QCOMPARE(choice && choice->host.isLiteralAddress(), literal);
+        QCOMPARE(choice && NetworkInterface(choice->host).isNetworkReachable(), reachable);
         QVERIFY(parser.parse({"app"}));
         QVERIFY(!DownloadHostSetting::fromSystem(parser).commandLine);
-    }
-
-    void fileTypeOfName_data() {
-        QTest::addColumn<QString>("fileName");
-        QTest::addColumn<NetworkFileType>("type");
-        QTest::newRow("adapter catalogue") << "zoleninfo.xml" << NetworkFileType::adapterModelsInfo;
-        QTest::newRow("lens catalogue") << "lensinfo_A000N0.xml" << NetworkFileType::lensModelsInfo;
-        QTest::newRow("lens picture") << "lensimage_A000N0.png" << NetworkFileType::lensImage;
-        QTest::newRow("focus adjustment")
-            << "focusadjustment_A000.png" << NetworkFileType::focusAdjustmentImage;
-        QTest::newRow("focus limit") << "focuslimit_A000.png" << NetworkFileType::focusLimitImage;
-        QTest::newRow("case differs") << "LENSINFO_A000.xml" << NetworkFileType::focusLimitImage;
-        QTest::newRow("empty") << "" << NetworkFileType::focusLimitImage;
-    }
-    void fileTypeOfName() {
-        QFETCH(QString, fileName);
-        QFETCH(NetworkFileType, type);
-        QCOMPARE(networkFileTypeOf(fileName), type);
     }
 
     // Cases a real host does not produce (the downloads over a local host show the others).
@@ -251,22 +242,6 @@ private slots:
         QCOMPARE(made, usable + usable);
         // One line for each folder that could not be made, each time it was asked for.
         QCOMPARE(log.untimed().filter("[File] ").size(), 2 * (3 - usable.size()));
-    }
-
-    void removingFiles() {
-        QTemporaryDir folder;
-        QDir(folder.path()).mkpath("sub/inner");
-        for (const char* name : {"gone.xml", "other.xml"})
-            QVERIFY(QFile(folder.filePath(name)).open(QIODevice::WriteOnly));
-        const FileIO fileIO(folder.path());
-        LogCapture log;
-        QCOMPARE(fileIO.removeFile(folder.filePath("gone.xml")), std::nullopt);
-        // Nothing there is no error; a folder stays, and the reason is told.
-        QCOMPARE(fileIO.removeFile(folder.filePath("missing.xml")), std::nullopt);
-        QVERIFY(!fileIO.removeFile(folder.filePath("sub")).value_or("").isEmpty());
-        QCOMPARE(QDir(folder.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot),
-                 (QStringList{"other.xml", "sub"}));
-        QCOMPARE(log.lines(), QStringList());
     }
 };
 
