@@ -3,7 +3,6 @@
 #include "adjust/AdjustPayload.h"
 #include "GuiFixture.h"
 #include "ui/AlertCatalogue.h"
-#include "ui/ConnectScreen.h"
 #include "ui/lens/LensScreen.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusValueSlider.h"
@@ -51,14 +50,13 @@ struct LensFixture : GuiFixture {
     ~LensFixture() { stop(); }
 
     // Launches with the host serving the catalogues; true once the lens screen is idle.
-    bool launchConnected(ModalAnswerer::Chooser chooser = ModalAnswerer::confirm,
-                         const QString& lensCatalogueVersion = QStringLiteral("0100")) {
+    bool launchConnected(ModalAnswerer::Chooser chooser = ModalAnswerer::confirm) {
         if (!startDock() || !startHost())
             return false;
         if (heldAtStart)
             dock->setLensSettings(lensdock::AdjustPayload::encode(*heldAtStart, lens()));
         serveCatalogues(QStringLiteral("0100"), dockOptions.profile.lens);
-        serveLensCatalogue(lensCatalogueVersion);
+        serveLensCatalogue(QStringLiteral("0100"));
         launch(host.downloadHost(), std::move(chooser));
         return waitIdle();
     }
@@ -76,18 +74,9 @@ struct LensFixture : GuiFixture {
     }
 
     bool waitIdle() {
+        const auto idle = lensdock::ApplicationState::lensConnected;
         return QTest::qWaitFor(
-            [this] {
-                return screen() && thread().appState() == lensdock::ApplicationState::lensConnected &&
-                       thread().appNewState() == lensdock::ApplicationState::lensConnected;
-            },
-            courseBoundMs);
-    }
-    bool backAtTheConnectScreen() {
-        return QTest::qWaitFor(
-            [this] {
-                return !shell->connected() && qobject_cast<lensdock::ConnectScreen*>(window->content());
-            },
+            [&] { return screen() && thread().appState() == idle && thread().appNewState() == idle; },
             courseBoundMs);
     }
 
@@ -102,22 +91,24 @@ struct LensFixture : GuiFixture {
     lensdock::LensAdjustData editing() const { return context->currentAdjustData().get(); }
     bool saw(lensdock::DialogId kind) const { return answerer->titles().contains(titleOf(kind)); }
 
-    // The user's hands: buttons, the tabs by the segmented control (0 focus adjustment, 1 focus
-    // limiter, 2 miscellaneous), check indicators, and a focus cell typed and ended with Return.
+    // The user's hands: buttons, the tab shown or the focus adjustment clicked on the segmented control,
+    // radio indicators, keys, and a focus cell typed and ended with Return.
     void click(QPushButton* button) { QTest::mouseClick(button, Qt::LeftButton); }
-    template <typename Tab = lensdock::FocusAdjustmentTab> Tab& tab(int index = 0) const {
+    template <typename Tab = lensdock::FocusAdjustmentTab> Tab* shown() const {
+        return qobject_cast<Tab*>(screen()->tabView()->currentWidget());
+    }
+    lensdock::FocusAdjustmentTab& tab() const {
         QTabBar* bar = screen()->tabSwitch();
-        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(index).center());
-        return *qobject_cast<Tab*>(screen()->tabView()->currentWidget());
+        QTest::mouseClick(bar, Qt::LeftButton, {}, bar->tabRect(0).center());
+        return *shown();
     }
-    static void tick(QAbstractButton* button,
-                     QStyle::SubElement indicator = QStyle::SE_RadioButtonIndicator) {
+    static void tick(QAbstractButton* radio) {
         QStyleOptionButton option;
-        option.initFrom(button);
-        QTest::mouseClick(button, Qt::LeftButton, {},
-                          button->style()->subElementRect(indicator, &option, button).center());
+        option.initFrom(radio);
+        QTest::mouseClick(
+            radio, Qt::LeftButton, {},
+            radio->style()->subElementRect(QStyle::SE_RadioButtonIndicator, &option, radio).center());
     }
-    // Keys as typed: to the widget that has the keyboard, or to the window.
     void press(const char* keys) const {
         QApplication::setActiveWindow(window.get());
         QWidget* focus = QApplication::focusWidget();
