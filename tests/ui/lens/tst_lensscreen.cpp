@@ -252,7 +252,7 @@ private slots:
         f.action("menuSaveProfile")->trigger();
         const SettingsLibrary library{FileIO(f.libraryFolder)};
         QVERIFY(library.profile(f.lens(), "Body ../A"));
-        f.click(f.screen()->restoreFactoryButton());
+        f.action("menuFactory")->trigger();
         QTRY_VERIFY_WITH_TIMEOUT(f.saw(DialogId::setDefaultDataComplete), boundMs);
         QVERIFY(f.waitIdle());
 
