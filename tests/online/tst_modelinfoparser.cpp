@@ -116,49 +116,43 @@ private slots:
         QTest::addColumn<QString>("latestVersion"); // of the record; empty: none
         QTest::addColumn<int>("xmlError");          // 1 reported, 0 none, -1 either
         QTest::addColumn<QString>("logged");        // a line the log must hold
-        const QByteArray text = lensText.toUtf8();
-        const QByteArray head = "<lensinfo>" + text.left(40);
-        const QByteArray tail = text.mid(40);
-        QTest::newRow("whitespace between elements")
-            << "<?xml version=\"1.0\"?>\n<c>\n  " + lensDocument(lensText) + "\n</c>\n"
-            << "0105" << 0 << "[Init] [XML] Invalid element lensinfo : c";
-        QTest::newRow("last valid record wins")
-            << "<c>" + lensDocument(lensText) + lensDocument(withField(3, "0207")) + lensDocument("a,b") +
-                   "</c>"
-            << "0207" << 0 << "";
-        QTest::newRow("garbage after a record") << lensDocument(lensText) + "<"
-                                                << "0105" << 1 << "";
-        QTest::newRow("comment inside") << head + "<!-- x -->" + tail + "</lensinfo>"
-                                        << "" << 0 << "";
-        QTest::newRow("CDATA inside") << head + "<![CDATA[" + tail + "]]></lensinfo>"
-                                      << "" << 0 << "";
-        QTest::newRow("child element inside") << head + "<b/>" + tail + "</lensinfo>"
-                                              << "" << 0 << "[Init] [XML] Invalid element lensinfo : b";
-        QTest::newRow("mismatched tags") << QByteArray("<a><lensinfo>x</a>") << "" << 1 << "";
-        QTest::newRow("empty document") << QByteArray() << "" << 1 << "";
-        QTest::newRow("not XML") << QByteArray("HTTP ERROR page") << "" << 1 << "";
-        QTest::newRow("bad entity") << QByteArray("<lensinfo>&nope;</lensinfo>") << "" << 1 << "";
+        const auto row = [](const char* name, const QByteArray& xml, const char* version, int error,
+                            const char* logged = "") {
+            QTest::newRow(name) << xml << QString(version) << error << QString(logged);
+        };
+        const QByteArray head = "<lensinfo>" + lensText.left(40).toUtf8(),
+                         tail = lensText.mid(40).toUtf8() + "</lensinfo>";
+        row("whitespace between elements",
+            "<?xml version=\"1.0\"?>\n<c>\n  " + lensDocument(lensText) + "\n</c>\n", "0105", 0,
+            "[Init] [XML] Invalid element lensinfo : c");
+        row("last valid record wins",
+            "<c>" + lensDocument(lensText) + lensDocument(withField(3, "0207")) + lensDocument("a,b") +
+                "</c>",
+            "0207", 0);
+        row("garbage after a record", lensDocument(lensText) + "<", "0105", 1);
+        row("comment inside", head + "<!-- x -->" + tail, "", 0);
+        row("CDATA inside", head + "<![CDATA[" + tail.chopped(11) + "]]></lensinfo>", "", 0);
+        row("child element inside", head + "<b/>" + tail, "", 0, "[Init] [XML] Invalid element lensinfo : b");
+        row("mismatched tags", "<a><lensinfo>x</a>", "", 1);
+        row("empty document", "", "", 1);
+        row("not XML", "HTTP ERROR page", "", 1);
+        row("bad entity", "<lensinfo>&nope;</lensinfo>", "", 1);
         const QByteArray file = "file://" + dir.filePath("record.txt").toUtf8();
         const QByteArray http = "http://127.0.0.1:" + QByteArray::number(server.serverPort()) + "/r";
-        const auto entity = [](const QByteArray& declaration) {
-            return "<!DOCTYPE lensinfo [<!ENTITY record " + declaration +
-                   "\">]><lensinfo>&record;</lensinfo>";
-        };
-        QTest::newRow("local file") << entity("SYSTEM \"" + file) << "" << -1 << "";
-        QTest::newRow("local file, public id")
-            << entity("PUBLIC \"-//x//y//EN\" \"" + file) << "" << -1 << "";
-        QTest::newRow("http address") << entity("SYSTEM \"" + http) << "" << -1 << "";
-        QTest::newRow("parameter entity")
-            << "<!DOCTYPE lensinfo [<!ENTITY % record SYSTEM \"" + http + "\"> %record;]><lensinfo/>"
-            << "" << -1 << "";
+        const QByteArray entity = "<!DOCTYPE lensinfo [<!ENTITY record %1\">]><lensinfo>&record;</lensinfo>";
+        row("local file", QByteArray(entity).replace("%1", "SYSTEM \"" + file), "", -1);
+        row("local file, public id", QByteArray(entity).replace("%1", "PUBLIC \"-//x//y//EN\" \"" + file), "",
+            -1);
+        row("http address", QByteArray(entity).replace("%1", "SYSTEM \"" + http), "", -1);
+        row("parameter entity",
+            "<!DOCTYPE lensinfo [<!ENTITY % record SYSTEM \"" + http + "\"> %record;]><lensinfo/>", "", -1);
         QByteArray bomb = "<!DOCTYPE lensinfo [<!ENTITY e0 \"a,a,a,a,a,a,a,a,a,a\">";
         for (int level = 1; level < 10; ++level)
             bomb += QStringLiteral("<!ENTITY e%1 \"%2\">")
                         .arg(level)
                         .arg(QStringLiteral("&e%1;").arg(level - 1).repeated(10))
                         .toUtf8();
-        QTest::newRow("entity expansion") << bomb + "]><lensinfo>&e9;</lensinfo>"
-                                          << "" << 1 << "";
+        row("entity expansion", bomb + "]><lensinfo>&e9;</lensinfo>", "", 1);
     }
     void documents() {
         QFETCH(QByteArray, xml);
@@ -181,16 +175,14 @@ private slots:
         QTest::addColumn<QByteArray>("xml");
         QTest::addColumn<QString>("record"); // date, latest version and key; empty: none
         QTest::addColumn<QString>("log");
-        const QString fields = "2026/03/04 05:06:07,0102,ADAPTER-KEY";
-        QTest::newRow("3 fields") << "<zoleninfo>" + fields.toUtf8() + "</zoleninfo>" << fields << "";
-        QTest::newRow("2 fields") << QByteArray("<zoleninfo>2026/03/04 05:06:07,0102</zoleninfo>") << ""
-                                  << "";
-        QTest::newRow("4 fields") << "<zoleninfo>" + fields.toUtf8() + ",more</zoleninfo>"
-                                  << ""
-                                  << "";
-        QTest::newRow("another element") << "<lensinfo>" + fields.toUtf8() + "</lensinfo>"
-                                         << ""
-                                         << "[Init] [XML] Invalid element zoleninfo : lensinfo";
+        const QByteArray fields = "2026/03/04 05:06:07,0102,ADAPTER-KEY";
+        const auto row = [](const char* name, const QByteArray& xml, const QString& record,
+                            const char* log = "") { QTest::newRow(name) << xml << record << QString(log); };
+        row("3 fields", "<zoleninfo>" + fields + "</zoleninfo>", fields);
+        row("2 fields", "<zoleninfo>2026/03/04 05:06:07,0102</zoleninfo>", "");
+        row("4 fields", "<zoleninfo>" + fields + ",more</zoleninfo>", "");
+        row("another element", "<lensinfo>" + fields + "</lensinfo>", "",
+            "[Init] [XML] Invalid element zoleninfo : lensinfo");
     }
     void adapterRecord() {
         QFETCH(QByteArray, xml);

@@ -201,17 +201,33 @@ private slots:
         QVERIFY(!refused || NetworkInterface::lensModelsInfoPath() == recordedBefore);
     }
 
-    void lensDownloadsRecordTheirPaths() {
-        NetworkInterface network(host.downloadHost());
-        QVERIFY(network.downloadLensModelsInfo("A000", "N0"));
-        QVERIFY(network.downloadLensImage("A000", "N0"));
-        QVERIFY(network.downloadLensFeatureImage(NetworkFileType::focusAdjustmentImage, "A000"));
-        QVERIFY(network.downloadLensFeatureImage(NetworkFileType::lensImage, "A000"));
-        QCOMPARE(NetworkInterface::lensModelsInfoPath(), QString("zolen/lens/lensinfo_A000N0.xml"));
-        QCOMPARE(NetworkInterface::lensImagePath(), QString("zolen/lens/lensimage_A000N0.png"));
-        QCOMPARE(NetworkInterface::focusAdjustmentImagePath(),
-                 QString("zolen/lens/focusadjustment_A000.png"));
-        QCOMPARE(NetworkInterface::focusLimitImagePath(), QString("zolen/lens/focuslimit_A000.png"));
+    // Cases a real host does not produce (the downloads above show the others).
+    void reportOfADataTask_data() {
+        QTest::addColumn<DataTaskOutcome>("outcome");
+        QTest::addColumn<QString>("told");
+        const QUrl url("https://h/zolen/lens/lensinfo_A000N0.xml");
+        const NetworkError reset{NetworkError::platformDomain, QNetworkReply::RemoteHostClosedError, "reset",
+                                 url};
+        const auto row = [](const char* name, const DataTaskOutcome& outcome, const char* told) {
+            QTest::newRow(name) << outcome << QString(told);
+        };
+        row("empty beats the status", {QByteArray(""), HttpResponse{url, 404}, {}},
+            "lens catalogue: DATA SIZE ERROR 0 Byte 404");
+        row("503 page", {QByteArray("busy"), HttpResponse{url, 503}, {}},
+            "lens catalogue: HTTP ERROR 503 503");
+        row("error beside data", {QByteArray("<x"), HttpResponse{url, 200}, reset},
+            "lens catalogue: QNetworkReply 2");
+        row("error alone", {{}, {}, reset}, "lens catalogue: QNetworkReply 2");
+        row("nothing at all", {}, "limit picture: NO RESPONSE 0");
+        row("data without response", {QByteArray("x"), {}, {}}, "limit picture: NO RESPONSE 0");
+        row("response without data", {{}, HttpResponse{url, 200}, {}}, "lens catalogue: NO RESPONSE 0");
+    }
+    void reportOfADataTask() {
+        QFETCH(DataTaskOutcome, outcome);
+        QFETCH(QString, told);
+        const FileDownloadReport report = NetworkInterface::reportFor(outcome);
+        QCOMPARE(describe({{report.type, report.data, report.error}}), told);
+        QVERIFY(!outcome.error || report.error->description == outcome.error->description);
     }
 
     void firmwareProgressFollowsTheAnnouncedSize() {

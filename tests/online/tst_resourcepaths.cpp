@@ -1,14 +1,10 @@
-#include "LogCapture.h"
 #include "online/DownloadHost.h"
 #include "online/DownloadHostSetting.h"
-#include "online/FileIO.h"
 #include "online/NetworkInterface.h"
 #include "online/ResourcePaths.h"
 
 #include <QCommandLineParser>
-#include <QDir>
 #include <QRegularExpression>
-#include <QTemporaryDir>
 #include <QTest>
 
 using namespace lensdock;
@@ -92,26 +88,48 @@ private slots:
     // Which host a run uses: --download-url, then the settings file, then the environment, then the
     // host chosen at build time. A broken value is an error naming where it was set, not a quiet
     // fall-back to a weaker one. (tst_clikit reads them from a real process's settings and environment.)
-    void strongestSetSourceWins_data() {
+    // A literal address is reachable without a look-up, a folder when it is a readable folder.
+    void downloadHostChoice_data() {
         QTest::addColumn<QStringList>("given"); // option, settings file, environment; empty: not set
-        QTest::addColumn<QString>("choice");    // "<source>: <host>" or "refused: <source>"
-        const QString option = "https://option.test", settings = "https://settings.test";
-        const QString environment = "file:///srv/kit", broken = "ftp://mirror.test";
-        const QString builtIn = DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL)->toString();
-        QTest::newRow("all three") << QStringList{option, settings, environment} << "command line: " + option;
-        QTest::newRow("option over environment")
-            << QStringList{option, "", environment} << "command line: " + option;
-        QTest::newRow("settings over environment")
-            << QStringList{"", settings, environment} << "settings file: " + settings;
-        QTest::newRow("environment alone")
-            << QStringList{"", "", environment} << "environment: " + environment;
-        QTest::newRow("none") << QStringList{"", "", ""} << "built in: " + builtIn;
-        QTest::newRow("broken settings") << QStringList{"", broken, environment} << "refused: settings file";
-        QTest::newRow("broken option") << QStringList{broken, broken, environment} << "refused: command line";
+        QTest::addColumn<QString>("choice");    // "<source>: <host>" or "refused: <part of the reason>"
+        QTest::addColumn<int>("literal");       // -1: no host
+        QTest::addColumn<int>("reachable");     // -1: not asked
+        const auto row = [](const char* name, const QStringList& given, const QString& choice,
+                            int literal = -1, int reachable = -1) {
+            QTest::newRow(name) << given << choice << literal << reachable;
+        };
+        const auto option = [&](const char* name, const QString& url, int literal, int reachable,
+                                QString host = {}) {
+            row(name, {url, "", ""}, "command line: " + (host.isEmpty() ? url : host), literal, reachable);
+        };
+        const QString settings = "https://settings.test", environment = "file:///srv/kit",
+                      broken = "ftp://mirror.test";
+        option("literal address without server", "http://192.0.2.1:8080", 1, 1);
+        option("resolvable name", "https://localhost", 0, 1);
+        option("unresolvable name", "https://mirror.invalid", 0, 0);
+        option("trailing slash", "https://mirror.invalid:444/", 0, 0, "https://mirror.invalid:444");
+        option("IPv6", "http://[::1]:81", 1, 1);
+        option("folder", "file:///tmp", 0, 1);
+        option("missing folder", "file:///tmp/no such kit", 0, 0);
+        option("folder on localhost", "file://localhost/tmp/kit/", 0, 0, "file:///tmp/kit");
+        option("file in place of the folder", "file:///dev/null", 0, 0);
+        for (const char* url :
+             {"ftp://mirror.test", "file://server/kit", "file:kit", "file:///tmp/kit?x", "http://",
+              "http://mirror.test/base", "http://user@mirror.test", "http://mirror.test?x", "mirror test"})
+            row(url, {url, "", ""}, QString("refused: ") + url);
+        row("option over the rest", {"http://[::1]", settings, environment}, "command line: http://[::1]");
+        row("settings over the environment", {"", settings, environment}, "settings file: " + settings);
+        row("environment alone", {"", "", environment}, "environment: " + environment);
+        row("none", {"", "", ""},
+            "built in: " + DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL)->toString());
+        row("broken settings", {"", broken, environment}, "refused: settings file");
+        row("broken option", {broken, broken, environment}, "refused: command line");
     }
-    void strongestSetSourceWins() {
+    void downloadHostChoice() {
         QFETCH(QStringList, given);
         QFETCH(QString, choice);
+        QFETCH(int, literal);
+        QFETCH(int, reachable);
         const auto set = [&](int i) { return given[i].isEmpty() ? std::nullopt : std::optional(given[i]); };
         const QStringList sources{"command line", "settings file", "environment", "built in"};
         QString error;
@@ -120,128 +138,22 @@ private slots:
             QCOMPARE(sources[int(chosen->source)] + ": " + chosen->host.toString(), choice);
         else
             QVERIFY2(choice.startsWith("refused: ") && error.contains(choice.mid(9)) &&
-                         error.contains("ftp://"),
+                         error.contains(given.first().isEmpty() ? given[1] : given[0]),
                      qPrintable(error));
-        QCOMPARE(DownloadHost(), *DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL));
+        if (literal >= 0)
+            QCOMPARE(chosen->host.isLiteralAddress(), literal == 1);
+        if (reachable >= 0)
+            QCOMPARE(NetworkInterface(chosen->host).isNetworkReachable(), reachable == 1);
     }
 
-    // A literal address is reachable without a look-up; a folder when it is a readable folder.
-    void downloadUrlOption_data() {
-        QTest::addColumn<QString>("url");
-        QTest::addColumn<QString>("address"); // of the adapter catalogue; empty: refused
-        QTest::addColumn<bool>("literal");
-        QTest::addColumn<bool>("reachable");
-        const auto accepted = [](const char* name, const char* url, const QString& base, bool literal,
-                                 bool reachable) {
-            QTest::newRow(name) << QString(url) << base + "/zolen/adapter/zoleninfo.xml" << literal
-                                << reachable;
-        };
-        accepted("literal address without server", "http://192.0.2.1:8080", "http://192.0.2.1:8080", true,
-                 true);
-        accepted("resolvable name", "https://localhost", "https://localhost", false, true);
-        accepted("unresolvable name", "https://mirror.invalid", "https://mirror.invalid", false, false);
-        accepted("trailing slash", "https://mirror.invalid:444/", "https://mirror.invalid:444", false, false);
-        accepted("IPv6", "http://[::1]:81", "http://[::1]:81", true, true);
-        accepted("folder", "file:///tmp", "file:///tmp", false, true);
-        accepted("missing folder", "file:///tmp/no such kit", "file:///tmp/no such kit", false, false);
-        accepted("folder on localhost", "file://localhost/tmp/kit/", "file:///tmp/kit", false, false);
-        accepted("file in place of the folder", "file:///dev/null", "file:///dev/null", false, false);
-        for (const char* refused :
-             {"ftp://mirror.test", "file://server/kit", "file:kit", "file:///tmp/kit?x", "http://",
-              "http://mirror.test/base", "http://user@mirror.test", "http://mirror.test?x", "mirror test"})
-            QTest::newRow(refused) << refused << QString() << false << false;
-    }
-    void downloadUrlOption() {
-        QFETCH(QString, url);
-        QFETCH(QString, address);
-        QFETCH(bool, literal);
-        QFETCH(bool, reachable);
+    void optionAndBuiltInHost() {
         QCommandLineParser parser;
         parser.addOption(DownloadHost::commandLineOption());
-        QVERIFY(parser.parse({"app", "--download-url", url}));
-        DownloadHostSetting::Candidates candidates = DownloadHostSetting::fromSystem(parser);
-        QCOMPARE(candidates.commandLine, url);
-        QString error;
-        const auto choice = DownloadHostSetting::choose(candidates, &error);
-        QCOMPARE(choice ? choice->host.address(ResourcePaths::adapterModelsInfo()).toString() : QString(),
-                 address);
-        QVERIFY2(choice || error.contains(url), qPrintable(error));
-        QCOMPARE(choice && choice->host.isLiteralAddress(), literal);
-        QCOMPARE(choice && NetworkInterface(choice->host).isNetworkReachable(), reachable);
         QVERIFY(parser.parse({"app"}));
         QVERIFY(!DownloadHostSetting::fromSystem(parser).commandLine);
-    }
-
-    // Cases a real host does not produce (the downloads over a local host show the others).
-    void reportOfADataTask_data() {
-        QTest::addColumn<DataTaskOutcome>("outcome");
-        QTest::addColumn<NetworkFileType>("type");
-        QTest::addColumn<QString>("report"); // the error's domain and code
-        const QUrl url("https://h/zolen/lens/lensinfo_A000N0.xml");
-        const NetworkError reset{NetworkError::platformDomain, 4, "reset", url};
-        const auto row = [](const char* name, const DataTaskOutcome& outcome, NetworkFileType type,
-                            const char* report) {
-            QTest::newRow(name) << outcome << type << QString(report);
-        };
-        using T = NetworkFileType;
-        row("empty beats the status", {QByteArray(""), HttpResponse{url, 404}, {}}, T::lensModelsInfo,
-            "DATA SIZE ERROR 0 Byte 404");
-        row("503 page", {QByteArray("busy"), HttpResponse{url, 503}, {}}, T::lensModelsInfo,
-            "HTTP ERROR 503 503");
-        row("error beside data", {QByteArray("<x"), HttpResponse{url, 200}, reset}, T::lensModelsInfo,
-            "QNetworkReply 4");
-        row("error alone", {{}, {}, reset}, T::lensModelsInfo, "QNetworkReply 4");
-        row("nothing at all", {}, T::focusLimitImage, "NO RESPONSE 0");
-        row("data without response", {QByteArray("x"), {}, {}}, T::focusLimitImage, "NO RESPONSE 0");
-        row("response without data", {{}, HttpResponse{url, 200}, {}}, T::lensModelsInfo, "NO RESPONSE 0");
-    }
-    void reportOfADataTask() {
-        QFETCH(DataTaskOutcome, outcome);
-        QFETCH(NetworkFileType, type);
-        QFETCH(QString, report);
-        const FileDownloadReport result = NetworkInterface::reportFor(outcome);
-        QVERIFY(!result.data && result.error);
-        QCOMPARE(result.type, type);
-        QCOMPARE(QString("%1 %2").arg(result.error->domain).arg(result.error->code), report);
-        if (outcome.error)
-            QCOMPARE(result.error->description, outcome.error->description);
-    }
-
-    // Tests run as root, so a folder that cannot be made is one whose path runs through a regular file.
-    void localFolders_data() {
-        QTest::addColumn<QString>("blocker"); // the regular file in the way; empty: none
-        QTest::addColumn<QStringList>("usable");
-        QTest::newRow("made with its parents")
-            << "" << QStringList{"Varnet", "Varnet/adapter", "Varnet/lens"};
-        QTest::newRow("parent is a file") << "parent" << QStringList();
-        QTest::newRow("library is a file") << "parent/library" << QStringList();
-        QTest::newRow("Varnet is a file") << "parent/library/Varnet" << QStringList();
-        QTest::newRow("lens is a file")
-            << "parent/library/Varnet/lens" << QStringList{"Varnet", "Varnet/adapter"};
-    }
-    void localFolders() {
-        QFETCH(QString, blocker);
-        QFETCH(QStringList, usable);
-        QTemporaryDir temporary;
-        const QString library = temporary.filePath("parent/library");
-        if (!blocker.isEmpty()) {
-            QDir().mkpath(QFileInfo(temporary.filePath(blocker)).path());
-            QFile file(temporary.filePath(blocker));
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        LogCapture log;
-        const FileIO fileIO(library);
-        QStringList made;
-        for (int twice = 0; twice < 2; ++twice) {
-            for (const auto& folder :
-                 {fileIO.baseDirectory(), fileIO.adapterDirectory(), fileIO.lensDirectory()}) {
-                if (folder && QFileInfo(*folder).isDir())
-                    made << folder->mid(library.size() + 1);
-            }
-        }
-        QCOMPARE(made, usable + usable);
-        // One line for each folder that could not be made, each time it was asked for.
-        QCOMPARE(log.untimed().filter("[File] ").size(), 2 * (3 - usable.size()));
+        QVERIFY(parser.parse({"app", "--download-url", "file:///tmp/my kit"}));
+        QCOMPARE(DownloadHostSetting::fromSystem(parser).commandLine, "file:///tmp/my kit");
+        QCOMPARE(DownloadHost(), *DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL));
     }
 };
 
