@@ -24,13 +24,11 @@ QString result(FwErrorCode code) {
     return QStringLiteral("result %1").arg(rawValue(code));
 }
 
-// What a transfer or a job reports, as text in the order it came: "progress <record> <fraction>",
-// "finished", "percent <p>", "phase <n>", "text <key>" and "result <code>".
+// What a transfer or a job reports, as text in the order it came: "finished", "percent <p>", "phase
+// <n>", "text <key>" and "result <code>".
 class Listener : public SendFirmwareDelegate, public UpdateJobListener, public ResultLatch<QString> {
 public:
-    void sendProgress(int index, double fraction) override {
-        add(QStringLiteral("progress %1 %2").arg(index).arg(fraction));
-    }
+    void sendProgress(int, double) override {}
     void sendFinished() override { add("finished"); }
     void sendCompleted(FwErrorCode code) override { add(result(code)); }
     void updateProgress(double percent) override { add(QStringLiteral("percent %1").arg(percent)); }
@@ -66,20 +64,14 @@ struct Bench {
         emulator = std::make_unique<DockEmulator>(options);
         if (!host.start(nullptr) || !emulator->start(nullptr))
             qFatal("the download host or the emulator did not start");
-        AppOptions app;
-        app.portOverride = options.linkPath;
-        app.downloadHost =
-            reachable ? host.downloadHost() : *DownloadHost::fromUrl("https://unreachable.invalid");
-        app.watchdogTick = 2ms;
-        app.threadTick = 2ms;
-        context = std::make_unique<AppContext>(app);
+        const DownloadHost unreachable = *DownloadHost::fromUrl("https://unreachable.invalid");
+        context = std::make_unique<AppContext>(
+            AppOptions{.portOverride = options.linkPath,
+                       .downloadHost = reachable ? host.downloadHost() : unreachable,
+                       .watchdogTick = 2ms,
+                       .threadTick = 2ms});
         context->channel().setDelegate(&context->connectionThread());
         context->channel().openPort(context->channel().findPortPath());
-        timings.connectDelay = 10ms;
-        timings.pendingStatePoll = 5ms;
-        timings.transfer.lensResetWait = 10ms;
-        timings.transfer.adapterResetWait = 150ms;
-        timings.network.requestTimeout = 1000ms;
     }
     // Sends the deciphered `image` to the lens (none: no file named; null: a file that is not there).
     QStringList transfer(const std::optional<QByteArray>& image) {
@@ -123,7 +115,10 @@ struct Bench {
     LocalDownloadHost host;
     std::unique_ptr<DockEmulator> emulator;
     std::unique_ptr<AppContext> context;
-    UpdateJobTimings timings;
+    UpdateJobTimings timings{.connectDelay = 10ms,
+                             .pendingStatePoll = 5ms,
+                             .transfer = {.lensResetWait = 10ms, .adapterResetWait = 150ms},
+                             .network = {.requestTimeout = 1000ms}};
     Listener listener;
 };
 } // namespace
@@ -140,11 +135,9 @@ private slots:
         QTest::addColumn<QString>("logLine");
         using E = FwErrorCode;
         const QByteArray good = FirmwarePacker::plainImage(records({100}, 0x00, "0102")).bytes;
-        QByteArray damaged = good + good;
-        damaged[damaged.size() - 1] = char(damaged[damaged.size() - 1] ^ 0x55);
-        QByteArray huge = good;
-        huge[64 + 2] = 0x40; // 4 MiB of data announced
-        huge += QByteArray(0x400000, 'x');
+        const QByteArray damaged = good + good.chopped(1) + char(good.back() ^ 0x55);
+        const QByteArray huge =
+            good.left(66) + char(0x40) + good.mid(67) + QByteArray(0x400000, 'x'); // 4 MiB announced
         const auto row = [](const char* name, const std::optional<QByteArray>& image, FwErrorCode code,
                             const char* logLine, int unplugAfterBlock = 0) {
             QTest::newRow(name) << image << unplugAfterBlock << code

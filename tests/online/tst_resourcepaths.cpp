@@ -18,12 +18,9 @@ private slots:
     void mountSuffixOfEachMountCode_data() {
         QTest::addColumn<int>("mountInfo");
         QTest::addColumn<QString>("suffix");
-        QTest::newRow("1") << 1 << "E0";
-        QTest::newRow("2") << 2 << "N0";
-        QTest::newRow("3") << 3 << "S0";
-        QTest::newRow("0") << 0 << "";
-        QTest::newRow("4") << 4 << "";
-        QTest::newRow("255") << 255 << "";
+        for (const auto& [mount, suffix] :
+             {std::pair{1, "E0"}, {2, "N0"}, {3, "S0"}, {0, ""}, {4, ""}, {255, ""}})
+            QTest::addRow("%d", mount) << mount << QString(suffix);
     }
     void mountSuffixOfEachMountCode() {
         QFETCH(int, mountInfo);
