@@ -236,22 +236,19 @@ private slots:
         QTest::addColumn<QString>("host"); // "serving", "without the file" or "unreachable"
         QTest::addColumn<FwErrorCode>("code");
         QTest::addColumn<QString>("logLine");
-        const auto row = [](const char* name, const QString& version, const QString& key, const char* host,
-                            FwErrorCode code, const char* logLine) {
-            QTest::newRow(name) << version << key << QString(host) << code << QString(logLine);
+        const auto row = [](const char* name, const char* version, FwErrorCode code, const char* logLine,
+                            const char* host = "serving", const QString& key = decodeKey) {
+            QTest::newRow(name) << QString(version) << key << QString(host) << code << QString(logLine);
         };
         using E = FwErrorCode;
-        row("missing on the host: the error page fails in decoding", "0201", decodeKey, "without the file",
-            E::errorInvalidFile, "[Update] Decode Error -3");
-        row("wrong key", "0201", QString(decodeKey).replace(0, 2, "ff"), "serving", E::errorInvalidFile,
-            "[Update] Decode Error -3");
-        row("malformed key", "0201", "xyz", "serving", E::errorInvalidKey, "[Update] Decode Error -1");
-        row("host unreachable", "0201", decodeKey, "unreachable", E::errorNetwork, "");
-        row("no update named", "", decodeKey, "serving", E::errorInput, "");
-        row("climbing version", "/../../../victim", decodeKey, "serving", E::errorInput,
-            "Refused firmware file name");
-        row("control in version", "01\n02", decodeKey, "serving", E::errorInput,
-            "Refused firmware file name");
+        // An error page is what the host answers for a missing file: it fails in decoding.
+        row("missing on the host", "0201", E::errorInvalidFile, "Decode Error -3", "without the file");
+        row("wrong key", "0201", E::errorInvalidFile, "Decode Error -3", "serving", "ff" + decodeKey.mid(2));
+        row("malformed key", "0201", E::errorInvalidKey, "Decode Error -1", "serving", "xyz");
+        row("host unreachable", "0201", E::errorNetwork, "", "unreachable");
+        row("no update named", "", E::errorInput, "");
+        row("climbing version", "/../../../victim", E::errorInput, "Refused firmware file name");
+        row("control in version", "01\n02", E::errorInput, "Refused firmware file name");
     }
     void failedUpdates() {
         QFETCH(QString, version);

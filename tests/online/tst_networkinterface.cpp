@@ -125,58 +125,48 @@ private slots:
         QTest::addColumn<QString>("what");
         QTest::addColumn<NetworkLimits>("limits");
         QTest::addColumn<QString>("told");
-        const auto row = [](const char* name, const QString& what, const NetworkLimits& limits,
-                            const QString& told) { QTest::newRow(name) << what << limits << told; };
-        const NetworkLimits plain;
-        const QString data = ": data " + QString(catalogue);
+        const auto row = [](const QString& what, const QString& told, const NetworkLimits& limits = {},
+                            const char* name = nullptr) {
+            QTest::newRow(name ? name : qPrintable(what)) << what << limits << told;
+        };
+        const QString data = ": data " + QString(catalogue), missing = "picture: HTTP ERROR 404 404";
         const QString refused = NetworkError::refusedNameDomain + " 0";
         const QString timedOut = "lens picture: " + transport(QNetworkReply::TimeoutError) + " (time-out)";
         const QString tooLarge = "completed " + NetworkError::tooLargeDomain + " 200";
         const QString all700 = RecordingFirmwareListener::finishedWith(countingBytes(700));
         for (const QString source : {"http", "folder"}) {
-            QTest::addRow("%s: catalogue", qPrintable(source))
-                << source + " catalogue" << plain << "adapter catalogue" + data;
-            QTest::addRow("%s: empty catalogue", qPrintable(source))
-                << source + " lens E000" << plain
-                << "lens catalogue: " + NetworkError::emptyDataDomain + " 200";
-            QTest::addRow("%s: missing picture", qPrintable(source))
-                << source + " picture B404" << plain << "lens picture: HTTP ERROR 404 404";
-            QTest::addRow("%s: oversized catalogue", qPrintable(source))
-                << source + " lens BIG" << NetworkLimits{.maxDataBytes = 100}
-                << "lens catalogue: " + NetworkError::tooLargeDomain + " 200";
+            row(source + " catalogue", "adapter catalogue" + data);
+            row(source + " lens E000", "lens catalogue: " + NetworkError::emptyDataDomain + " 200");
+            row(source + " picture B404", "lens " + missing);
+            row(source + " lens BIG", "lens catalogue: " + NetworkError::tooLargeDomain + " 200",
+                {.maxDataBytes = 100});
         }
         // A web server serves nothing outside its root, so a symlink leading out is a missing file.
-        row("folder: symlink leading out", "folder picture LINK", plain, "lens picture: HTTP ERROR 404 404");
-        row("folder: symlink inside", "folder lens INSIDE", plain, "lens catalogue" + data);
-        row("folder: a folder in place of a file", "folder file zolen/lens", plain,
-            "limit picture: HTTP ERROR 404 404");
-        row("picture", "http picture A000", plain, "lens picture: data picture");
-        row("adjustment picture", "http adjustment A000", plain, "adjustment picture: data adjustment");
-        row("redirect to an unmatched name", "http picture MOVED", plain, "limit picture: data moved");
-        row("idle time-out", "http picture HOLD", {.requestTimeout = 150ms}, timedOut);
-        row("whole-transfer time-out", "http picture HOLD",
-            {.requestTimeout = 30s, .downloadFileTimeout = 150ms}, timedOut);
-        row("trusted certificate", "trusted catalogue", plain, "adapter catalogue" + data);
-        row("untrusted certificate", "untrusted catalogue", plain,
-            "adapter catalogue: " + transport(QNetworkReply::SslHandshakeFailedError));
-        row("unsafe path", "http file zolen/../../secret.xml", plain, "limit picture: " + refused);
+        row("folder picture LINK", "lens " + missing, {}, "folder: symlink leading out");
+        row("folder lens INSIDE", "lens catalogue" + data, {}, "folder: symlink inside");
+        row("folder file zolen/lens", "limit " + missing, {}, "folder: a folder in place of a file");
+        row("http picture A000", "lens picture: data picture");
+        row("http adjustment A000", "adjustment picture: data adjustment");
+        row("http picture MOVED", "limit picture: data moved", {}, "redirect to an unmatched name");
+        row("http picture HOLD", timedOut, {.requestTimeout = 150ms}, "idle time-out");
+        row("http picture HOLD", timedOut, {.requestTimeout = 30s, .downloadFileTimeout = 150ms},
+            "whole-transfer time-out");
+        row("trusted catalogue", "adapter catalogue" + data);
+        row("untrusted catalogue", "adapter catalogue: " + transport(QNetworkReply::SslHandshakeFailedError));
+        row("http file zolen/../../secret.xml", "limit picture: " + refused);
         for (const QString& code :
              {"../../../etc/passwd", "A0?redirect=x", "%2e%2e", "A0\r\n", "\xe3\x83\xac"})
-            QTest::addRow("model code %s", qPrintable(code.toUtf8().toPercentEncoding()))
-                << "http lens " + code << plain << "lens catalogue: " + refused;
-        row("firmware of unannounced size: no progress", "http adapterfw fw_UNSIZED.bin", plain,
-            all700 + ", completed");
-        row("firmware from a folder", "folder adapterfw fw_UNSIZED.bin", plain,
-            "progress 1, " + all700 + ", completed");
-        row("empty firmware", "http lensfw fw_empty.bin", plain,
-            RecordingFirmwareListener::finishedWith({}) + ", completed");
-        row("missing firmware: the error page", "folder lensfw fw_missing.bin", plain,
+            row("http lens " + code, "lens catalogue: " + refused);
+        row("http adapterfw fw_UNSIZED.bin", all700 + ", completed", {},
+            "firmware of unannounced size: no progress");
+        row("folder adapterfw fw_UNSIZED.bin", "progress 1, " + all700 + ", completed");
+        row("http lensfw fw_empty.bin", RecordingFirmwareListener::finishedWith({}) + ", completed");
+        row("folder lensfw fw_missing.bin",
             RecordingFirmwareListener::finishedWith("Not Found") + ", completed");
-        row("firmware too large", "http lensfw fw_big.bin", {.maxFirmwareBytes = 999}, tooLarge);
-        row("firmware too large, size not announced", "http lensfw fw_big_UNSIZED.bin",
-            {.maxFirmwareBytes = 600}, tooLarge);
-        row("unsafe firmware name", "http lensfw ../fw_big.bin", plain, "completed " + refused);
-        row("firmware, untrusted certificate", "untrusted adapterfw zoleninfo.xml", plain,
+        row("http lensfw fw_big.bin", tooLarge, {.maxFirmwareBytes = 999});
+        row("http lensfw fw_big_UNSIZED.bin", tooLarge, {.maxFirmwareBytes = 600});
+        row("http lensfw ../fw_big.bin", "completed " + refused);
+        row("untrusted adapterfw zoleninfo.xml",
             "completed " + transport(QNetworkReply::SslHandshakeFailedError));
     }
     void downloads() {

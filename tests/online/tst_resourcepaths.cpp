@@ -3,7 +3,6 @@
 #include "online/NetworkInterface.h"
 #include "online/ResourcePaths.h"
 
-#include <QCommandLineParser>
 #include <QRegularExpression>
 #include <QTest>
 
@@ -141,15 +140,6 @@ private slots:
             QCOMPARE(chosen->host.isLiteralAddress(), literal == 1);
         if (reachable >= 0)
             QCOMPARE(NetworkInterface(chosen->host).isNetworkReachable(), reachable == 1);
-    }
-
-    void optionAndBuiltInHost() {
-        QCommandLineParser parser;
-        parser.addOption(DownloadHost::commandLineOption());
-        QVERIFY(parser.parse({"app"}));
-        QVERIFY(!DownloadHostSetting::fromSystem(parser).commandLine);
-        QVERIFY(parser.parse({"app", "--download-url", "file:///tmp/my kit"}));
-        QCOMPARE(DownloadHostSetting::fromSystem(parser).commandLine, "file:///tmp/my kit");
         QCOMPARE(DownloadHost(), *DownloadHost::fromUrl(LENSDOCK_EXPECTED_DOWNLOAD_URL));
     }
 };
