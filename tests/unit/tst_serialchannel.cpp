@@ -103,7 +103,7 @@ void send(Channel& c, int request) {
     else if (request == update)
         result = c.serial.sendCommand(updateCommand, true);
     else if (request != none)
-        result = c.serial.sendBlock(hexBytes("02 01 FE"), QByteArray(1024, 'a'), false);
+        result = c.serial.sendBlock(hexBytes("02 01 FE"), "123456789", false);
     QCOMPARE(result, int(SerialChannel::sent));
     if (request == queuedBlocks) {
         QVERIFY(c.serial.queueBlock(hexBytes("02 02 FD"), QByteArray(1024, 'b')));
@@ -219,6 +219,8 @@ private slots:
         QCOMPARE(written.size(), writes);
         for (const QByteArray& resend : written)
             QCOMPARE(resend, written.first());
+        if ((request & ~fast) >= block && (request & ~fast) <= queuedBlocks) // its CRC high byte first
+            QCOMPARE(written.first(), hexBytes("02 01 FE") + "123456789" + hexBytes("31 C3"));
         QVERIFY2(capture.contains(logLine), qPrintable(capture.untimed().join('\n')));
         if (reports == QStringList{"response"}) // the payload arrives whole
             QCOMPARE(channel.delegate.events().first().response.data, QByteArray(63, '\x11'));
@@ -254,7 +256,7 @@ private slots:
 
     void portComesAndGoes() {
         Channel channel(fastTick, false);
-        const CommDataFormat request = *buildRequest(CommandIndex::getBasicInfo, true);
+        const CommDataFormat request = *buildRequest(CommandIndex::checkLensMounted, true);
         QCOMPARE(channel.serial.sendCommand(request, false), int(SerialChannel::noPort));
         QCOMPARE(channel.serial.sendRawData(hexBytes("04")), int(SerialChannel::noPort));
         QVERIFY(channel.serial.openPort(channel.serial.findPortPath()));
@@ -268,7 +270,8 @@ private slots:
         QVERIFY(!channel.serial.isResponseWaiting());
         QVERIFY(capture.contains("[USB] Send Command not wait Length = 1"));
         QCOMPARE(channel.serial.sendCommand(request, false), int(SerialChannel::sent));
-        QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(1)); // the refused request used no number
+        // Packet number 1: the refused request used none.
+        QCOMPARE(channel.lastWrite(), hexBytes("0F 01 01 00 01 00 F7 D0 CD F0"));
         QCOMPARE(channel.serial.sendCommand(request, false), int(SerialChannel::busy));
 
         // Unplugged while a request waits: only the removal is reported, also past the time-out.
@@ -281,12 +284,15 @@ private slots:
         QVERIFY(channel.serial.findPortPath().isEmpty());
         QVERIFY(!channel.serial.openPort(QString()));
 
+        // Back again; packet numbers go on, and after 255 comes 1.
         channel.provider->setPresent(true);
         QVERIFY(channel.serial.openPort(channel.serial.findPortPath()));
-        QCOMPARE(channel.serial.sendCommand(request, false), int(SerialChannel::sent));
-        QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(2));
-        channel.provider->feed(replyTo(channel.lastWrite()));
-        QCOMPARE(channel.reports(), QStringList({"removed", "response"}));
+        for (int number = 2; number <= 256; ++number) {
+            QCOMPARE(channel.serial.sendCommand(request, false), int(SerialChannel::sent));
+            QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(number == 256 ? 1 : number));
+            channel.provider->feed(replyTo(channel.lastWrite()));
+        }
+        QCOMPARE(channel.reports(), QStringList{"removed"} + QStringList(255, "response"));
     }
 };
 
