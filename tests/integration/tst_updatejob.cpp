@@ -1,7 +1,6 @@
 // Firmware updates against the dock emulator over the real serial stack: the transfer of a deciphered
-// image alone, and the whole update job with a local download host (reachability, download into the
-// local store, decoding, transfer and exactly one result). The fault tables drive both through every
-// device fault; unit tests drive the transfer over an in-memory port.
+// image, and the whole update job with a local download host. The fault tables drive both through
+// every device fault; unit tests drive the transfer over an in-memory port.
 #include "DockEmulator.h"
 #include "firmware/UpdateJob.h"
 #include "FirmwarePacker.h"
@@ -58,9 +57,6 @@ QList<FirmwareRecord> records(const QList<int>& sizes, std::uint8_t device, cons
 // open and the (idle) connection thread as the channel's delegate. The local store starts empty.
 struct Bench {
     explicit Bench(bool reachable = true) {
-        options.linkPath = dir.filePath("dock");
-        options.reenumerationDelay = 20ms;
-        options.resetLinger = 200ms;
         emulator = std::make_unique<DockEmulator>(options);
         if (!host.start(nullptr) || !emulator->start(nullptr))
             qFatal("the download host or the emulator did not start");
@@ -111,7 +107,8 @@ struct Bench {
 
     QTemporaryDir dir;
     QTemporaryDir store;
-    DockEmulatorOptions options;
+    DockEmulatorOptions options{
+        .linkPath = dir.filePath("dock"), .reenumerationDelay = 20ms, .resetLinger = 200ms};
     LocalDownloadHost host;
     std::unique_ptr<DockEmulator> emulator;
     std::unique_ptr<AppContext> context;

@@ -17,7 +17,6 @@ using namespace std::chrono_literals;
 Q_DECLARE_METATYPE(lensdock::NetworkLimits)
 
 namespace {
-
 const QByteArray catalogue = "<zoleninfo>2026/03/04 05:06:07,0102,KEY</zoleninfo>";
 
 QByteArray countingBytes(int size) {
@@ -64,13 +63,11 @@ QString describe(const QList<FileDownloadCall>& calls) {
             told << type + ": data " + QString::fromUtf8(call.data.value_or("(none)"));
         else
             told << QString("%1: %2 %3%4")
-                        .arg(type, call.error->domain)
-                        .arg(call.error->code)
-                        .arg(call.error->isTimeout() ? " (time-out)" : "");
+                        .arg(type, call.error->domain, QString::number(call.error->code),
+                             call.error->isTimeout() ? " (time-out)" : "");
     }
     return told.join(", ");
 }
-
 } // namespace
 
 class TestNetworkInterface : public QObject {
@@ -111,9 +108,9 @@ private slots:
             {"lens/fw_big_UNSIZED.bin", countingBytes(1000)}};
         for (const auto& [path, content] : files)
             host.put(QString("zolen/") + path, content);
-        QFile secret(outside.filePath("secret.png"));
-        QVERIFY(secret.open(QIODevice::WriteOnly) && secret.write("not for the host") > 0);
-        QVERIFY(QFile::link(secret.fileName(), host.rootPath() + "/zolen/lens/lensimage_LINKN0.png"));
+        QVERIFY(QFile(outside.filePath("secret.png")).open(QIODevice::WriteOnly));
+        QVERIFY(QFile::link(outside.filePath("secret.png"),
+                            host.rootPath() + "/zolen/lens/lensimage_LINKN0.png"));
         QVERIFY(QFile::link(host.rootPath() + "/zolen/adapter/zoleninfo.xml",
                             host.rootPath() + "/zolen/lens/lensinfo_INSIDEN0.xml"));
     }
@@ -251,8 +248,8 @@ private slots:
             QCOMPARE(later->waitFor(1).size(), 1);
             QCOMPARE(later->reachable.load(), 1);
             network.setNotificationDelegate(nullptr);
-            const QUrl url(host.url() + "/zolen/adapter/zoleninfo.xml");
-            network.dataTaskCompleted({catalogue, HttpResponse{url, 200}, std::nullopt});
+            network.dataTaskCompleted(
+                {catalogue, HttpResponse{host.url() + "/zolen/adapter/zoleninfo.xml", 200}, {}});
             network.setNotificationDelegate(earlier);
             QVERIFY(network.downloadLensImage("HOLD", "N0"));
             LogCapture log;
