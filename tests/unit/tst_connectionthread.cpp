@@ -17,36 +17,33 @@ using State = ApplicationState;
 using namespace std::chrono_literals;
 
 namespace {
+// One row of a data table, each value in its column's order.
+template <typename... T> void row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
 constexpr auto quietTick = std::chrono::microseconds(std::chrono::hours(1));
 
-// A minimal dock for deterministic tests: answers the last request the way a dock with a lens would.
+// A minimal dock for deterministic tests: answers a request the way a dock with a lens would.
 struct MiniDock {
     bool lensMounted = true;
     bool answers = true;
     QByteArray adjust = hexBytes("02 02 00 09 00 01 00 09 00 01 00") + QByteArray(24, '\0');
     QList<QByteArray> stored;
 
-    QByteArray payloadFor(const QByteArray& request) {
-        switch (byteAt(request, 6)) {
-        case 0xF7:
-            return QByteArray(1, lensMounted ? '\1' : '\0');
-        case 0xFA:
-            return byteAt(request, 2) == Destination::adapter ? sampleAdapterIdentity()
-                                                              : sampleLensIdentity();
-        case 0xFB:
-            stored << (adjust = request.mid(7, 35));
-            return QByteArray();
-        case 0xFC:
-            return adjust;
-        default:
-            return QByteArray();
-        }
-    }
     QByteArray replyTo(const QByteArray& request) {
         CommDataFormat reply;
         reply.destination = byteAt(request, 2);
         reply.funcNumber = byteAt(request, 6);
-        reply.setPayload(payloadFor(request));
+        if (reply.funcNumber == FunctionNumber::setAdjData)
+            stored << (adjust = request.mid(7, 35));
+        const bool identity = reply.funcNumber == FunctionNumber::getBasicInfo;
+        reply.setPayload(reply.funcNumber == FunctionNumber::checkLensMounted
+                             ? QByteArray(1, char(lensMounted))
+                         : reply.funcNumber == FunctionNumber::getAdjData ? adjust
+                         : !identity                                      ? QByteArray()
+                         : reply.destination == Destination::adapter      ? sampleAdapterIdentity()
+                                                                          : sampleLensIdentity());
         return FrameCodec::encodeFrame(reply, byteAt(request, 1));
     }
 };
@@ -129,13 +126,11 @@ private slots:
         h.current.set(wanted);
         LogCapture capture;
         h.thread.startMain();
-        QVERIFY(capture.contains("[Thread] Port open success"));
         h.steps(7); // the adapter's identity is reported, then the thread idles until a screen asks
         QCOMPARE(h.writes(), 1);
         QCOMPARE(h.screen.results().size(), 1);
         const auto startup = h.screen.results().first();
-        QCOMPARE(startup.state, State::startup);
-        QCOMPARE(startup.error, ExchangeResult::success);
+        QVERIFY(startup.state == State::startup && startup.error == ExchangeResult::success);
         QVERIFY(startup.response && startup.response->makeAdapterBasicInfo());
 
         // The lens left on from before counts only once it was seen off.
@@ -188,7 +183,6 @@ private slots:
         // Held: the lens is asked who it is 10 ticks after each answer.
         h.thread.requestState(State::holdingLens);
         QVERIFY(h.reach(State::holdingLens));
-        QVERIFY(capture.contains("[Thread] Change appState: 11"));
         const qsizetype before = h.writes();
         h.steps(33);
         QCOMPARE(h.writes() - before, 3);
@@ -224,7 +218,6 @@ private slots:
         h.provider->setPresent(false);
         LogCapture capture;
         h.thread.startMain();
-        QVERIFY(capture.contains("[Thread] Port Not Found"));
         QCOMPARE(h.screen.results().size(), 1);
         QCOMPARE(h.screen.results().first().error, ExchangeResult::failure);
         h.steps(3);
@@ -236,7 +229,6 @@ private slots:
 
         h.provider->setPresent(true);
         h.steps(1);
-        QVERIFY(capture.contains("[Thread] Port Re open success"));
         QCOMPARE(h.thread.appState(), State::reconnectingAdapter);
         h.steps(8);
         QCOMPARE(h.screen.countOf(State::reconnectingAdapter), 1); // answered once, then idle
@@ -258,47 +250,38 @@ private slots:
         QVERIFY(capture.contains("[USB] Port Close"));
     }
 
-    // The write finds the port closed first; the system's unplug notice follows a moment later.
-    void adapterLossIsToldOnce_data() {
+    // The adapter unplugged (the write finds the port closed first, the system's notice follows a
+    // moment later), or a quit while an answer that is not coming is awaited (a lens just taken off).
+    void interruptions_data() {
         QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("ends");
-        QTest::newRow("lens identity") << int(State::lensConnected) << true;
-        QTest::newRow("lens wait") << int(State::waitingForLens) << true;
-        QTest::newRow("lens held") << int(State::holdingLens) << false;
-        QTest::newRow("firmware update") << int(State::firmwareUpdate) << false;
+        QTest::addColumn<bool>("quit");
+        QTest::addColumn<bool>("ends"); // unplugged: the screens are told once; quit: the wait is cut short
+        row("unplugged during the lens identity", int(State::lensConnected), false, true);
+        row("unplugged during the lens wait", int(State::waitingForLens), false, true);
+        row("unplugged while the lens is held", int(State::holdingLens), false, false);
+        row("unplugged during a firmware update", int(State::firmwareUpdate), false, false);
+        row("quit during the lens poll", int(State::holdingLens), true, true);
+        row("quit during the lens check", int(State::waitingForLens), true, true);
+        row("quit during a firmware transfer", int(State::firmwareUpdate), true, false);
     }
-    void adapterLossIsToldOnce() {
+    void interruptions() {
         QFETCH(int, state);
+        QFETCH(bool, quit);
         QFETCH(bool, ends);
         Harness h;
         h.started();
         h.thread.requestState(State(state));
         QVERIFY(h.reach(State(state)));
-        h.provider->dropPort();
-        h.steps(2);
-        h.provider->announceRemoval();
-        h.steps(2);
-        QCOMPARE(h.screen.disconnectedCount(), ends ? 1 : 0);
-        QCOMPARE(h.thread.appState(), ends ? State::searchingAdapter : State(state));
-        if (!ends)
-            QCOMPARE(h.thread.deviceLoss(), DeviceLoss::adapter);
-    }
-
-    // A quit while the thread waits for an answer that is not coming (a lens just taken off).
-    void quitCutsShortAWaitForAnAnswer_data() {
-        QTest::addColumn<int>("state");
-        QTest::addColumn<bool>("cutShort");
-        QTest::newRow("lens poll") << int(State::holdingLens) << true;
-        QTest::newRow("lens check") << int(State::waitingForLens) << true;
-        QTest::newRow("firmware transfer") << int(State::firmwareUpdate) << false;
-    }
-    void quitCutsShortAWaitForAnAnswer() {
-        QFETCH(int, state);
-        QFETCH(bool, cutShort);
-        Harness h;
-        h.started();
-        h.thread.requestState(State(state));
-        QVERIFY(h.reach(State(state)));
+        if (!quit) {
+            h.provider->dropPort();
+            h.steps(2);
+            h.provider->announceRemoval();
+            h.steps(2);
+            QCOMPARE(h.screen.disconnectedCount(), ends ? 1 : 0);
+            QCOMPARE(h.thread.appState(), ends ? State::searchingAdapter : State(state));
+            QCOMPARE(h.thread.deviceLoss(), ends ? DeviceLoss::none : DeviceLoss::adapter);
+            return;
+        }
         h.dock.answers = false;
         if (State(state) == State::firmwareUpdate) // the update's own request, sent past the thread
             QCOMPARE(h.serial.sendCommand(*buildRequest(CommandIndex::getBasicInfo, true), false),
@@ -309,7 +292,7 @@ private slots:
         const qsizetype asked = h.writes();
         h.thread.requestState(State::terminating);
         h.steps(3);
-        if (!cutShort) {
+        if (!ends) {
             QVERIFY(h.serial.isResponseWaiting());
             QCOMPARE(h.writes(), asked);
             return;

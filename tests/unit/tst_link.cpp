@@ -1,10 +1,12 @@
 #include "Bytes.h"
 #include "link/CommandSet.h"
 #include "link/FrameCodec.h"
+#include "link/IdentityDecoder.h"
 #include "link/SerialChannel.h"
 #include "LogCapture.h"
 #include "MemorySerialPort.h"
 #include "RecordingSerialDelegate.h"
+#include "SampleIdentities.h"
 
 #include <functional>
 #include <QTest>
@@ -18,6 +20,10 @@ namespace {
 // Long enough that the watchdog never fires during a test that does not want it to.
 constexpr auto quietTick = std::chrono::milliseconds(std::chrono::hours(1));
 constexpr auto fastTick = 1ms; // 200 ms before a request times out
+
+QString failure(ChannelError code) {
+    return QStringLiteral("failure %1").arg(int(code));
+}
 
 struct Channel {
     explicit Channel(std::chrono::microseconds tick = quietTick, bool open = true) : serial(provider, tick) {
@@ -33,7 +39,7 @@ struct Channel {
             words << (e.kind == Kind::response  ? QStringLiteral("response")
                       : e.kind == Kind::removed ? QStringLiteral("removed")
                       : e.kind == Kind::control ? QString(e.isAck ? "ack" : "C")
-                                                : QStringLiteral("failure %1").arg(int(e.code)));
+                                                : failure(e.code));
         return words;
     }
 
@@ -42,10 +48,6 @@ struct Channel {
     SerialChannel serial;
 };
 
-QString failure(ChannelError code) {
-    return QStringLiteral("failure %1").arg(int(code));
-}
-
 // The reply a device gives to `request`: same packet number, destination and function.
 QByteArray replyTo(const QByteArray& request, const QByteArray& payload = QByteArray(63, '\x11')) {
     CommDataFormat reply;
@@ -53,14 +55,6 @@ QByteArray replyTo(const QByteArray& request, const QByteArray& payload = QByteA
     reply.funcNumber = byteAt(request, 6);
     reply.setPayload(payload);
     return FrameCodec::encodeFrame(reply, byteAt(request, 1));
-}
-
-QByteArray withFixedCrc(QByteArray frame) {
-    const auto crc = FrameCodec::expectedCrc(frame);
-    const int length = FrameCodec::lengthField(frame);
-    frame[length + 6] = char(crc[0]);
-    frame[length + 7] = char(crc[1]);
-    return frame;
 }
 
 // What the device does after the host's last write.
@@ -72,7 +66,10 @@ Answer changed(int field, int value, const char* payload = nullptr) {
     return [=](Channel& c) {
         QByteArray reply = payload ? replyTo(c.lastWrite(), hexBytes(payload)) : replyTo(c.lastWrite());
         reply[field] = char(value);
-        c.provider->feed(withFixedCrc(reply));
+        const auto crc = FrameCodec::expectedCrc(reply);
+        reply[reply.size() - 3] = char(crc[0]);
+        reply[reply.size() - 2] = char(crc[1]);
+        c.provider->feed(reply);
     };
 }
 // The reply to the last write with one of its last bytes (CRC, CRC, end marker) changed.
@@ -111,18 +108,17 @@ void send(Channel& c, int request) {
     }
 }
 
-// Plays `answers`; with a running watchdog each one waits for the write it answers.
-void play(Channel& c, const Answers& answers, bool paced) {
-    for (int i = 0; i < answers.size(); ++i) {
-        if (paced)
-            QVERIFY(c.provider->waitForWrites(i));
-        answers[i](c);
-    }
+// `bytes` with the byte at each offset of `changes` replaced.
+QByteArray edited(QByteArray bytes, std::initializer_list<std::pair<int, int>> changes) {
+    for (const auto& [offset, value] : changes)
+        bytes[offset] = char(value);
+    return bytes;
 }
 } // namespace
 Q_DECLARE_METATYPE(Answers)
 
-class TestSerialChannel : public QObject {
+// The link to the dock: the serial channel over an in-memory port, and the identities it carries.
+class TestLink : public QObject {
     Q_OBJECT
 private slots:
     void answersToOneRequest_data() {
@@ -211,7 +207,11 @@ private slots:
         Channel channel(request & fast ? fastTick : quietTick);
         LogCapture capture;
         send(channel, request & ~fast);
-        play(channel, answers, request & fast);
+        for (int i = 0; i < answers.size(); ++i) {
+            if (request & fast) // with a running watchdog each answer waits for the write it answers
+                QVERIFY(channel.provider->waitForWrites(i));
+            answers[i](channel);
+        }
         QVERIFY(channel.delegate.waitForEvents(reports.size() - 1));
         QVERIFY(!channel.delegate.waitForEvents(reports.size(), request & fast ? 300ms : 0ms));
         QCOMPARE(channel.reports(), reports);
@@ -225,33 +225,6 @@ private slots:
         if (reports == QStringList{"response"}) // the payload arrives whole
             QCOMPARE(channel.delegate.events().first().response.data, QByteArray(63, '\x11'));
         QCOMPARE(channel.serial.isResponseWaiting(), request != none && reports.isEmpty());
-    }
-
-    void queuedBlocksGoOutOnePerAcknowledgement() {
-        Channel channel;
-        const auto header = [](int n) { return hexBytes("02") + char(n) + char(255 - n); };
-        const auto data = [](int n) { return QByteArray(1024, char('a' + n)); };
-        QVERIFY(!channel.serial.queueBlock(header(1), data(1))); // nothing waits
-        QCOMPARE(channel.serial.sendBlock(header(1), data(1), false), int(SerialChannel::sent));
-        const int last = SerialChannel::queuedBlocksLimit + 1;
-        for (int n = 2; n <= last; ++n)
-            QVERIFY(channel.serial.queueBlock(header(n), data(n)));
-        QVERIFY(!channel.serial.queueBlock(header(last + 1), data(last + 1))); // full
-        QCOMPARE(channel.provider->writeCount(), 1);
-        channel.provider->feed(hexBytes("15")); // a NAK resends the block in hand; the queue waits
-        QCOMPARE(channel.provider->writeCount(), 2);
-        QCOMPARE(byteAt(channel.lastWrite(), 1), std::uint8_t(1));
-        for (int n = 2; n <= last + 1; ++n) {
-            channel.provider->feed(hexBytes("06"));
-            QCOMPARE(channel.delegate.count(), n - 1);
-            QCOMPARE(channel.provider->writeCount(), std::min(n, last) + 1);
-            QCOMPARE(channel.lastWrite().left(4), header(std::min(n, last)) + char('a' + std::min(n, last)));
-        }
-        QCOMPARE(channel.reports(), QStringList(last, "ack"));
-        QVERIFY(!channel.serial.isResponseWaiting());
-        // Only blocks queue: never behind a command.
-        channel.serial.sendCommand(*buildRequest(CommandIndex::getBasicInfo, true), false);
-        QVERIFY(!channel.serial.queueBlock(header(1), data(1)));
     }
 
     void portComesAndGoes() {
@@ -294,7 +267,53 @@ private slots:
         }
         QCOMPARE(channel.reports(), QStringList{"removed"} + QStringList(255, "response"));
     }
+
+    // Whole identities are decoded against the dock emulator's own encoder; these are the rules a
+    // well-formed identity never meets.
+    void adapterIdentity() {
+        const QByteArray adapter = sampleAdapterIdentity() + "x"; // a longer reply is fine
+        const auto info =
+            IdentityDecoder::adapterBasicInfo(edited(adapter, {{35, 0x12}, {36, 0x07}, {48, 0x99}}));
+        QVERIFY(info);
+        QCOMPARE(info->fwVersion + " " + info->hwVersion + " " + info->communicationVersion, "1207 99 0100");
+        for (const QByteArray& refused :
+             {adapter.left(62), edited(adapter, {{47, 4}}), edited(adapter, {{47, 0}}),
+              edited(adapter, {{36, 0x1A}}), edited(adapter, {{48, 0xB0}}), edited(adapter, {{50, 0x0C}}),
+              edited(adapter, {{36, 0xFF}, {47, 9}})})
+            QVERIFY(!IdentityDecoder::adapterBasicInfo(refused));
+        // Only an adapter without a released firmware may carry any mount code.
+        const auto unreleased =
+            IdentityDecoder::adapterBasicInfo(edited(adapter, {{35, 0xFF}, {36, 0xFF}, {47, 7}}));
+        QVERIFY(unreleased && unreleased->fwVersion == "ffff" && unreleased->mountInfo == 7);
+    }
+
+    void lensIdentity() {
+        const QByteArray lens = sampleLensIdentity() + "x"; // a longer reply is fine
+        for (const QByteArray& refused :
+             {lens.left(84), edited(lens, {{36, 0x0A}}), edited(lens, {{50, 0xFF}}), edited(lens, {{56, 1}})})
+            QVERIFY(!IdentityDecoder::lensInfo(refused));
+        QByteArray named = lens;
+        named.replace(3, 32, QByteArray("A0\0BCDEFGHIJKLMNSN12345678901234", 32));
+        const auto l = IdentityDecoder::lensInfo(edited(
+            named,
+            {{51, 0xFA}, {55, 0x57}, {56, 20}, {63, 20}, {64, 0xEC}, {69, 0x1C}, {83, 0xF4}, {84, 1}}));
+        QVERIFY(l);
+        // The model ends at its first zero, the serial does not.
+        QCOMPARE(l->modelCode + " " + l->serialCode, "A0 SN12345678901234");
+        // Capability bits stand alone; the switch byte holds the positions, the type and four modes.
+        QCOMPARE(QList<bool>({l->supportsFocusZoom, l->supportsFullTimeManual, l->supportsFocusLimit,
+                              l->supportsVcMode}),
+                 QList<bool>({false, true, false, true}));
+        QCOMPARE(QList<int>({l->focusLimitCount, l->focusLimitSwitchType}), QList<int>({3, 1}));
+        QCOMPARE(l->focusLimitDefaultModes, (std::array<int, 4>{2, 1, 2, 1}));
+        // The factory limits are counted from the far end of the scale; the range is signed.
+        QCOMPARE(QList<int>({l->focusAdjustMin, l->focusAdjustMax, l->focusLimitDefaultFirstNear,
+                             l->focusLimitDefaultFirstFar, l->focusLimitDefaultSecondNear,
+                             l->focusLimitDefaultSecondFar}),
+                 QList<int>({-20, 20, 10, 19, 10, 17}));
+        QCOMPARE(QList<int>({l->zoomFocalLengths[0], l->zoomFocalLengths[7]}), QList<int>({28, 500}));
+    }
 };
 
-QTEST_GUILESS_MAIN(TestSerialChannel)
-#include "tst_serialchannel.moc"
+QTEST_GUILESS_MAIN(TestLink)
+#include "tst_link.moc"
