@@ -61,13 +61,6 @@ private slots:
         QCOMPARE(firstValueIn(entries.first().path), (SettingsLibrary::backupsKept + 2) % 20);
         QCOMPARE(firstValueIn(entries.last().path), 3); // the three oldest went
 
-        // Two in the same millisecond both stay.
-        SettingsLibrary frozen(FileIO(dir.path()), [] { return QDateTime(QDate(2026, 1, 1), QTime(1, 2)); });
-        const LensInfo third = lensNamed("C022", "SN9");
-        QVERIFY(frozen.backUp(settingsWith(1), third, BackupReason::apply, nullptr));
-        QVERIFY(frozen.backUp(settingsWith(2), third, BackupReason::apply, nullptr));
-        QCOMPARE(frozen.backups(third).size(), 2);
-
         // A lens name from the device stays inside the library.
         const LensInfo hostile = lensNamed("../x", "../../../etc");
         QVERIFY(library.backUp(settingsWith(1), hostile, BackupReason::apply, nullptr));
