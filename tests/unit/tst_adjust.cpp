@@ -9,7 +9,6 @@
 #include <QTest>
 
 using namespace lensdock;
-Q_DECLARE_METATYPE(AdjustFileLoadResult)
 
 namespace {
 // One row of a data table, each value in its column's order.
