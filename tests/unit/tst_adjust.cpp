@@ -116,6 +116,9 @@ private slots:
         QFETCH(QString, data);
         QFETCH(QByteArray, payload);
         QCOMPARE(AdjustPayload::encode(settings(data), ::lens(lens)).toHex(' '), payload.toHex(' '));
+        CommDataFormat request; // the length field counts the function number too
+        makeSetAdjustData(request, settings(data), ::lens(lens));
+        QVERIFY(request.funcNumber == 0xFB && request.data == payload && request.lengthFieldValue() == 36);
         const auto back = AdjustPayload::decode(payload, ::lens(lens));
         QVERIFY(back && back->isSameSettings(settings(data), ::lens(lens)));
     }

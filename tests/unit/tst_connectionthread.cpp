@@ -74,10 +74,6 @@ struct Harness {
         }
         return false;
     }
-    void started() {
-        thread.startMain();
-        steps(2);
-    }
     qsizetype writes() const { return provider->writeCount(); }
     std::uint8_t lastFunction() const { return byteAt(provider->written().last(), 6); }
 
@@ -256,7 +252,8 @@ private slots:
         QFETCH(bool, quit);
         QFETCH(bool, ends);
         Harness h;
-        h.started();
+        h.thread.startMain();
+        h.steps(2);
         h.thread.requestState(State(state));
         QVERIFY(h.reach(State(state)));
         if (!quit) {

@@ -133,13 +133,12 @@ private slots:
             QTest::newRow(name) << request << answers << writes << reports.split(',', Qt::SkipEmptyParts)
                                 << QString(logLine);
         };
-        const QString response = "response";
         const Answer chunks = [](Channel& c) {
             const QByteArray reply = replyTo(c.lastWrite());
             for (const QByteArray& piece : {reply.left(3), reply.mid(3, 30), reply.mid(33)})
                 c.provider->feed(piece);
         };
-        row("reply in chunks", command, {chunks}, 1, response, "[USB] Recv Response Check Lens Mounted");
+        row("reply in chunks", command, {chunks}, 1, "response", "[USB] Recv Response Check Lens Mounted");
         row("crc low byte", command, Answers(4, flipped(3)), 4, fail(E::crcErr), "[USB] Error crc check 1");
         row("crc high byte", command, Answers(4, flipped(2)), 4, fail(E::crcErr), "[USB] Error crc check 2");
         row("end marker", command, Answers(4, flipped(1)), 4, fail(E::formatErr), "[USB] Error end mark");
@@ -171,11 +170,11 @@ private slots:
         row("frame after block", block, {bytes("0F 01 01 00 01 00 F7 D0 CD F0")}, 1, "",
             "[USB] Error not adapter mode 2");
         // Irregular bytes after a command are dropped; the request stays open for its reply.
-        row("ack after command", command, {bytes("06"), goodReply}, 1, response, "[USB] Recv Ack");
-        row("can after command", command, {bytes("18"), goodReply}, 1, response, "[USB] Recv Can");
-        row("nak after command", command, {bytes("15"), goodReply}, 1, response, "[USB] Recv Nak");
-        row("C after command", command, {bytes("43"), goodReply}, 1, response, "[USB] Recv C");
-        row("stray byte", command, {bytes("07"), goodReply}, 1, response, "[USB] Destruction");
+        row("ack after command", command, {bytes("06"), goodReply}, 1, "response", "[USB] Recv Ack");
+        row("can after command", command, {bytes("18"), goodReply}, 1, "response", "[USB] Recv Can");
+        row("nak after command", command, {bytes("15"), goodReply}, 1, "response", "[USB] Recv Nak");
+        row("C after command", command, {bytes("43"), goodReply}, 1, "response", "[USB] Recv C");
+        row("stray byte", command, {bytes("07"), goodReply}, 1, "response", "[USB] Destruction");
         row("C after update", update, {bytes("43")}, 1, "C", "[USB] Recv C");
         row("frame after update", update, {goodReply}, 1, fail(E::funcNumErr), "[USB] Error update firmware");
         // A failed block drops the queue behind it: each block the channel took ends in one report.
