@@ -3,16 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <QDeadlineTimer>
-#include <QJsonDocument>
 #include <QProcessEnvironment>
-
-QJsonObject CliResult::json() const {
-    return QJsonDocument::fromJson(out).object();
-}
-
-QStringList CliResult::errorLines() const {
-    return QString::fromUtf8(err).split(QLatin1Char('\n'), Qt::SkipEmptyParts);
-}
 
 CliProcess::CliProcess(const QString& dataHome) {
     QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -25,25 +16,10 @@ CliProcess::CliProcess(const QString& dataHome) {
     process_.setProcessEnvironment(environment);
 }
 
-void CliProcess::setTemporaryFolder(const QString& path) {
-    QProcessEnvironment environment = process_.processEnvironment();
-    environment.insert(QStringLiteral("TMPDIR"), path);
-    process_.setProcessEnvironment(environment);
-}
-
 void CliProcess::setEnvironment(const QString& name, const QString& value) {
     QProcessEnvironment environment = process_.processEnvironment();
-    if (value.isEmpty())
-        environment.remove(name);
-    else
-        environment.insert(name, value);
+    value.isEmpty() ? environment.remove(name) : environment.insert(name, value);
     process_.setProcessEnvironment(environment);
-}
-
-QStringList CliProcess::fastTiming() {
-    return {QStringLiteral("--thread-tick-ms"),     QStringLiteral("5"),
-            QStringLiteral("--watchdog-tick-ms"),   QStringLiteral("5"),
-            QStringLiteral("--network-timeout-ms"), QStringLiteral("3000")};
 }
 
 CliResult CliProcess::run(const QStringList& arguments, const QByteArray& input) {
@@ -55,21 +31,15 @@ CliResult CliProcess::run(const QStringList& arguments, const QByteArray& input)
 void CliProcess::start(const QStringList& arguments) {
     out_.clear();
     err_.clear();
-    process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming() + arguments);
+    const QStringList fastTiming{"--thread-tick-ms",     "5",   "--watchdog-tick-ms", "5",
+                                 "--network-timeout-ms", "3000"};
+    process_.start(QStringLiteral(LENSDOCK_CLI_EXE), fastTiming + arguments);
     process_.waitForStarted(runBoundMs);
 }
 
 void CliProcess::signal(int number) {
     if (process_.processId() > 0)
         ::kill(pid_t(process_.processId()), number);
-}
-
-bool CliProcess::waitForOutput(const QByteArray& text, int boundMs) {
-    return waitFor(text, boundMs, QProcess::StandardOutput);
-}
-
-bool CliProcess::waitForError(const QByteArray& text, int boundMs) {
-    return waitFor(text, boundMs, QProcess::StandardError);
 }
 
 bool CliProcess::waitFor(const QByteArray& text, int boundMs, QProcess::ProcessChannel channel) {

@@ -1,6 +1,5 @@
 // The fault table through lensdock-cli: each case against the dock emulator, then the same tool
 // once more against the recovered dock. The outcomes map onto the tool's documented exit statuses.
-#include "CliDock.h"
 #include "CliProcess.h"
 #include "FaultTable.h"
 #include "LocalDownloadHost.h"
