@@ -79,7 +79,7 @@ private slots:
 
     // Which host a run uses: --download-url, then the settings file, then the environment, then the
     // host chosen at build time. A broken value is an error naming where it was set, not a quiet
-    // fall-back to a weaker one. (tst_clikit reads them from a real process's settings and environment.)
+    // fall-back to a weaker one. (tst_cli reads them from a real process's settings and environment.)
     // A literal address is reachable without a look-up, a folder when it is a readable folder.
     void downloadHostChoice_data() {
         QTest::addColumn<QStringList>("given"); // option, settings file, environment; empty: not set
