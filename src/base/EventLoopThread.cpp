@@ -22,12 +22,31 @@ EventLoopThread::EventLoopThread() {
 }
 
 EventLoopThread::~EventLoopThread() {
-    post([this] { loop_->quit(); });
+    post([this] {
+        quitRequested_ = true;
+        loop_->quit();
+    });
+    {
+        std::lock_guard lock(mutex_);
+        quitPosted_ = true;
+    }
+    quitPostedChanged_.notify_one();
     thread_.join();
 }
 
 void EventLoopThread::main() {
-    loop_->exec();
+    // Only the destructor ends the loop. Qt now and then ends it on its own (seen after a network
+    // access manager was deleted on this thread); leaving then would destroy the context object
+    // that the destructor's post() uses. The queue is served between runs of the loop too, in case
+    // it refuses to run again. And the thread stays until the destructor's post() has returned.
+    while (!quitRequested_) {
+        loop_->exec();
+        drain();
+    }
+    {
+        std::unique_lock lock(mutex_);
+        quitPostedChanged_.wait(lock, [this] { return quitPosted_; });
+    }
     drain(); // work posted while quitting, such as closing a port, still runs
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }

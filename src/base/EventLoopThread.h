@@ -1,5 +1,6 @@
 #pragma once
 
+#include <condition_variable>
 #include <deque>
 #include <functional>
 #include <mutex>
@@ -36,6 +37,9 @@ private:
 
     std::mutex mutex_;
     std::deque<std::function<void()>> queue_;
+    std::condition_variable quitPostedChanged_;
+    bool quitPosted_ = false;    // guarded by mutex_
+    bool quitRequested_ = false; // only touched on the thread
     QEventLoop* loop_ = nullptr;
     QObject* context_ = nullptr;
     std::thread thread_;
