@@ -513,6 +513,8 @@ private slots:
         const QString profile = QStringLiteral("Body ../A");
         run({"profile", "save", profile}, 0, {});
         run({"factory-reset"}, 0, {});
+        run({"factory-reset"}, 0,
+            {"already holds these settings; they are written again", "Written and verified"});
         run({"--json", "profile", "list"}, 0,
             {"profiles.0.name=" + profile, "profiles.0.path=" + home.path(), "!profiles.1."});
         run({"profile", "apply", profile}, 0, {});

@@ -37,11 +37,14 @@ std::optional<Failure> checkFileFirst(const QString& path) {
     return openFailure(path, outcome, LensInfo());
 }
 
+// A write still follows when nothing changes (it is read back like any other): the text says so.
 void printDifferences(CommandEnv& env, const LensAdjustData& lensData, const LensAdjustData& target,
                       const LensInfo& lens) {
     const QStringList lines = SettingsReport::differenceText(lensData, target, lens);
-    if (lines.isEmpty())
+    if (lines.isEmpty() && env.options.dryRun)
         env.out.lines({QStringLiteral("The lens already holds these settings.")});
+    else if (lines.isEmpty())
+        env.out.lines({QStringLiteral("The lens already holds these settings; they are written again.")});
     else
         env.out.lines(QStringList{QStringLiteral("Changes (lens -> new):")} + lines);
     env.out.set(QStringLiteral("changes"), SettingsReport::differenceJson(lensData, target, lens));
