@@ -379,6 +379,10 @@
         <source>This lens was removed while some values you changed were not yet written to it. Show those values again? They are written only when you press Apply.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogRestoreEditsDockConfirmMessage">
+        <source>The lens dock was unplugged while some values you changed were not yet written to the lens. Show those values again? They are written only when you press Apply.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation type="unfinished"></translation>

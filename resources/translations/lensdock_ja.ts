@@ -379,6 +379,10 @@
         <source>This lens was removed while some values you changed were not yet written to it. Show those values again? They are written only when you press Apply.</source>
         <translation>このレンズは、変更した値の一部が書き込まれる前に取り外されました。それらの値を再表示しますか？値は「適用」を押したときにだけ書き込まれます。</translation>
     </message>
+    <message id="dialogRestoreEditsDockConfirmMessage">
+        <source>The lens dock was unplugged while some values you changed were not yet written to the lens. Show those values again? They are written only when you press Apply.</source>
+        <translation>レンズドックが、変更した値の一部がレンズに書き込まれる前に取り外されました。それらの値を再表示しますか？値は「適用」を押したときにだけ書き込まれます。</translation>
+    </message>
     <message id="menuFileItem">
         <source>&amp;File</source>
         <translation>ファイル(&amp;F)</translation>

@@ -52,9 +52,10 @@ enum class DialogId : std::uint8_t {
     adapterNoAccessError,
     discardChangesConfirm,
     restoreEditsConfirm,
+    restoreEditsAfterDockConfirm,
 };
 
-constexpr int dialogIdCount = 46;
+constexpr int dialogIdCount = 47;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

@@ -2,14 +2,12 @@
 
 #include "adjust/AdjustDataFile.h"
 #include "adjust/AdjustPayload.h"
-#include "adjust/SettingsReport.h"
 #include "base/Logger.h"
 #include "context/AppContext.h"
 #include "online/FirmwareVersionCheck.h"
 #include "online/LensCatalogueCopy.h"
 #include "online/ModelInfoParser.h"
 #include "online/ResourcePaths.h"
-#include "session/FileFailure.h"
 #include "session/ReportRelay.h"
 #include "session/UpdateResultAlert.h"
 
@@ -334,9 +332,10 @@ void LensFlow::finishWrite(const std::optional<LensAdjustData>& readBack) {
     const bool written =
         readBack && context_.currentAdjustData().get().isSameSettings(*readBack, context_.lensInfo().get());
     readBack_ = readBack;
-    if (readBack)
+    if (readBack) {
         context_.lensSettings().set(readBack);
-    else if (writeOutcome_ != WriteOutcome::outOfRange)
+        emit heldSettingsChanged();
+    } else if (writeOutcome_ != WriteOutcome::outOfRange)
         context_.lensSettings().set(std::nullopt); // it may hold either
     if (written)
         writeOutcome_ = WriteOutcome::written;
@@ -540,112 +539,6 @@ void LensFlow::offerSettingsBack(const QString& backup) {
             startWrite(false);
         },
         QFileInfo(backup).fileName());
-}
-
-// ---- files ----
-
-bool LensFlow::beginFileCommand() {
-    if (!startCommand())
-        return false;
-    ++openModals_;
-    return true;
-}
-
-void LensFlow::endFileCommand() {
-    --openModals_;
-    followUpByDeviceLoss();
-    modalEnded();
-}
-
-void LensFlow::openFile(const QString& path, std::function<void(bool)> done) {
-    if (path.isEmpty() || !AdjustDataFile::hasExtension(path)) {
-        logMain(path.isEmpty() ? QStringLiteral("Load URL Error") : QStringLiteral("Extension Error"));
-        const QString named =
-            path.isEmpty() ? QString() : FileFailure::extraText(DialogId::loadAdjustErrorFormat, path);
-        ask(
-            DialogId::loadAdjustErrorFormat, [done](DialogResponse) { done(false); }, named);
-        return;
-    }
-    logMain(QStringLiteral("open file : ") + path);
-    LensAdjustData edited = context_.currentAdjustData().get();
-    const auto outcome = AdjustDataFile::openIntoEditor(path, context_.lensInfo().get(),
-                                                        context_.defaultAdjustData().get(), edited);
-    DialogId kind = DialogId::loadAdjustErrorFormat;
-    switch (outcome.result) {
-    case AdjustFileOpenResult::success:
-        context_.currentAdjustData().set(edited);
-        emit settingsReplaced();
-        done(true);
-        return;
-    case AdjustFileOpenResult::osError:
-        kind = FileFailure::ofOpen(path);
-        break;
-    case AdjustFileOpenResult::formatError:
-        break;
-    case AdjustFileOpenResult::valueError:
-        kind = DialogId::loadAdjustErrorValue;
-        break;
-    case AdjustFileOpenResult::modelMismatch:
-        kind = DialogId::loadAdjustErrorModel;
-        break;
-    }
-    ask(
-        kind, [done](DialogResponse) { done(false); },
-        FileFailure::extraText(kind, path, outcome.error.value_or(QString())));
-}
-
-void LensFlow::saveProfile(const QString& name, std::function<void(bool)> done) {
-    emit editsCommitRequested();
-    QString error;
-    if (library_.saveProfile(name, context_.currentAdjustData().get(), context_.lensInfo().get(), &error)) {
-        done(true);
-        return;
-    }
-    ask(
-        DialogId::profileSaveError, [done](DialogResponse) { done(false); }, error);
-}
-
-void LensFlow::applyFromLibrary(const QString& path, BackupReason reason) {
-    if (!startCommand())
-        return;
-    const LensInfo lens = context_.lensInfo().get();
-    LensAdjustData chosen = context_.currentAdjustData().get();
-    const auto opened =
-        AdjustDataFile::openIntoEditor(path, lens, context_.defaultAdjustData().get(), chosen);
-    if (opened.result != AdjustFileOpenResult::success) {
-        ask(
-            DialogId::loadAdjustErrorFormat, [this](DialogResponse) { followUpByDeviceLoss(); },
-            FileFailure::extraText(DialogId::loadAdjustErrorFormat, path));
-        return;
-    }
-    context_.currentAdjustData().set(chosen);
-    emit settingsReplaced();
-    const auto held = context_.lensSettings().get();
-    const QStringList changes = SettingsReport::differenceText(held.value_or(chosen), chosen, lens);
-    writeReason_ = reason;
-    ask(
-        DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); },
-        changes.join(QLatin1Char('\n')));
-}
-
-void LensFlow::saveFile(const QString& path, std::function<void(bool)> done) {
-    if (path.isEmpty()) {
-        ask(DialogId::saveAdjustErrorOs, [done](DialogResponse) { done(false); });
-        return;
-    }
-    const QString target = AdjustDataFile::withExtension(path);
-    emit editsCommitRequested();
-    const LensInfo lens = context_.lensInfo().get();
-    const auto outcome = AdjustDataFile::saveFile(context_.currentAdjustData().get(), target, lens.modelCode,
-                                                  lens.firmwareVersion, lens);
-    if (outcome.saved) {
-        done(true);
-        return;
-    }
-    const DialogId kind = FileFailure::ofSave(target);
-    ask(
-        kind, [done](DialogResponse) { done(false); },
-        FileFailure::extraText(kind, target, outcome.error.value_or(QString())));
 }
 
 } // namespace lensdock

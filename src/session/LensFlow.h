@@ -86,10 +86,16 @@ public:
     // the caution (listing what changes on the lens), then the write and its read-back.
     void applyFromLibrary(const QString& path, BackupReason reason);
     const SettingsLibrary& library() const { return library_; }
-    // An alert about a library file the face handled itself (rename, delete, export).
-    void reportLibraryError(DialogId kind, const QString& reason) {
+    // An alert about a library file the face handled itself (rename, delete, export); `then` once
+    // it was answered.
+    void reportLibraryError(DialogId kind, const QString& reason, std::function<void()> then = {}) {
         ask(
-            kind, [](DialogResponse) {}, reason);
+            kind,
+            [then = std::move(then)](DialogResponse) {
+                if (then)
+                    then();
+            },
+            reason);
     }
 
     // The end of the lens update the face ran after lensUpdateRequested (or after backUpForUpdate).
@@ -126,6 +132,8 @@ signals:
     void progressClosed();
     void lensUpdateRequested(const lensdock::LensUpdateRequest& request);
     void firmwareVersionChanged();
+    // What the lens holds was read again (a write's read-back): the face compares anew.
+    void heldSettingsChanged();
     // A write (apply or restore) has ended and its alert was answered.
     void writeFinished(bool written);
     // The check for an update has ended without starting one (answered).

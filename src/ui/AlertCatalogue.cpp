@@ -188,6 +188,9 @@ namespace {
     //% "This lens was removed while some values you changed were not yet written to it. Show those "
     //% "values again? They are written only when you press Apply."
     QT_TRID_NOOP("dialogRestoreEditsConfirmMessage"),
+    //% "The lens dock was unplugged while some values you changed were not yet written to the lens. "
+    //% "Show those values again? They are written only when you press Apply."
+    QT_TRID_NOOP("dialogRestoreEditsDockConfirmMessage"),
 };
 
 constexpr const char* cancel = "dialogBtnCancel";
@@ -274,6 +277,7 @@ Catalogue makeCatalogue() {
                  AlertRow::Kind::caution,
                  true},
         warning("dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage", {no, yes}),
+        warning("dialogRestoreEditsConfirmTitle", "dialogRestoreEditsDockConfirmMessage", {no, yes}),
     };
 }
 

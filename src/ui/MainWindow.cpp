@@ -146,7 +146,7 @@ QWidget* MainWindow::makeLensScreen() {
     auto* screen = new LensScreen(shell_, options_.lens);
     if (lostEdits_ && lostEdits_->modelCode == screen->lensModelCode() &&
         lostEdits_->serialCode == screen->lensSerialCode()) {
-        screen->offerEditsBack(lostEdits_->values);
+        screen->offerEditsBack(lostEdits_->values, lostEdits_->dockUnplugged);
         lostEdits_.reset();
     }
     connect(screen, &LensScreen::modifiedChanged, this, &QWidget::setWindowModified);
@@ -156,13 +156,18 @@ QWidget* MainWindow::makeLensScreen() {
 // A lens that goes away takes the values not yet written with it; they wait here for its return.
 void MainWindow::keepUnappliedEdits() {
     LensScreen* screen = lensScreen();
-    if (screen && screen->refreshModified())
-        lostEdits_ = LostEdits{screen->lensModelCode(), screen->lensSerialCode(), screen->shownAdjustData()};
+    if (hasUnappliedEdits())
+        lostEdits_ = LostEdits{screen->lensModelCode(), screen->lensSerialCode(), screen->shownAdjustData(),
+                               screen->flow().loss() == DeviceLoss::adapter};
 }
 
+// A value still being typed counts: it is taken first, as Apply would take it.
 bool MainWindow::hasUnappliedEdits() const {
     LensScreen* screen = lensScreen();
-    return screen && screen->refreshModified();
+    if (!screen)
+        return false;
+    screen->takeTypedValues();
+    return screen->refreshModified();
 }
 
 void MainWindow::quitAfterAsking() {

@@ -77,6 +77,7 @@ private:
         QString modelCode;
         QString serialCode;
         LensAdjustData values;
+        bool dockUnplugged = false; // not the lens alone: the dock went with it
     };
     std::optional<LostEdits> lostEdits_;
 };

@@ -97,7 +97,9 @@ void LensScreen::showEvent(QShowEvent* event) {
 
 // Asked before the flow starts, so that no update offer or command comes in between.
 void LensScreen::askToBringBackEdits() {
-    asker_->ask(DialogId::restoreEditsConfirm, QString(), [this](DialogResponse answer) {
+    const DialogId question =
+        dockUnplugged_ ? DialogId::restoreEditsAfterDockConfirm : DialogId::restoreEditsConfirm;
+    asker_->ask(question, QString(), [this](DialogResponse answer) {
         if (answer == DialogResponse::yes && editsOffered_) {
             context_.currentAdjustData().set(*editsOffered_);
             shell_.raiseControl();
@@ -122,6 +124,7 @@ void LensScreen::watchForEdits() {
         scheduleModifiedCheck();
     });
     connect(flow_, &LensFlow::settingsReplaced, this, &LensScreen::scheduleModifiedCheck);
+    connect(flow_, &LensFlow::heldSettingsChanged, this, &LensScreen::scheduleModifiedCheck);
 }
 
 // Showing data moves many controls at once: one check after they all moved.
@@ -141,6 +144,10 @@ void LensScreen::scheduleModifiedCheck() {
 LensAdjustData LensScreen::shownAdjustData() const {
     const auto* tab = static_cast<const SettingsTab*>(tabView_->currentWidget());
     return tab->isObserving() ? tab->shownAdjustData() : context_.currentAdjustData().get();
+}
+
+void LensScreen::takeTypedValues() {
+    shell_.raiseWrite();
 }
 
 // A lens whose settings could not be read has nothing to compare with: then nothing counts as edited.

@@ -52,13 +52,18 @@ public:
     bool hasUnappliedEdits() const { return modified_; }
     // Checks now whether they do (the check otherwise follows the controls a moment later).
     bool refreshModified();
+    // Stores what the controls show, a value being typed included, as a command would.
+    void takeTypedValues();
     // The values the tabs show, the visible tab's controls included.
     LensAdjustData shownAdjustData() const;
     QString lensModelCode() const { return lensModelCode_; }
     QString lensSerialCode() const { return lensSerialCode_; }
     // Edits this lens lost when it went away: before anything else the screen asks whether to show
     // them again.
-    void offerEditsBack(const LensAdjustData& edits) { editsOffered_ = edits; }
+    void offerEditsBack(const LensAdjustData& edits, bool dockUnplugged) {
+        editsOffered_ = edits;
+        dockUnplugged_ = dockUnplugged;
+    }
     // Says that the values shown came from a file and are not written yet; empty when nothing to say.
     QLabel* noteLabel() const { return noteLabel_; }
 
@@ -121,6 +126,7 @@ private:
     const QString lensModelCode_;
     const QString lensSerialCode_;
     std::optional<LensAdjustData> editsOffered_;
+    bool dockUnplugged_ = false;
     QLabel* noteLabel_ = nullptr;
 
     LensInfoPanel* infoPanel_ = nullptr;

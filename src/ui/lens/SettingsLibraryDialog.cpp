@@ -6,9 +6,11 @@
 
 #include <QDialogButtonBox>
 #include <QFile>
+#include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
 #include <QLocale>
+#include <QPointer>
 #include <QPushButton>
 #include <QSaveFile>
 #include <QTableWidget>
@@ -147,7 +149,7 @@ void SettingsLibraryDialog::renameSelected() {
     const auto name = askName_(this, qtTrId("libraryRenameTitle"), row->entry.name);
     QString error;
     if (name && !flow_.library().renameProfile(lens_, row->entry.name, *name, &error))
-        flow_.reportLibraryError(DialogId::profileSaveError, error);
+        report(DialogId::profileSaveError, error);
     reload();
 }
 
@@ -155,21 +157,23 @@ void SettingsLibraryDialog::deleteSelected() {
     const auto row = selected();
     QString error;
     if (row && row->profile && !flow_.library().deleteProfile(lens_, row->entry.name, &error))
-        flow_.reportLibraryError(DialogId::profileSaveError, error);
+        report(DialogId::profileSaveError, error);
     reload();
 }
 
 // A copy under a name the user chooses, for another computer or a colleague.
 void SettingsLibraryDialog::exportSelected() {
-    const auto row = selected();
-    const FileDialogStart start{folder_.start(),
-                                row ? AdjustDataFile::withExtension(row->entry.name) : QString()};
-    const auto target = row ? files_.chooseSave(this, start) : std::nullopt;
+    if (const auto row = selected())
+        chooseExportTarget(*row);
+}
+
+void SettingsLibraryDialog::chooseExportTarget(const Row& row) {
+    const auto target = files_.chooseSave(this, {folder_.start(), proposedExportName(row)});
     if (!target || target->isEmpty())
         return;
     folder_.remember(*target);
     const QString path = AdjustDataFile::withExtension(*target);
-    QFile source(row->entry.path);
+    QFile source(row.entry.path);
     QSaveFile copy(path);
     const bool copied = source.open(QIODevice::ReadOnly) && source.size() <= AdjustDataFile::maxFileSize &&
                         copy.open(QIODevice::WriteOnly) && copy.write(source.readAll()) == source.size() &&
@@ -177,13 +181,31 @@ void SettingsLibraryDialog::exportSelected() {
     if (copied)
         return;
     if (copy.error() == QFileDevice::NoError) { // the library's own copy could not be read
-        flow_.reportLibraryError(
-            DialogId::saveAdjustErrorOs,
-            FileFailure::extraText(DialogId::saveAdjustErrorOs, row->entry.path, source.errorString()));
+        report(DialogId::saveAdjustErrorOs,
+               FileFailure::extraText(DialogId::saveAdjustErrorOs, row.entry.path, source.errorString()));
         return;
     }
     const DialogId kind = FileFailure::ofSave(path);
-    flow_.reportLibraryError(kind, FileFailure::extraText(kind, path, copy.errorString()));
+    report(kind, FileFailure::extraText(kind, path, copy.errorString()),
+           [this, row] { chooseExportTarget(row); });
+}
+
+QString SettingsLibraryDialog::proposedExportName(const Row& row) const {
+    const QString own = QFileInfo(row.entry.path).fileName();
+    return row.profile ? own : lens_.modelCode + QLatin1Char(' ') + own;
+}
+
+// The alert sits on the main window: once answered, this window comes back to the front.
+void SettingsLibraryDialog::report(DialogId kind, const QString& text, std::function<void()> then) {
+    flow_.reportLibraryError(kind, text,
+                             [self = QPointer<SettingsLibraryDialog>(this), then = std::move(then)] {
+                                 if (!self)
+                                     return;
+                                 self->raise();
+                                 self->activateWindow();
+                                 if (then)
+                                     then();
+                             });
 }
 
 } // namespace lensdock

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "session/DialogId.h"
 #include "session/SettingsLibrary.h"
 #include "ui/lens/AdjustFileDialogs.h"
 #include "ui/lens/AdjustFileFolder.h"
@@ -49,6 +50,11 @@ private:
     void renameSelected();
     void deleteSelected();
     void exportSelected();
+    // The save dialog comes back after a failed copy, as with Save As, until a copy is made or cancelled.
+    void chooseExportTarget(const Row& row);
+    // The library's own file name: safe whatever the profile's name holds.
+    QString proposedExportName(const Row& row) const;
+    void report(DialogId kind, const QString& text, std::function<void()> then = {});
 
     LensFlow& flow_;
     const LensInfo lens_;

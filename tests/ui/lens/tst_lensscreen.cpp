@@ -32,14 +32,20 @@ private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
 
     // Under a dark desktop theme the window stays light. Edits on every tab, the tabs switched by
-    // their keys and a value being typed taken by Ctrl+Return, reach the lens; a refused factory
-    // restore shows them again. With nothing unapplied, closing asks nothing.
+    // their keys and a value being typed taken by Ctrl+Return, reach the lens; the marks of unapplied
+    // edits are gone by the time success is reported. A refused factory restore shows the edits again.
+    // A value still being typed is taken by Quit, which then asks before it is lost.
     void editsTravelFromTheTabsToTheLens() {
         const QPalette before = QApplication::palette();
         const auto restorePalette = qScopeGuard([&before] { QApplication::setPalette(before); });
         QApplication::setPalette(QPalette(QColor(0x35, 0x35, 0x35), QColor(0x20, 0x20, 0x20)));
         LensFixture f;
-        QVERIFY(f.launchConnected());
+        bool markedAtSuccess = false;
+        QVERIFY(f.launchConnected([&f, &markedAtSuccess](const ModalAnswerer::Seen& seen) {
+            if (seen.title == titleOf(DialogId::setAdjustDataComplete))
+                markedAtSuccess = f.window->isWindowModified() || f.screen()->applyButton()->font().bold();
+            return seen.buttonIds.last();
+        }));
         LensScreen& screen = *f.screen();
         const QPalette palette = f.window->palette();
         QVERIFY(palette.color(QPalette::Window).lightness() > 200 &&
@@ -66,7 +72,7 @@ private slots:
         QCOMPARE(held.focusLimitFirstFar, f.lens().focusLimitDefaultFirstFar - 1);
         QCOMPARE(held.focusLimitFirstMode, 2); // segment
         QCOMPARE(held.vcMode, 3);
-        QTRY_VERIFY(!f.window->isWindowModified() && !screen.applyButton()->font().bold());
+        QVERIFY(!f.window->isWindowModified() && !screen.applyButton()->font().bold());
         const std::pair<const char*, int> tabKeys[] = {
             {"Ctrl+Shift+Backtab", 2}, {"Ctrl+PgUp", 1}, {"Ctrl+1", 0}};
         for (const auto& [keys, index] : tabKeys) {
@@ -80,14 +86,21 @@ private slots:
         QVERIFY(f.waitIdle());
         QCOMPARE(f.lensHolds(), held);
         QCOMPARE(field->text(), "-17");
-        f.window->close();
+        QVERIFY(!markedAtSuccess);
+        QTest::mouseClick(field, Qt::LeftButton);
+        field->selectAll();
+        QTest::keyClicks(field, "4");
+        f.action("menuQuit")->trigger();
         QTRY_COMPARE_WITH_TIMEOUT(f.endCount.load(), 1, boundMs);
-        QCOMPARE(f.answerer->seen().size(), 4); // the two commands' caution and result
+        QVERIFY(f.window->isWindowModified());
+        QCOMPARE(f.answerer->seen().size(), 5); // the two commands' caution and result, then discard
+        QCOMPARE(f.answerer->titles().last(), titleOf(DialogId::discardChangesConfirm));
     }
 
     // Unapplied edits leave with their lens and are offered back once when the same lens (by its
-    // serial number) returns, not for another lens of the model. Each screen has one window size
-    // however often it comes back through the fades. Closing asks before the edits are lost.
+    // serial number) returns, not for another lens of the model; the question says whether the lens
+    // or the whole dock went. Each screen has one window size however often it comes back through
+    // the fades. Closing asks before the edits are lost.
     void editsComeBackWithTheSameLens() {
         QString restore = "dialogBtnNo";
         QString discard = "dialogBtnCancel";
@@ -105,8 +118,11 @@ private slots:
         QVERIFY(faded());
         const QSize lensSize = f.window->size();
         std::optional<QSize> connectSize;
-        const auto remount = [&](const QString& serial) {
-            f.dock->unmountLens();
+        const auto remount = [&](const QString& serial, bool unplug = false) {
+            if (unplug)
+                f.dock->unplug();
+            else
+                f.dock->unmountLens();
             QVERIFY(QTest::qWaitFor([&] { return !f.screen(); }, boundMs) && faded());
             QVERIFY(!f.window->isWindowModified());
             // The connect screen gets the room it asks for, not the lens screen's height.
@@ -114,7 +130,10 @@ private slots:
             QCOMPARE(f.window->size(), connectSize.value_or(f.window->size()));
             connectSize = f.window->size();
             f.dock->setLensSerial(serial);
-            f.dock->mountLens();
+            if (unplug)
+                f.dock->replug();
+            else
+                f.dock->mountLens();
             QVERIFY(f.waitIdle() && faded());
             QCOMPARE(f.window->size(), lensSize);
         };
@@ -131,9 +150,17 @@ private slots:
         }
         f.type(4, 2, "12");
         restore = "dialogBtnYes";
-        remount(serial);
+        remount(serial, true);
         QVERIFY(!QTest::currentTestFailed());
         QCOMPARE(offers(), 2);
+        const auto asked = [&f](const char* words) {
+            return std::count_if(f.answerer->seen().cbegin(), f.answerer->seen().cend(),
+                                 [words](const auto& seen) {
+                                     return seen.informativeText.startsWith(QString::fromLatin1(words));
+                                 });
+        };
+        QCOMPARE(asked("This lens was removed"), 1);
+        QCOMPARE(asked("The lens dock was unplugged"), 1);
         QTRY_VERIFY_WITH_TIMEOUT(f.window->isWindowModified(), boundMs);
         QCOMPARE(f.tab().textField(4, 2)->text(), "12");
 
@@ -229,10 +256,12 @@ private slots:
         QVERIFY(!QFile::exists(f.dir.filePath("late.vlad")));
     }
 
-    // No backup, no write. A profile saved from the window goes back on the lens from the library,
-    // which lists the backups too, follows every change, renames and deletes.
+    // No backup, no write. A profile saved from the window goes back on the lens from the library
+    // (declined, the window is as before), which lists the backups too, follows every change, renames,
+    // deletes and exports.
     void aProfileGoesBackOnTheLens() {
         LensFixture f;
+        bool decline = false;
         QStringList names{"Body ../A"};
         f.askProfileName = [&names](QWidget*, const QString&, const QString&) -> std::optional<QString> {
             return names.isEmpty() ? std::nullopt : std::optional<QString>(names.takeFirst());
@@ -240,7 +269,9 @@ private slots:
         LensAdjustData calibrated;
         calibrated.vcMode = 2;
         f.heldAtStart = calibrated;
-        QVERIFY(f.launchConnected());
+        QVERIFY(f.launchConnected([&decline](const ModalAnswerer::Seen& seen) {
+            return decline ? seen.buttonIds.first() : seen.buttonIds.last();
+        }));
         const QString blocker = f.libraryFolder + "/Varnet/settings"; // where backups go
         QVERIFY(writeFile(blocker, {}));
         f.click(f.screen()->restoreFactoryButton());
@@ -264,6 +295,14 @@ private slots:
         QCOMPARE(table->item(0, 2)->text(), "Body ../A");
         QCOMPARE(table->item(1, 2)->text(), "Before factory restore");
         table->selectRow(0);
+        const LensAdjustData shown = f.editing();
+        decline = true;
+        f.click(dialog->applyButton());
+        QTRY_VERIFY_WITH_TIMEOUT(f.saw(DialogId::customizeCaution), boundMs);
+        QVERIFY(f.waitIdle());
+        QCOMPARE(f.editing(), shown);
+        QTRY_VERIFY(!f.window->isWindowModified() && f.screen()->noteLabel()->isHidden());
+        decline = false;
         const qsizetype alerts = f.answerer->seen().size();
         f.click(dialog->applyButton());
         QTRY_VERIFY_WITH_TIMEOUT(f.answerer->titles().count(titleOf(DialogId::setAdjustDataComplete)) == 1,
@@ -273,17 +312,26 @@ private slots:
         QVERIFY(f.lensHolds().isSameSettings(calibrated, f.lens()));
         QTRY_COMPARE(table->rowCount(), 3); // and the factory settings it replaced are kept
 
-        names << "Body B"
+        names << "Studio/Body B"
               << "Body C";
         table->selectRow(0);
         f.click(dialog->renameButton());
-        QVERIFY(library.profile(f.lens(), "Body B"));
+        QVERIFY(library.profile(f.lens(), "Studio/Body B"));
         f.action("menuSaveProfile")->trigger(); // with the library open
         QCOMPARE(table->rowCount(), 4);
         table->selectRow(0);
         f.click(dialog->deleteButton());
         QCOMPARE(library.profiles(f.lens()).size(), 1);
         QCOMPARE(table->rowCount(), 3);
+
+        // Exported under the library's own safe name; a failed copy brings the dialog back.
+        f.savePaths << f.dir.filePath("no-such-folder/x") << QString();
+        const int saveDialogs = f.saveDialogs;
+        table->selectRow(0);
+        f.click(dialog->exportButton());
+        QTRY_COMPARE(f.saveDialogs, saveDialogs + 2);
+        QCOMPARE(f.starts.last().fileName, "Studio%2FBody B.vlad");
+        QCOMPARE(f.answerer->titles().last(), "Saving failed");
     }
 };
 
