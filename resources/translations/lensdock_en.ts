@@ -128,7 +128,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensCautionMessage">
-        <source>Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
+        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogUpdateLensCautionEditsReason">
+        <source>Some values you changed are not yet written to the lens: they are lost unless you cancel and apply them first.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensLatestTitle">

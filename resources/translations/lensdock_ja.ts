@@ -128,8 +128,12 @@
         <translation>レンズをアップデートします</translation>
     </message>
     <message id="dialogUpdateLensCautionMessage">
-        <source>Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
-        <translation>アップデートが終わるまでレンズやアダプターを取り外したり、プログラムを終了したりしないでください。</translation>
+        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
+        <translation>アップデートするとレンズは工場出荷時の設定に戻ります。現在の設定は先にバックアップされ、アップデート後に書き戻すかどうかを確認します。アップデートが終わるまでレンズやアダプターを取り外したり、プログラムを終了したりしないでください。</translation>
+    </message>
+    <message id="dialogUpdateLensCautionEditsReason">
+        <source>Some values you changed are not yet written to the lens: they are lost unless you cancel and apply them first.</source>
+        <translation>変更した値の一部はまだレンズに書き込まれていません。先にキャンセルして適用しないと、その変更は失われます。</translation>
     </message>
     <message id="dialogUpdateLensLatestTitle">
         <source>Lens firmware is current</source>

@@ -53,9 +53,10 @@ enum class DialogId : std::uint8_t {
     discardChangesConfirm,
     restoreEditsConfirm,
     restoreEditsAfterDockConfirm,
+    updateLensCautionWithEdits, // as updateLensCaution, saying that unapplied values are lost
 };
 
-constexpr int dialogIdCount = 47;
+constexpr int dialogIdCount = 48;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

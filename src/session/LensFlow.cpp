@@ -436,7 +436,7 @@ void LensFlow::catalogueReceived(const QByteArray& data) {
     context_.lensModelInfo().set(*result.record);
     closeProgressThen([this] {
         if (isLensUpdateOffered()) {
-            offerUpdate(DialogId::updateLensCaution);
+            offerUpdate(updateCaution());
             return;
         }
         ask(DialogId::updateLensLatest, [this](DialogResponse) {
@@ -452,6 +452,14 @@ QString LensFlow::updateVersionsText() const {
         .arg(context_.lensInfo().get().firmwareVersion, context_.lensModelInfo().get().latestVersion);
 }
 
+// The update leaves the lens with its factory settings: values not yet written are lost with it.
+DialogId LensFlow::updateCaution() const {
+    const auto held = context_.lensSettings().get();
+    const bool unapplied =
+        held && !context_.currentAdjustData().get().isSameSettings(*held, context_.lensInfo().get());
+    return unapplied ? DialogId::updateLensCautionWithEdits : DialogId::updateLensCaution;
+}
+
 // The offer (when the screen first appears), then the caution; yes to both starts the update.
 void LensFlow::offerUpdate(DialogId kind) {
     ask(
@@ -463,7 +471,7 @@ void LensFlow::offerUpdate(DialogId kind) {
             } else if (reportDeviceLoss()) {
                 emit updateCheckFinished();
             } else if (kind == DialogId::updateLensConfirm) {
-                offerUpdate(DialogId::updateLensCaution);
+                offerUpdate(updateCaution());
             } else if (backUpLensSettings(BackupReason::firmwareUpdate, [this] {
                            followUpByDeviceLoss();
                            emit updateCheckFinished();

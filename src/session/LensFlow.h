@@ -165,6 +165,7 @@ private:
     void catalogueReceived(const QByteArray& data);
     void catalogueCheckFailed();
     void offerUpdate(DialogId kind);
+    DialogId updateCaution() const;
     QString updateVersionsText() const;
     // Backs up what the lens holds (nothing when that is unknown); false when the backup failed.
     bool backUp(BackupReason reason);

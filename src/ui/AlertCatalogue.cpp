@@ -49,9 +49,13 @@ namespace {
     QT_TRID_NOOP("dialogUpdateLensConfirmMessage"),
     //% "Update the lens"
     QT_TRID_NOOP("dialogUpdateLensCautionTitle"),
-    //% "Do not remove the lens, do not unplug the adapter and do not quit the program until the update "
-    //% "has finished."
+    //% "The update returns the lens to its factory settings; its current settings are backed up first "
+    //% "and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit "
+    //% "the program until the update has finished."
     QT_TRID_NOOP("dialogUpdateLensCautionMessage"),
+    //% "Some values you changed are not yet written to the lens: they are lost unless you cancel and "
+    //% "apply them first."
+    QT_TRID_NOOP("dialogUpdateLensCautionEditsReason"),
     //% "Lens firmware is current"
     QT_TRID_NOOP("dialogUpdateLensLatestTitle"),
     //% "The lens already has the latest firmware."
@@ -278,6 +282,12 @@ Catalogue makeCatalogue() {
                  true},
         warning("dialogRestoreEditsConfirmTitle", "dialogRestoreEditsConfirmMessage", {no, yes}),
         warning("dialogRestoreEditsConfirmTitle", "dialogRestoreEditsDockConfirmMessage", {no, yes}),
+        AlertRow{"dialogUpdateLensCautionTitle",
+                 "dialogUpdateLensCautionMessage",
+                 "dialogUpdateLensCautionEditsReason",
+                 {cancel, ok},
+                 AlertRow::Kind::caution,
+                 true},
     };
 }
 

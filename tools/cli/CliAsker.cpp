@@ -4,10 +4,10 @@ namespace lensdock::cli {
 
 namespace {
 bool isCaution(DialogId kind) {
-    static const QList<DialogId> cautions{DialogId::customizeCaution,      DialogId::initializeCaution,
-                                          DialogId::updateAdapterConfirm,  DialogId::updateAdapterCaution,
-                                          DialogId::updateLensConfirm,     DialogId::updateLensCaution,
-                                          DialogId::restoreSettingsConfirm};
+    static const QList<DialogId> cautions{
+        DialogId::customizeCaution,       DialogId::initializeCaution,         DialogId::updateAdapterConfirm,
+        DialogId::updateAdapterCaution,   DialogId::updateLensConfirm,         DialogId::updateLensCaution,
+        DialogId::restoreSettingsConfirm, DialogId::updateLensCautionWithEdits};
     return cautions.contains(kind);
 }
 } // namespace

@@ -52,6 +52,7 @@ private slots:
                                                        {"missing", DialogId::getModelInfoError},
                                                        {"0100", DialogId::updateLensLatest},
                                                        {"0200", DialogId::updateLensCaution}};
+        f.type(1, 1, "3"); // not applied: the update's caution says it would be lost
         for (const auto& [served, alert] : checks) {
             if (served == "garbage")
                 f.host.put(f.lensCataloguePath(), "<lensinfo>not a catalogue</lensinfo>");
@@ -65,7 +66,9 @@ private slots:
             QVERIFY(f.waitIdle());
             QVERIFY(!f.screen()->updateWindow());
         }
-        QVERIFY(f.answerer->seen().last().informativeText.endsWith("0100 \u2192 0200"));
+        const QString caution = f.answerer->seen().last().informativeText;
+        QVERIFY(caution.contains("factory settings") && caution.contains("lost unless you cancel"));
+        QVERIFY(caution.endsWith("0100 \u2192 0200"));
 
         const auto packed = FirmwarePacker::pack({{0x00, 0x01, "0200", QByteArray(2000, '\x5a')}}, decodeKey);
         QVERIFY(packed.ok());
