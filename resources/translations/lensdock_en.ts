@@ -412,7 +412,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="menuApply">
-        <source>A&amp;pply to Lens</source>
+        <source>Apply to &amp;Lens</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="menuAppItemQuit">

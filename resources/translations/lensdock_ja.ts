@@ -105,7 +105,8 @@
     </message>
     <message id="dialogUpdateAdapterConfirmMessage">
         <source>A newer firmware for the adapter is available. Update the adapter now?</source>
-        <translation>アダプターの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
+        <translation>アダプターの新しいファームウェアがあります。
+今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateAdapterCautionTitle">
         <source>Update the adapter</source>
@@ -121,7 +122,8 @@
     </message>
     <message id="dialogUpdateLensConfirmMessage">
         <source>A newer firmware for the lens is available. Update the lens now?</source>
-        <translation>レンズの新しいファームウェアがあります。今すぐアップデートしますか？</translation>
+        <translation>レンズの新しいファームウェアがあります。
+今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateLensCautionTitle">
         <source>Update the lens</source>
@@ -412,8 +414,8 @@
         <translation>工場出荷時の設定に戻す(&amp;R)</translation>
     </message>
     <message id="menuApply">
-        <source>A&amp;pply to Lens</source>
-        <translation>レンズに適用(&amp;P)</translation>
+        <source>Apply to &amp;Lens</source>
+        <translation>レンズに適用(&amp;L)</translation>
     </message>
     <message id="menuAppItemQuit">
         <source>&amp;Quit</source>

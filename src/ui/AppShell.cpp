@@ -23,7 +23,7 @@ MenuTexts MenuTexts::load() {
     texts.library = qtTrId("menuLibrary");
     //% "&Restore Factory Settings"
     texts.factory = qtTrId("menuFactory");
-    //% "A&pply to Lens"
+    //% "Apply to &Lens"
     texts.apply = qtTrId("menuApply");
     //% "&Quit"
     texts.quit = qtTrId("menuAppItemQuit");

@@ -1,5 +1,6 @@
 // The program from its launch to the lens screen against the emulator and a local host; the connect
 // course's reports played directly where the emulator cannot provoke them.
+#include "DemoMenu.h"
 #include "GuiFixture.h"
 #include "IdentityEncoder.h"
 #include "session/ConnectFlow.h"
@@ -12,6 +13,8 @@
 #include "ui/UpdateWindow.h"
 
 #include <QLabel>
+#include <QMenuBar>
+#include <QScopeGuard>
 #include <QSignalSpy>
 
 using namespace lensdock;
@@ -40,6 +43,38 @@ class TestConnectScreen : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
+    // The menu bar, with the demo's menu in it, and each menu give every item a key of its own.
+    void everyMenuItemHasItsOwnAccessKey_data() {
+        QTest::addColumn<QLocale>("locale");
+        QTest::newRow("English") << QLocale(QLocale::English);
+        QTest::newRow("Japanese") << QLocale(QLocale::Japanese);
+    }
+    void everyMenuItemHasItsOwnAccessKey() {
+        QFETCH(QLocale, locale);
+        Translations::install(*qApp, locale);
+        const auto english = qScopeGuard([] { Translations::install(*qApp, QLocale(QLocale::English)); });
+        GuiFixture f;
+        QVERIFY(f.startDock());
+        f.launch(GuiFixture::unreachableHost());
+        DemoMenu::install(*f.window, *f.dock);
+        const QList<QAction*> menus = f.window->menuBar()->actions();
+        QList<QList<QAction*>> groups{menus};
+        for (const QAction* menu : menus)
+            groups << menu->menu()->actions();
+        for (const QList<QAction*>& group : groups) {
+            QStringList texts;
+            QSet<QKeySequence> keys;
+            for (const QAction* action : group) {
+                if (action->isSeparator())
+                    continue;
+                texts << action->text();
+                keys << QKeySequence::mnemonic(action->text());
+            }
+            QVERIFY2(keys.size() == texts.size() && !keys.contains(QKeySequence()),
+                     qPrintable(texts.join(", ")));
+        }
+    }
 
     void aDockThatCannotBeUsedEndsTheProgramAfterOneAlert_data() {
         QTest::addColumn<bool>("refused");
