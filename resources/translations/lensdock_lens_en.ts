@@ -132,7 +132,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="libraryNameLabel">
-        <source>Name:</source>
+        <source>Name of the profile, for example the camera body these settings suit:</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="libraryKindProfile">

@@ -132,8 +132,8 @@
         <translation>書き出す…</translation>
     </message>
     <message id="libraryNameLabel">
-        <source>Name:</source>
-        <translation>名前:</translation>
+        <source>Name of the profile, for example the camera body these settings suit:</source>
+        <translation>プロファイルの名前（例えば、この設定が合うカメラボディの名前）:</translation>
     </message>
     <message id="libraryKindProfile">
         <source>Profile</source>

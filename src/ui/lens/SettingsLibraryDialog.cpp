@@ -4,6 +4,7 @@
 #include "session/FileFailure.h"
 #include "session/LensFlow.h"
 
+#include <algorithm>
 #include <QDialogButtonBox>
 #include <QFile>
 #include <QFileInfo>
@@ -87,13 +88,19 @@ SettingsLibraryDialog::SettingsLibraryDialog(LensFlow& flow, const LensInfo& len
 
 std::optional<QString> SettingsLibraryDialog::platformAskName(QWidget* parent, const QString& title,
                                                               const QString& current) {
-    bool ok = false;
-    //% "Name:"
-    const QString name =
-        QInputDialog::getText(parent, title, qtTrId("libraryNameLabel"), QLineEdit::Normal, current, &ok);
-    if (!ok)
+    QInputDialog dialog(parent);
+    dialog.setWindowTitle(title);
+    //% "Name of the profile, for example the camera body these settings suit:"
+    dialog.setLabelText(qtTrId("libraryNameLabel"));
+    dialog.setTextValue(current);
+    // Room for the whole title beside the frame's buttons, and for a long name (the dialog's layout
+    // overrides a minimum width, not a size it was given).
+    dialog.ensurePolished();
+    const int wide = std::max(440, dialog.fontMetrics().horizontalAdvance(title) + 200);
+    dialog.resize(wide, dialog.sizeHint().height());
+    if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
-    return name;
+    return dialog.textValue();
 }
 
 void SettingsLibraryDialog::reload() {

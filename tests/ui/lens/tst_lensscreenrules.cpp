@@ -3,10 +3,13 @@
 #include "TextCatalogue.h"
 #include "ui/lens/AdjustFileDialogs.h"
 #include "ui/lens/AdjustFileFolder.h"
+#include "ui/lens/SettingsLibraryDialog.h"
+#include "ui/Translations.h"
 
 #include <QApplication>
 #include <QDate>
 #include <QFileDialog>
+#include <QInputDialog>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -17,6 +20,8 @@ using namespace lensdock;
 class TestLensScreenRules : public QObject {
     Q_OBJECT
 private slots:
+    void initTestCase() { Translations::install(*qApp, QLocale(QLocale::English)); }
+
     // Every key the screen looks up has a text in each language, in its own catalogue or among the
     // shell's captions; its catalogue holds nothing else and shadows no other.
     void everyKeyHasATextInEveryLanguage() {
@@ -71,15 +76,21 @@ private slots:
     }
 
     // Cancelled, the system's dialogs choose nothing; accepted, the file chosen, or a new one with the
-    // settings file's extension.
+    // settings file's extension. The profile's name is asked in a dialog as wide as its title needs.
     void systemDialogsAnswerWithTheChosenFile() {
         QTemporaryDir dir;
         QVERIFY(QFile(dir.filePath("mine.vlad")).open(QIODevice::WriteOnly));
         bool accept = false;
+        QString nameDialog;
         QTimer answer;
-        QObject::connect(&answer, &QTimer::timeout, [&accept] {
+        QObject::connect(&answer, &QTimer::timeout, [&accept, &nameDialog] {
             if (auto* dialog = qobject_cast<QFileDialog*>(QApplication::activeModalWidget()))
                 accept ? static_cast<QDialog*>(dialog)->accept() : dialog->reject();
+            if (auto* dialog = qobject_cast<QInputDialog*>(QApplication::activeModalWidget())) {
+                const int titleWidth = dialog->fontMetrics().horizontalAdvance(dialog->windowTitle());
+                nameDialog = dialog->labelText() + (dialog->width() > titleWidth + 150 ? " wide" : " narrow");
+                dialog->accept();
+            }
         });
         answer.start(10);
         const FileDialogStart start{dir.path(), "mine.vlad"};
@@ -90,6 +101,9 @@ private slots:
         QCOMPARE(AdjustFileDialogs::platformOpen(nullptr, start).value_or(none), dir.filePath("mine.vlad"));
         QCOMPARE(AdjustFileDialogs::platformSave(nullptr, {dir.path(), "new"}).value_or(none),
                  dir.filePath("new.vlad"));
+        const QString title(60, QChar(0x30d7)); // a long Japanese title
+        QCOMPARE(SettingsLibraryDialog::platformAskName(nullptr, title, "Body B").value_or(none), "Body B");
+        QVERIFY2(nameDialog.contains("camera body") && nameDialog.endsWith(" wide"), qPrintable(nameDialog));
     }
 };
 
