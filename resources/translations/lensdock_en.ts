@@ -39,6 +39,18 @@
         <source>set by the environment variable %1</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="aboutDownloadHostDemo">
+        <source>the demo's own stand-in on this computer</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutDockFirmware">
+        <source>Dock firmware %1</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="aboutLensFirmware">
+        <source>Lens firmware %1</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="aboutDownloadHostBuiltIn">
         <source>built-in default</source>
         <translation type="unfinished"></translation>

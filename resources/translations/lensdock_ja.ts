@@ -39,6 +39,18 @@
         <source>set by the environment variable %1</source>
         <translation>環境変数 %1 で指定</translation>
     </message>
+    <message id="aboutDownloadHostDemo">
+        <source>the demo's own stand-in on this computer</source>
+        <translation>このコンピューター上のデモ用の代役</translation>
+    </message>
+    <message id="aboutDockFirmware">
+        <source>Dock firmware %1</source>
+        <translation>ドックのファームウェア %1</translation>
+    </message>
+    <message id="aboutLensFirmware">
+        <source>Lens firmware %1</source>
+        <translation>レンズのファームウェア %1</translation>
+    </message>
     <message id="aboutDownloadHostBuiltIn">
         <source>built-in default</source>
         <translation>既定値</translation>

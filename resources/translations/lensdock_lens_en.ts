@@ -11,6 +11,10 @@
         <source>Dock firmware</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="infoFirmwareFull">
+        <source>Firmware %1</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="infoVersion">
         <source>Version </source>
         <translation>Version </translation>

@@ -11,6 +11,10 @@
         <source>Dock firmware</source>
         <translation>ドックのファームウェア</translation>
     </message>
+    <message id="infoFirmwareFull">
+        <source>Firmware %1</source>
+        <translation>ファームウェア %1</translation>
+    </message>
     <message id="infoVersion">
         <source>Version </source>
         <translation>バージョン </translation>

@@ -43,6 +43,8 @@ QString DownloadHostSetting::sourceName(DownloadHostSource source) {
         return QStringLiteral("settings file %1").arg(settingsFilePath());
     case DownloadHostSource::environment:
         return QStringLiteral("environment variable %1").arg(environmentVariable);
+    case DownloadHostSource::demo:
+        return QStringLiteral("demo's own stand-in host");
     case DownloadHostSource::builtIn:
         break;
     }

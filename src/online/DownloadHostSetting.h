@@ -10,7 +10,7 @@ class QCommandLineParser;
 namespace lensdock {
 
 // Where the download host of a run was set, strongest first.
-enum class DownloadHostSource { commandLine, settingsFile, environment, builtIn };
+enum class DownloadHostSource { commandLine, settingsFile, environment, builtIn, demo };
 
 // The download host a run uses and where it came from.
 struct DownloadHostChoice {

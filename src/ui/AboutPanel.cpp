@@ -20,7 +20,8 @@ const QStringList documentExtensions{QStringLiteral("pdf"), QStringLiteral("txt"
 
 AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpener openUrl, QWidget* parent)
     : QDialog(parent), alerts_(alerts), documentFolders_(std::move(documentFolders)),
-      openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)), txtDownloadHost_(new QLabel(this)) {
+      openUrl_(std::move(openUrl)), txtAppVersion_(new QLabel(this)), txtDownloadHost_(new QLabel(this)),
+      txtFirmware_(new QLabel(this)) {
     //% "About Lens Dock Utility"
     setWindowTitle(qtTrId("aboutTitle"));
     auto* icon = new QLabel(this);
@@ -45,13 +46,17 @@ AboutPanel::AboutPanel(AlertAsker& alerts, QStringList documentFolders, UrlOpene
     txtDownloadHost_->setWordWrap(true);
     txtDownloadHost_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     txtDownloadHost_->hide();
+    txtFirmware_->setObjectName(QStringLiteral("txtFirmware"));
+    txtFirmware_->setAlignment(Qt::AlignCenter);
+    txtFirmware_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    txtFirmware_->hide();
     auto* license = new QPushButton(qtTrId("aboutBtnLicense"), this);
     license->setObjectName(QStringLiteral("btnLicense"));
     connect(license, &QPushButton::clicked, this, &AboutPanel::openLicenseAgreement);
     auto* layout = new QVBoxLayout(this);
-    for (QWidget* widget :
-         {static_cast<QWidget*>(icon), static_cast<QWidget*>(name), static_cast<QWidget*>(txtAppVersion_),
-          static_cast<QWidget*>(copyright), static_cast<QWidget*>(txtDownloadHost_)})
+    for (QWidget* widget : {static_cast<QWidget*>(icon), static_cast<QWidget*>(name),
+                            static_cast<QWidget*>(txtAppVersion_), static_cast<QWidget*>(copyright),
+                            static_cast<QWidget*>(txtFirmware_), static_cast<QWidget*>(txtDownloadHost_)})
         layout->addWidget(widget);
     layout->addWidget(license, 0, Qt::AlignCenter);
     auto* close = new QDialogButtonBox(QDialogButtonBox::Close, this);
@@ -80,6 +85,18 @@ void AboutPanel::setDownloadHost(const DownloadHost& host, DownloadHostSource so
     txtDownloadHost_->show();
 }
 
+void AboutPanel::setFirmwareVersions(const QString& dock, const QString& lens) {
+    QStringList lines;
+    if (!dock.isEmpty())
+        //% "Dock firmware %1"
+        lines << qtTrId("aboutDockFirmware").arg(dock);
+    if (!lens.isEmpty())
+        //% "Lens firmware %1"
+        lines << qtTrId("aboutLensFirmware").arg(lens);
+    txtFirmware_->setText(lines.join(QLatin1Char('\n')));
+    txtFirmware_->setVisible(!lines.isEmpty());
+}
+
 QString AboutPanel::downloadHostText(const DownloadHost& host, DownloadHostSource source) {
     QString origin;
     switch (source) {
@@ -98,6 +115,10 @@ QString AboutPanel::downloadHostText(const DownloadHost& host, DownloadHostSourc
     case DownloadHostSource::builtIn:
         //% "built-in default"
         origin = qtTrId("aboutDownloadHostBuiltIn");
+        break;
+    case DownloadHostSource::demo:
+        //% "the demo's own stand-in on this computer"
+        origin = qtTrId("aboutDownloadHostDemo");
         break;
     }
     //% "Download host: %1 (%2)"

@@ -30,6 +30,8 @@ public:
     QString versionText() const;
     // Shows the download host in use and where it was set.
     void setDownloadHost(const DownloadHost& host, DownloadHostSource source);
+    // The full firmware versions of the dock and the lens, those known (empty: not known).
+    void setFirmwareVersions(const QString& dock, const QString& lens);
     static QString downloadHostText(const DownloadHost& host, DownloadHostSource source);
     // The licence document, or an empty text when there is none.
     QString licenseDocumentPath() const;
@@ -43,6 +45,7 @@ private:
     UrlOpener openUrl_;
     QLabel* txtAppVersion_;
     QLabel* txtDownloadHost_;
+    QLabel* txtFirmware_;
 };
 
 } // namespace lensdock

@@ -134,6 +134,8 @@ void AppShell::aboutApplication() {
         options_.documentFolders.isEmpty() ? AboutPanel::defaultDocumentFolders() : options_.documentFolders;
     AboutPanel panel(alerts_, folders, options_.openUrl, QApplication::activeWindow());
     panel.setDownloadHost(context_.options().downloadHost, context_.options().downloadHostSource);
+    panel.setFirmwareVersions(context_.adapterBasicInfo().get().fwVersion,
+                              connected_ ? context_.lensInfo().get().firmwareVersion : QString());
     panel.exec();
 }
 

@@ -118,10 +118,14 @@ private slots:
             return seen.buttonIds.last();
         });
         int abouts = 0;
+        QString aboutFirmware;
         QTimer closer;
-        connect(&closer, &QTimer::timeout, [&abouts] {
-            if (auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget()); panel && ++abouts)
-                QMetaObject::invokeMethod(panel->findChild<QObject*>("btnClose"), "click");
+        connect(&closer, &QTimer::timeout, [&abouts, &aboutFirmware] {
+            auto* panel = qobject_cast<AboutPanel*>(QApplication::activeModalWidget());
+            if (!panel || !++abouts)
+                return;
+            aboutFirmware = panel->findChild<QLabel*>("txtFirmware")->text();
+            QMetaObject::invokeMethod(panel->findChild<QObject*>("btnClose"), "click");
         });
         closer.start(5);
         // Nothing is done before the dock answers; then the dock step, while no lens is on.
@@ -142,13 +146,15 @@ private slots:
         QVERIFY(gui.answerer->seen().first().informativeText.contains(opened.last().toString()));
         gui.action("menuHelpItemAbout")->trigger();
         QCOMPARE(abouts, 1);
+        QCOMPARE(aboutFirmware, "Dock firmware 0300"); // every digit: a minor update shows
 
         const int top = gui.window->geometry().top();
         QPointer<QWidget> connectScreen = screen;
         gui.dock->mountLens();
         QTRY_VERIFY_WITH_TIMEOUT(connectScreen.isNull(), boundMs); // gone once the fade has finished
         QCOMPARE(gui.window->geometry().top(), top);
-        QCOMPARE(gui.window->content()->findChild<QLabel*>("txtAdapterFirmwareVersion")->text(), "Version 3");
+        const auto* dockFirmware = gui.window->content()->findChild<QLabel*>("txtAdapterFirmwareVersion");
+        QVERIFY(dockFirmware->text() == "Version 3" && dockFirmware->toolTip() == "Firmware 0300");
         QCOMPARE(gui.context->lensModelsInfoSource().load(), LensModelsInfoSource::downloadHost);
         QCOMPARE(colourOf(gui.shell->pictures().lensImage.get()), qRgb(255, 0, 0));
         // The picture the host lacks is the program's own; what came is kept as the local copy.

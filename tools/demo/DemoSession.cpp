@@ -43,7 +43,7 @@ bool DemoSession::start(QString* error) {
 AppOptions DemoSession::appOptions(AppOptions options) const {
     options.portOverride = dock_->linkPath();
     options.downloadHost = *DownloadHost::fromUrl(host_->url());
-    options.downloadHostSource = DownloadHostSource::commandLine; // --demo chose it
+    options.downloadHostSource = DownloadHostSource::demo;
     return options;
 }
 

@@ -198,10 +198,16 @@ QLabel* LensScreen::firmwareVersionLabel() const {
     return infoPanel_->txtFirmwareVersion();
 }
 
+// The rows show the major version; the tooltip tells every digit, so that a minor update shows.
 void LensScreen::showFirmwareVersion() {
-    firmwareVersionLabel()->setText(firmwareVersionText(context_.lensInfo().get().firmwareVersion));
-    infoPanel_->txtAdapterFirmwareVersion()->setText(
-        firmwareVersionText(context_.adapterBasicInfo().get().fwVersion));
+    const std::pair<QLabel*, QString> rows[] = {
+        {firmwareVersionLabel(), context_.lensInfo().get().firmwareVersion},
+        {infoPanel_->txtAdapterFirmwareVersion(), context_.adapterBasicInfo().get().fwVersion}};
+    for (const auto& [label, version] : rows) {
+        label->setText(firmwareVersionText(version));
+        //% "Firmware %1"
+        label->setToolTip(qtTrId("infoFirmwareFull").arg(version));
+    }
 }
 
 QString LensScreen::firmwareVersionText(const QString& firmwareVersion) {
