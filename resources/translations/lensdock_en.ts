@@ -147,6 +147,18 @@
         <source>Some values you changed are not yet written to the lens: they are lost unless you cancel and apply them first.</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="dialogOpenOverEditsConfirmMessage">
+        <source>Some values you changed are not yet written to the lens. Opening a file replaces them.</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogOpenFileSameAsLensTitle">
+        <source>Nothing to apply</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="dialogOpenFileSameAsLensMessage">
+        <source>The file holds the settings the lens already has:</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="dialogUpdateLensLatestTitle">
         <source>Lens firmware is current</source>
         <translation type="unfinished"></translation>

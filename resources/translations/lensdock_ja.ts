@@ -149,6 +149,18 @@
         <source>Some values you changed are not yet written to the lens: they are lost unless you cancel and apply them first.</source>
         <translation>変更した値の一部はまだレンズに書き込まれていません。先にキャンセルして適用しないと、その変更は失われます。</translation>
     </message>
+    <message id="dialogOpenOverEditsConfirmMessage">
+        <source>Some values you changed are not yet written to the lens. Opening a file replaces them.</source>
+        <translation>変更した値の一部はまだレンズに書き込まれていません。ファイルを開くと、それらの値は置き換えられます。</translation>
+    </message>
+    <message id="dialogOpenFileSameAsLensTitle">
+        <source>Nothing to apply</source>
+        <translation>適用するものはありません</translation>
+    </message>
+    <message id="dialogOpenFileSameAsLensMessage">
+        <source>The file holds the settings the lens already has:</source>
+        <translation>このファイルには、レンズが既に保持している設定が入っています:</translation>
+    </message>
     <message id="dialogUpdateLensLatestTitle">
         <source>Lens firmware is current</source>
         <translation>ファームウェアは最新です</translation>

@@ -54,9 +54,11 @@ enum class DialogId : std::uint8_t {
     restoreEditsConfirm,
     restoreEditsAfterDockConfirm,
     updateLensCautionWithEdits, // as updateLensCaution, saying that unapplied values are lost
+    openOverEditsConfirm,
+    openFileSameAsLens,
 };
 
-constexpr int dialogIdCount = 48;
+constexpr int dialogIdCount = 50;
 
 // The user's answer: `no` only for the first of two buttons.
 enum class DialogResponse : std::uint8_t { yes = 0, no = 1 };

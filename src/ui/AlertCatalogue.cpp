@@ -56,6 +56,12 @@ namespace {
     //% "Some values you changed are not yet written to the lens: they are lost unless you cancel and "
     //% "apply them first."
     QT_TRID_NOOP("dialogUpdateLensCautionEditsReason"),
+    //% "Some values you changed are not yet written to the lens. Opening a file replaces them."
+    QT_TRID_NOOP("dialogOpenOverEditsConfirmMessage"),
+    //% "Nothing to apply"
+    QT_TRID_NOOP("dialogOpenFileSameAsLensTitle"),
+    //% "The file holds the settings the lens already has:"
+    QT_TRID_NOOP("dialogOpenFileSameAsLensMessage"),
     //% "Lens firmware is current"
     QT_TRID_NOOP("dialogUpdateLensLatestTitle"),
     //% "The lens already has the latest firmware."
@@ -288,6 +294,13 @@ Catalogue makeCatalogue() {
                  {cancel, ok},
                  AlertRow::Kind::caution,
                  true},
+        AlertRow{"dialogDiscardChangesConfirmTitle",
+                 "dialogOpenOverEditsConfirmMessage",
+                 nullptr,
+                 {cancel, discard},
+                 AlertRow::Kind::caution,
+                 true},
+        information("dialogOpenFileSameAsLensTitle", "dialogOpenFileSameAsLensMessage"),
     };
 }
 

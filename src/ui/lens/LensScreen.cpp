@@ -177,7 +177,6 @@ void LensScreen::noteFileLoaded(const QString& path) {
     //% "Loaded “%1”. The values are not written to the lens until you press Apply."
     noteLabel_->setText(qtTrId("lensFileLoadedNote").arg(QFileInfo(path).fileName()));
     noteLabel_->show();
-    refreshModified();
 }
 
 void LensScreen::showTab(int index) {
@@ -230,9 +229,20 @@ void LensScreen::openUpdateWindow(const LensUpdateRequest& request) {
 
 // ---- files: the dialog is shown again until a file was opened or saved, or the user cancels ----
 
+// Unapplied values would be replaced by the file: that is asked first.
 void LensScreen::openSettingsFile() {
-    if (flow_->beginFileCommand())
+    if (!flow_->beginFileCommand())
+        return;
+    if (!refreshModified()) {
         chooseFileToOpen();
+        return;
+    }
+    asker_->ask(DialogId::openOverEditsConfirm, QString(), [this](DialogResponse answer) {
+        if (answer == DialogResponse::yes)
+            chooseFileToOpen();
+        else
+            flow_->endFileCommand();
+    });
 }
 
 // Quitting closes the alert that brought the dialog back: then the command ends there.
@@ -250,8 +260,14 @@ void LensScreen::chooseFileToOpen() {
             chooseFileToOpen();
             return;
         }
-        flow_->endFileCommand();
-        noteFileLoaded(path);
+        if (refreshModified()) {
+            flow_->endFileCommand();
+            noteFileLoaded(path);
+            return;
+        }
+        // A file equal to what the lens holds leaves nothing to apply: said once, nothing noted.
+        asker_->ask(DialogId::openFileSameAsLens, QFileInfo(path).fileName(),
+                    [this](DialogResponse) { flow_->endFileCommand(); });
     });
 }
 
