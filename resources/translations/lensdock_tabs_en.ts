@@ -7,6 +7,22 @@
         <source>mm</source>
         <translation>mm</translation>
     </message>
+    <message id="changeFocusName">
+        <source>%1, %2 mm</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="changeLimiterName">
+        <source>%1, %2</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="changeOn">
+        <source>On</source>
+        <translation type="unfinished"></translation>
+    </message>
+    <message id="changeOff">
+        <source>Off</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="focusUnit1">
         <source>Close</source>
         <translation>Close</translation>

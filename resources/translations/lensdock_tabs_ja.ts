@@ -7,6 +7,22 @@
         <source>mm</source>
         <translation>mm</translation>
     </message>
+    <message id="changeFocusName">
+        <source>%1, %2 mm</source>
+        <translation>%1、%2 mm</translation>
+    </message>
+    <message id="changeLimiterName">
+        <source>%1, %2</source>
+        <translation>%1、%2</translation>
+    </message>
+    <message id="changeOn">
+        <source>On</source>
+        <translation>オン</translation>
+    </message>
+    <message id="changeOff">
+        <source>Off</source>
+        <translation>オフ</translation>
+    </message>
     <message id="focusUnit1">
         <source>Close</source>
         <translation>近距離</translation>

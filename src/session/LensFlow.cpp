@@ -110,7 +110,16 @@ void LensFlow::apply(BackupReason reason) {
     if (!startCommand())
         return;
     writeReason_ = reason;
-    ask(DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); });
+    ask(
+        DialogId::customizeCaution, [this](DialogResponse answer) { applyAnswered(answer); },
+        changesText(context_.currentAdjustData().get()));
+}
+
+QString LensFlow::changesText(const LensAdjustData& written) const {
+    const auto held = context_.lensSettings().get();
+    if (!held)
+        return QString();
+    return options_.describeChanges(*held, written, context_.lensInfo().get()).join(QLatin1Char('\n'));
 }
 
 void LensFlow::applyAnswered(DialogResponse answer) {

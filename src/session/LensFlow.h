@@ -1,6 +1,7 @@
 #pragma once
 
 #include "adjust/LensAdjustData.h"
+#include "adjust/SettingsReport.h"
 #include "connection/ConnectionState.h"
 #include "firmware/FwErrorCode.h"
 #include "online/FileIO.h"
@@ -58,6 +59,10 @@ public:
         FileIO store;
         // A progress indication stays up this long after the device or the host has answered.
         std::chrono::milliseconds progressLinger{std::chrono::seconds(2)};
+        // The lines that tell a write's caution what changes on the lens, in the face's words.
+        std::function<QStringList(const LensAdjustData& held, const LensAdjustData& written,
+                                  const LensInfo& lens)>
+            describeChanges = &SettingsReport::differenceText;
     };
 
     LensFlow(AppContext& context, Asker& asker, Options options, QObject* parent = nullptr);
@@ -151,6 +156,8 @@ private:
     void modalEnded();
     void restoreAnswered(DialogResponse answer);
     void applyAnswered(DialogResponse answer);
+    // What writing `written` changes on the lens, one line each (nothing when the lens's are unknown).
+    QString changesText(const LensAdjustData& written) const;
     bool reportDeviceLoss();
     void followUpByDeviceLoss();
     void lensIdentityResult(ExchangeResult result);

@@ -1,6 +1,5 @@
 // The lens screen's file commands: settings files, profiles, and the library's files written like Apply.
 #include "adjust/AdjustDataFile.h"
-#include "adjust/SettingsReport.h"
 #include "base/Logger.h"
 #include "context/AppContext.h"
 #include "session/FileFailure.h"
@@ -91,8 +90,6 @@ void LensFlow::applyFromLibrary(const QString& path, BackupReason reason) {
     }
     context_.currentAdjustData().set(chosen);
     emit settingsReplaced();
-    const auto held = context_.lensSettings().get();
-    const QStringList changes = SettingsReport::differenceText(held.value_or(chosen), chosen, lens);
     writeReason_ = reason;
     // Declined, the window shows again what it showed before.
     ask(
@@ -104,7 +101,7 @@ void LensFlow::applyFromLibrary(const QString& path, BackupReason reason) {
             }
             applyAnswered(answer);
         },
-        changes.join(QLatin1Char('\n')));
+        changesText(chosen));
 }
 
 void LensFlow::saveFile(const QString& path, std::function<void(bool)> done) {

@@ -5,6 +5,7 @@
 #include "ui/BuiltInPictures.h"
 #include "ui/lens/LensInfoPanel.h"
 #include "ui/ProgressPanel.h"
+#include "ui/tabs/ChangeList.h"
 #include "ui/tabs/FocusAdjustmentTab.h"
 #include "ui/tabs/FocusLimiterTab.h"
 #include "ui/tabs/MiscellaneousTab.h"
@@ -30,9 +31,10 @@ FileIO storeOf(const std::optional<QString>& libraryFolder) {
 LensScreen::LensScreen(AppShell& shell, LensScreenOptions options, QWidget* parent)
     : QWidget(parent), shell_(shell), context_(shell.context()), options_(std::move(options)),
       fileFolder_(options_.settingsFile), asker_(new AlertAsker(this, shell.options().alertPresenter, this)),
-      flow_(new LensFlow(context_, *asker_,
-                         LensFlow::Options{storeOf(options_.libraryFolder), options_.progressCloseDelay},
-                         this)),
+      flow_(new LensFlow(
+          context_, *asker_,
+          LensFlow::Options{storeOf(options_.libraryFolder), options_.progressCloseDelay, &ChangeList::lines},
+          this)),
       lensModelCode_(context_.lensInfo().get().modelCode),
       lensSerialCode_(context_.lensInfo().get().serialCode) {
     setObjectName(QStringLiteral("lensScreen"));

@@ -67,6 +67,14 @@ private slots:
 
         f.press("Ctrl+Return");
         QTRY_VERIFY_WITH_TIMEOUT(f.saw(DialogId::setAdjustDataComplete), boundMs);
+        // The caution lists each change in the window's words, the limiter on its sliders' scale.
+        const QStringList changes = f.answerer->seen().first().informativeText.split('\n');
+        const int far = f.lens().focusLimitDefaultFirstFar + 1;
+        for (const QString& line : {QString("Close, %1 mm: 0 \u2192 -17").arg(f.lens().zoomFocalLengths[2]),
+                                    QString("Limiter 1, Far: %1 \u2192 %2").arg(far).arg(far - 1),
+                                    QString("Limiter 1: Range \u2192 Segment"),
+                                    QString("VC mode: Mode 2 (standard) \u2192 Mode 3")})
+            QVERIFY2(changes.contains(line), qPrintable(changes.join(" | ")));
         const LensAdjustData held = f.lensHolds();
         QCOMPARE(held.focusZoomClose[2], -17);
         QCOMPARE(held.focusLimitFirstFar, f.lens().focusLimitDefaultFirstFar - 1);
@@ -318,7 +326,8 @@ private slots:
         f.click(dialog->applyButton());
         QTRY_VERIFY_WITH_TIMEOUT(f.answerer->titles().count(titleOf(DialogId::setAdjustDataComplete)) == 1,
                                  boundMs);
-        QVERIFY(f.answerer->seen().at(alerts).informativeText.contains("->")); // what changes on the lens
+        const QString caution = f.answerer->seen().at(alerts).informativeText; // what changes on the lens
+        QVERIFY2(caution.endsWith("\nLimiter 2: Segment \u2192 Range"), qPrintable(caution));
         QVERIFY(f.waitIdle());
         QVERIFY(f.lensHolds().isSameSettings(calibrated, f.lens()));
         QTRY_COMPARE(table->rowCount(), 3); // and the factory settings it replaced are kept
