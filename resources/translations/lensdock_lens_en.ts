@@ -135,6 +135,10 @@
         <source>Export…</source>
         <translation type="unfinished"></translation>
     </message>
+    <message id="libraryTemporaryNote">
+        <source>In the demo, profiles and backups are kept only until the demo ends.</source>
+        <translation type="unfinished"></translation>
+    </message>
     <message id="libraryNameLabel">
         <source>Name of the profile, for example the camera body these settings suit:</source>
         <translation type="unfinished"></translation>

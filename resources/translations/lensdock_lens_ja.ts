@@ -135,6 +135,10 @@
         <source>Export…</source>
         <translation>書き出す…</translation>
     </message>
+    <message id="libraryTemporaryNote">
+        <source>In the demo, profiles and backups are kept only until the demo ends.</source>
+        <translation>デモでは、プロファイルとバックアップはデモが終わるまでしか保存されません。</translation>
+    </message>
     <message id="libraryNameLabel">
         <source>Name of the profile, for example the camera body these settings suit:</source>
         <translation>プロファイルの名前（例えば、この設定が合うカメラボディの名前）:</translation>

@@ -89,8 +89,10 @@ std::optional<AppOptions> readOptions(const QCommandLineParser& parser, std::uni
 
 MainWindow::Options windowOptions(const DemoSession* demo) {
     MainWindow::Options options;
-    if (demo)
+    if (demo) {
         options.connect.libraryFolder = options.lens.libraryFolder = demo->libraryFolder();
+        options.lens.libraryIsTemporary = true;
+    }
     return options;
 }
 

@@ -210,6 +210,8 @@ QList<Row> rows() {
         // The demo brings its own dock, the zoom lens as it leaves the factory, and leaves nothing behind.
         {.name = "demo", .args = "--demo --json read", .says = factorySettings, .dock = none,
          .also = [](const QString&, const QString& home) { QVERIFY(QDir(home).isEmpty()); }},
+        {.name = "demo backup", .args = "--demo --yes factory-reset", .says = {"backed up in", "only until it ends"},
+         .dock = none},
         // The device commands.
         {"info", "info", 0,
          {"0123", "Canon", "A036", "EMU0000000000001", "0100", "28, 35, 50, 70, 100", "![Thread]"}},

@@ -86,9 +86,11 @@ struct GuiFixture {
     // The lens screen's folder and short waits; its file dialogs are `lensDialogs`.
     lensdock::AdjustFileDialogs lensDialogs;
     lensdock::ProfileNameChooser askProfileName;
+    bool temporaryLibrary = false; // as the demo's
     lensdock::LensScreenOptions lensOptions() const {
         lensdock::LensScreenOptions options;
         options.libraryFolder = libraryFolder;
+        options.libraryIsTemporary = temporaryLibrary;
         options.update = updateTimings();
         options.progressCloseDelay = std::chrono::milliseconds(20);
         options.fileDialogs = lensDialogs;

@@ -67,7 +67,17 @@ std::optional<Failure> runWithDevices(const CliOptions& options, CommandOutput& 
     CliOptions demoOptions = options;
     demoOptions.app = demo.appOptions(options.app);
     demoOptions.libraryFolder = demo.libraryFolder();
-    return runWith(demoOptions, out);
+    auto failure = runWith(demoOptions, out);
+    // The demo's folder goes with it: a path printed above does not outlive this run.
+    const QStringList keeping{QStringLiteral("apply"), QStringLiteral("factory-reset"),
+                              QStringLiteral("restore"), QStringLiteral("profile"),
+                              QStringLiteral("backups")};
+    if (!failure && keeping.contains(options.command)) {
+        out.lines({QStringLiteral("The demo keeps profiles and backups in %1 only until it ends.")
+                       .arg(demo.libraryFolder())});
+        out.set(QStringLiteral("demoFolderRemoved"), true);
+    }
+    return failure;
 }
 
 void printHelp(const CliOptions& options) {

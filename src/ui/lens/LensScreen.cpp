@@ -331,6 +331,9 @@ void LensScreen::showLibrary() {
         libraryDialog_ = new SettingsLibraryDialog(*flow_, context_.lensInfo().get(), options_.fileDialogs,
                                                    fileFolder_, options_.askProfileName, window());
         libraryDialog_->setAttribute(Qt::WA_DeleteOnClose);
+        if (options_.libraryIsTemporary)
+            //% "In the demo, profiles and backups are kept only until the demo ends."
+            libraryDialog_->showNote(qtTrId("libraryTemporaryNote"));
     }
     libraryDialog_->show();
     libraryDialog_->raise();

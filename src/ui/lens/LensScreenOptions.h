@@ -14,6 +14,8 @@ namespace lensdock {
 struct LensScreenOptions {
     // Library folder of the local store; the user's data folder when not set.
     std::optional<QString> libraryFolder;
+    // The library folder goes when the program ends (the demo's): the profiles window says so.
+    bool libraryIsTemporary = false;
     // The progress panel stays up this long after the device or the host has answered.
     std::chrono::milliseconds progressCloseDelay{std::chrono::seconds(2)};
     // The open and save dialogs of adjust-data files; the platform's file dialogs when empty.

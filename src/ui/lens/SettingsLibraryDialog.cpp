@@ -10,6 +10,7 @@
 #include <QFileInfo>
 #include <QHeaderView>
 #include <QInputDialog>
+#include <QLabel>
 #include <QLocale>
 #include <QPointer>
 #include <QPushButton>
@@ -79,7 +80,12 @@ SettingsLibraryDialog::SettingsLibraryDialog(LensFlow& flow, const LensInfo& len
     connect(table_, &QTableWidget::itemSelectionChanged, this, &SettingsLibraryDialog::updateButtons);
     // A write made from here leaves a backup: the list follows.
     connect(&flow_, &LensFlow::writeFinished, this, &SettingsLibraryDialog::reload);
+    note_ = new QLabel(this);
+    note_->setObjectName(QStringLiteral("libraryNote"));
+    note_->setWordWrap(true);
+    note_->hide();
     auto* layout = new QVBoxLayout(this);
+    layout->addWidget(note_);
     layout->addWidget(table_);
     layout->addWidget(buttons);
     resize(560, 380);
@@ -101,6 +107,11 @@ std::optional<QString> SettingsLibraryDialog::platformAskName(QWidget* parent, c
     if (dialog.exec() != QDialog::Accepted)
         return std::nullopt;
     return dialog.textValue();
+}
+
+void SettingsLibraryDialog::showNote(const QString& text) {
+    note_->setText(text);
+    note_->show();
 }
 
 void SettingsLibraryDialog::reload() {

@@ -10,6 +10,7 @@
 #include <QDialog>
 
 class QPushButton;
+class QLabel;
 class QTableWidget;
 
 namespace lensdock {
@@ -30,6 +31,9 @@ public:
                           AdjustFileFolder folder, ProfileNameChooser askName, QWidget* parent = nullptr);
 
     void reload();
+    // A line above the list, e.g. that the list does not outlive the program.
+    void showNote(const QString& text);
+    QLabel* note() const { return note_; }
     QTableWidget* table() const { return table_; }
     QPushButton* applyButton() const { return apply_; }
     QPushButton* renameButton() const { return rename_; }
@@ -63,6 +67,7 @@ private:
     ProfileNameChooser askName_;
     QList<Row> rows_;
     QTableWidget* table_ = nullptr;
+    QLabel* note_ = nullptr;
     QPushButton* apply_ = nullptr;
     QPushButton* rename_ = nullptr;
     QPushButton* delete_ = nullptr;

@@ -288,6 +288,7 @@ private slots:
         LensAdjustData calibrated;
         calibrated.vcMode = 2;
         f.heldAtStart = calibrated;
+        f.temporaryLibrary = true;
         QVERIFY(f.launchConnected([&decline](const ModalAnswerer::Seen& seen) {
             return decline ? seen.buttonIds.first() : seen.buttonIds.last();
         }));
@@ -309,6 +310,7 @@ private slots:
         f.action("menuLibrary")->trigger();
         SettingsLibraryDialog* dialog = f.screen()->libraryDialog();
         QVERIFY(dialog && dialog->isVisible());
+        QVERIFY(dialog->note()->isVisible() && dialog->note()->text().contains("until the demo ends"));
         QTableWidget* table = dialog->table();
         QCOMPARE(table->rowCount(), 2);
         QCOMPARE(table->item(0, 2)->text(), "Body ../A");
