@@ -92,11 +92,11 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="libraryReasonProfile">
-        <source>Before a profile</source>
+        <source>Before writing a profile</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="libraryReasonRestore">
-        <source>Before a backup was put back</source>
+        <source>Before putting back a backup</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="libraryReasonFirmwareUpdate">

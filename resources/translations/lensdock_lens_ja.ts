@@ -92,11 +92,11 @@
         <translation>工場出荷時設定に戻す前</translation>
     </message>
     <message id="libraryReasonProfile">
-        <source>Before a profile</source>
+        <source>Before writing a profile</source>
         <translation>プロファイル適用の前</translation>
     </message>
     <message id="libraryReasonRestore">
-        <source>Before a backup was put back</source>
+        <source>Before putting back a backup</source>
         <translation>バックアップを戻す前</translation>
     </message>
     <message id="libraryReasonFirmwareUpdate">

@@ -555,7 +555,13 @@ void LensFlow::offerSettingsBack(const QString& backup) {
             writeReason_ = BackupReason::restore;
             startWrite(false);
         },
-        QFileInfo(backup).fileName());
+        backupName(backup));
+}
+
+// The backup as the profiles window lists it: by its time.
+QString LensFlow::backupName(const QString& backup) const {
+    const auto entry = library_.backup(context_.lensInfo().get(), backup);
+    return entry ? SettingsLibrary::timeText(entry->time) : QFileInfo(backup).fileName();
 }
 
 } // namespace lensdock

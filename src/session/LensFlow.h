@@ -179,6 +179,7 @@ private:
     // As backUp, with the alert and then `afterAlert` when it failed.
     bool backUpLensSettings(BackupReason reason, const std::function<void()>& afterAlert);
     void offerSettingsBack(const QString& backup);
+    QString backupName(const QString& backup) const;
 
     AppContext& context_;
     Asker& asker_;

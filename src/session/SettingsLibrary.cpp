@@ -7,6 +7,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QLocale>
 #include <QUrl>
 
 namespace lensdock {
@@ -132,6 +133,23 @@ void SettingsLibrary::prune(const QString& folder) const {
         if (const auto failure = store_.removeFile(files.at(i).filePath()))
             Logger::error(QStringLiteral("File"), *failure);
     }
+}
+
+QString SettingsLibrary::timeText(const QDateTime& time) {
+    const QLocale locale;
+    QString clock = locale.timeFormat(QLocale::ShortFormat);
+    if (!clock.contains(QLatin1Char('s')))
+        clock.replace(QStringLiteral("mm"), QStringLiteral("mm:ss"));
+    return locale.toString(time.date(), QLocale::ShortFormat) + QLatin1Char(' ') +
+           locale.toString(time.time(), clock);
+}
+
+std::optional<SettingsLibrary::Entry> SettingsLibrary::backup(const LensInfo& lens,
+                                                              const QString& path) const {
+    for (const Entry& entry : backups(lens))
+        if (QFileInfo(entry.path) == QFileInfo(path))
+            return entry;
+    return std::nullopt;
 }
 
 QList<SettingsLibrary::Entry> SettingsLibrary::backups(const LensInfo& lens) const {

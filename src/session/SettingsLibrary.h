@@ -50,6 +50,10 @@ public:
     bool deleteProfile(const LensInfo& lens, const QString& name, QString* error) const;
 
     static QString reasonName(BackupReason reason);
+    // An entry's time as the user's locale writes it, with seconds: two backups a moment apart differ.
+    static QString timeText(const QDateTime& time);
+    // The entry of `path` among this lens's backups, when it is one.
+    std::optional<Entry> backup(const LensInfo& lens, const QString& path) const;
     // The file name (without folder) that holds the profile `name`, or nothing with the reason.
     static std::optional<QString> profileFileName(const QString& name, QString* error);
     // The folder name for a lens: its model code and serial number, only letters and digits kept.

@@ -29,10 +29,10 @@ QString reasonText(const QString& reason) {
         //% "Before factory restore"
         return qtTrId("libraryReasonFactory");
     if (reason == QStringLiteral("profile"))
-        //% "Before a profile"
+        //% "Before writing a profile"
         return qtTrId("libraryReasonProfile");
     if (reason == QStringLiteral("restore"))
-        //% "Before a backup was put back"
+        //% "Before putting back a backup"
         return qtTrId("libraryReasonRestore");
     if (reason == QStringLiteral("firmware-update"))
         //% "Before a firmware update"
@@ -59,7 +59,10 @@ SettingsLibraryDialog::SettingsLibraryDialog(LensFlow& flow, const LensInfo& len
     table_->setSelectionBehavior(QAbstractItemView::SelectRows);
     table_->setSelectionMode(QAbstractItemView::SingleSelection);
     table_->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table_->horizontalHeader()->setStretchLastSection(true);
+    // The name fills what the date and the kind leave, after every reload too.
+    table_->horizontalHeader()->setSectionResizeMode(0, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(1, QHeaderView::ResizeToContents);
+    table_->horizontalHeader()->setSectionResizeMode(2, QHeaderView::Stretch);
     table_->verticalHeader()->hide();
     //% "Write to Lens…"
     apply_ = new QPushButton(qtTrId("libraryApply"), this);
@@ -121,8 +124,10 @@ void SettingsLibraryDialog::reload() {
         rows_ << Row{entry, true};
     for (const auto& entry : library.backups(lens_))
         rows_ << Row{entry, false};
+    // One order for both kinds: the newest first.
+    std::stable_sort(rows_.begin(), rows_.end(),
+                     [](const Row& a, const Row& b) { return a.entry.time > b.entry.time; });
     table_->setRowCount(int(rows_.size()));
-    const QLocale locale;
     for (int i = 0; i < rows_.size(); ++i) {
         const Row& row = rows_.at(i);
         //% "Profile"
@@ -131,11 +136,10 @@ void SettingsLibraryDialog::reload() {
         const QString backup = qtTrId("libraryKindBackup");
         const QString kind = row.profile ? profile : backup;
         const QString name = row.profile ? row.entry.name : reasonText(row.entry.name);
-        table_->setItem(i, 0, new QTableWidgetItem(locale.toString(row.entry.time, QLocale::ShortFormat)));
+        table_->setItem(i, 0, new QTableWidgetItem(SettingsLibrary::timeText(row.entry.time)));
         table_->setItem(i, 1, new QTableWidgetItem(kind));
         table_->setItem(i, 2, new QTableWidgetItem(name));
     }
-    table_->resizeColumnsToContents();
     updateButtons();
 }
 

@@ -312,10 +312,17 @@ private slots:
         QVERIFY(dialog && dialog->isVisible());
         QVERIFY(dialog->note()->isVisible() && dialog->note()->text().contains("until the demo ends"));
         QTableWidget* table = dialog->table();
+        const auto shownNames = [table] {
+            QStringList shown;
+            for (int row = 0; row < table->rowCount(); ++row)
+                shown << table->item(row, 2)->text();
+            return shown;
+        };
         QCOMPARE(table->rowCount(), 2);
-        QCOMPARE(table->item(0, 2)->text(), "Body ../A");
-        QCOMPARE(table->item(1, 2)->text(), "Before factory restore");
-        table->selectRow(0);
+        // One order for profiles and backups: the newest first; times to the second.
+        QCOMPARE(shownNames(), (QStringList{"Before factory restore", "Body ../A"}));
+        QCOMPARE(table->item(0, 0)->text().count(':'), 2);
+        table->selectRow(shownNames().indexOf("Body ../A"));
         const LensAdjustData shown = f.editing();
         decline = true;
         f.click(dialog->applyButton());
@@ -336,12 +343,12 @@ private slots:
 
         names << "Studio/Body B"
               << "Body C";
-        table->selectRow(0);
+        table->selectRow(shownNames().indexOf("Body ../A"));
         f.click(dialog->renameButton());
         QVERIFY(library.profile(f.lens(), "Studio/Body B"));
         f.action("menuSaveProfile")->trigger(); // with the library open
         QCOMPARE(table->rowCount(), 4);
-        table->selectRow(0);
+        table->selectRow(shownNames().indexOf("Body C"));
         f.click(dialog->deleteButton());
         QCOMPARE(library.profiles(f.lens()).size(), 1);
         QCOMPARE(table->rowCount(), 3);
@@ -349,7 +356,7 @@ private slots:
         // Exported under the library's own safe name; a failed copy brings the dialog back.
         f.savePaths << f.dir.filePath("no-such-folder/x") << QString();
         const int saveDialogs = f.saveDialogs;
-        table->selectRow(0);
+        table->selectRow(shownNames().indexOf("Studio/Body B"));
         f.click(dialog->exportButton());
         QTRY_COMPARE(f.saveDialogs, saveDialogs + 2);
         QCOMPARE(f.starts.last().fileName, "Studio%2FBody B.vlad");
