@@ -1,4 +1,5 @@
 #include "firmware/FwErrorCode.h"
+#include "session/UpdateResultAlert.h"
 
 #include <climits>
 #include <QTest>
@@ -18,6 +19,15 @@ private slots:
                 QCOMPARE(rawValue(*code), raw);
         }
         QCOMPARE(fwErrorCodeFromRawValue(8), FwErrorCode::errorRemovedAfterSend);
+    }
+
+    // A firmware sent completely whose device did not come back: the alert names that device.
+    void theAlertNamesTheDeviceThatDidNotComeBack() {
+        const auto alert = [](FwUpdateTarget target) {
+            return alertForUpdateResult(FwErrorCode::errorRemovedAfterSend, target);
+        };
+        QCOMPARE(alert(FwUpdateTarget::adapter), DialogId::updateErrorAdapterNotBack);
+        QCOMPARE(alert(FwUpdateTarget::lens), DialogId::updateErrorLensNotBack);
     }
 };
 
