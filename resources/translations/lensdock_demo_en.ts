@@ -20,12 +20,12 @@
         <translation>&amp;Remove the Lens</translation>
     </message>
     <message id="demoUnplugAdapter">
-        <source>&amp;Unplug the Adapter</source>
-        <translation>&amp;Unplug the Adapter</translation>
+        <source>&amp;Unplug the Dock</source>
+        <translation>&amp;Unplug the Dock</translation>
     </message>
     <message id="demoReplugAdapter">
-        <source>&amp;Plug the Adapter In</source>
-        <translation>&amp;Plug the Adapter In</translation>
+        <source>&amp;Plug the Dock In</source>
+        <translation>&amp;Plug the Dock In</translation>
     </message>
 </context>
 </TS>

@@ -20,12 +20,12 @@
         <translation>レンズを取り外す(&amp;R)</translation>
     </message>
     <message id="demoUnplugAdapter">
-        <source>&amp;Unplug the Adapter</source>
-        <translation>アダプターを外す(&amp;U)</translation>
+        <source>&amp;Unplug the Dock</source>
+        <translation>ドックを外す(&amp;U)</translation>
     </message>
     <message id="demoReplugAdapter">
-        <source>&amp;Plug the Adapter In</source>
-        <translation>アダプターを接続(&amp;P)</translation>
+        <source>&amp;Plug the Dock In</source>
+        <translation>ドックを接続(&amp;P)</translation>
     </message>
 </context>
 </TS>

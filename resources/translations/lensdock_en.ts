@@ -84,7 +84,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogCustomizeCautionMessage">
-        <source>The settings will be written to the lens. Do not remove the lens or the adapter until writing has finished.</source>
+        <source>The settings will be written to the lens. Do not remove the lens or the dock until writing has finished.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogInitializeCautionTitle">
@@ -92,7 +92,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogInitializeCautionMessage">
-        <source>All settings of the lens will return to their factory values. Do not remove the lens or the adapter until this has finished.</source>
+        <source>All settings of the lens will return to their factory values. Do not remove the lens or the dock until this has finished.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogSetAdjustDataCompleteTitle">
@@ -112,19 +112,19 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateAdapterConfirmTitle">
-        <source>Adapter update available</source>
+        <source>Dock update available</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateAdapterConfirmMessage">
-        <source>A newer firmware for the adapter is available. Update the adapter now?</source>
+        <source>A newer firmware for the dock is available. Update the dock now?</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateAdapterCautionTitle">
-        <source>Update the adapter</source>
+        <source>Update the dock</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateAdapterCautionMessage">
-        <source>Do not unplug the adapter and do not quit the program until the update has finished.</source>
+        <source>Do not unplug the dock and do not quit the program until the update has finished.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensConfirmTitle">
@@ -140,7 +140,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensCautionMessage">
-        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
+        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the dock and do not quit the program until the update has finished.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensCautionEditsReason">
@@ -184,7 +184,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogAdapterConnectErrorTitle">
-        <source>Adapter not found</source>
+        <source>Dock not found</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogAdapterConnectErrorMessage">
@@ -324,7 +324,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogAdapterInUseErrorTitle">
-        <source>Adapter in use</source>
+        <source>Dock in use</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogAdapterInUseErrorMessage">
@@ -356,7 +356,7 @@
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateAdapterNotBackMessage">
-        <source>The firmware was sent to the adapter completely, but the adapter did not come back with the new version. Plug the lens dock in again; if the adapter still reports its old firmware version, update it again.</source>
+        <source>The firmware was sent to the dock completely, but the dock did not come back with the new version. Plug the lens dock in again; if the dock still reports its old firmware version, update it again.</source>
         <translation type="unfinished"></translation>
     </message>
     <message id="dialogUpdateLensNotBackMessage">

@@ -84,16 +84,16 @@
         <translation>設定の書き込み</translation>
     </message>
     <message id="dialogCustomizeCautionMessage">
-        <source>The settings will be written to the lens. Do not remove the lens or the adapter until writing has finished.</source>
-        <translation>設定をレンズに書き込みます。書き込みが終わるまでレンズやアダプターを取り外さないでください。</translation>
+        <source>The settings will be written to the lens. Do not remove the lens or the dock until writing has finished.</source>
+        <translation>設定をレンズに書き込みます。書き込みが終わるまでレンズやドックを取り外さないでください。</translation>
     </message>
     <message id="dialogInitializeCautionTitle">
         <source>Restore factory settings</source>
         <translation>工場出荷時の設定に戻す</translation>
     </message>
     <message id="dialogInitializeCautionMessage">
-        <source>All settings of the lens will return to their factory values. Do not remove the lens or the adapter until this has finished.</source>
-        <translation>レンズのすべての設定を工場出荷時の値に戻します。終わるまでレンズやアダプターを取り外さないでください。</translation>
+        <source>All settings of the lens will return to their factory values. Do not remove the lens or the dock until this has finished.</source>
+        <translation>レンズのすべての設定を工場出荷時の値に戻します。終わるまでレンズやドックを取り外さないでください。</translation>
     </message>
     <message id="dialogSetAdjustDataCompleteTitle">
         <source>Settings applied</source>
@@ -112,21 +112,21 @@
         <translation>レンズを工場出荷時の設定に戻しました。</translation>
     </message>
     <message id="dialogUpdateAdapterConfirmTitle">
-        <source>Adapter update available</source>
-        <translation>アダプターのアップデート</translation>
+        <source>Dock update available</source>
+        <translation>ドックのアップデート</translation>
     </message>
     <message id="dialogUpdateAdapterConfirmMessage">
-        <source>A newer firmware for the adapter is available. Update the adapter now?</source>
-        <translation>アダプターの新しいファームウェアがあります。
+        <source>A newer firmware for the dock is available. Update the dock now?</source>
+        <translation>ドックの新しいファームウェアがあります。
 今すぐアップデートしますか？</translation>
     </message>
     <message id="dialogUpdateAdapterCautionTitle">
-        <source>Update the adapter</source>
-        <translation>アダプターをアップデートします</translation>
+        <source>Update the dock</source>
+        <translation>ドックをアップデートします</translation>
     </message>
     <message id="dialogUpdateAdapterCautionMessage">
-        <source>Do not unplug the adapter and do not quit the program until the update has finished.</source>
-        <translation>アップデートが終わるまでアダプターを取り外したり、プログラムを終了したりしないでください。</translation>
+        <source>Do not unplug the dock and do not quit the program until the update has finished.</source>
+        <translation>アップデートが終わるまでドックを取り外したり、プログラムを終了したりしないでください。</translation>
     </message>
     <message id="dialogUpdateLensConfirmTitle">
         <source>Lens update available</source>
@@ -142,8 +142,8 @@
         <translation>レンズをアップデートします</translation>
     </message>
     <message id="dialogUpdateLensCautionMessage">
-        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit the program until the update has finished.</source>
-        <translation>アップデートするとレンズは工場出荷時の設定に戻ります。現在の設定は先にバックアップされ、アップデート後に書き戻すかどうかを確認します。アップデートが終わるまでレンズやアダプターを取り外したり、プログラムを終了したりしないでください。</translation>
+        <source>The update returns the lens to its factory settings; its current settings are backed up first and offered back afterwards. Do not remove the lens, do not unplug the dock and do not quit the program until the update has finished.</source>
+        <translation>アップデートするとレンズは工場出荷時の設定に戻ります。現在の設定は先にバックアップされ、アップデート後に書き戻すかどうかを確認します。アップデートが終わるまでレンズやドックを取り外したり、プログラムを終了したりしないでください。</translation>
     </message>
     <message id="dialogUpdateLensCautionEditsReason">
         <source>Some values you changed are not yet written to the lens: they are lost unless you cancel and apply them first.</source>
@@ -186,8 +186,8 @@
         <translation>このプログラムで変更した設定は、再び変更するか工場出荷時の設定に戻すまでレンズに保持されます。</translation>
     </message>
     <message id="dialogAdapterConnectErrorTitle">
-        <source>Adapter not found</source>
-        <translation>アダプターが見つかりません</translation>
+        <source>Dock not found</source>
+        <translation>ドックが見つかりません</translation>
     </message>
     <message id="dialogAdapterConnectErrorMessage">
         <source>The lens dock could not be reached. Plug the dock into the computer and start the program again.</source>
@@ -326,8 +326,8 @@
         <translation>マニュアルを開けませんでした。</translation>
     </message>
     <message id="dialogAdapterInUseErrorTitle">
-        <source>Adapter in use</source>
-        <translation>アダプター使用中</translation>
+        <source>Dock in use</source>
+        <translation>ドック使用中</translation>
     </message>
     <message id="dialogAdapterInUseErrorMessage">
         <source>Another program is using the lens dock. Close that program and start this one again.</source>
@@ -358,8 +358,8 @@
         <translation>設定をプロファイルとして保存できませんでした。</translation>
     </message>
     <message id="dialogUpdateAdapterNotBackMessage">
-        <source>The firmware was sent to the adapter completely, but the adapter did not come back with the new version. Plug the lens dock in again; if the adapter still reports its old firmware version, update it again.</source>
-        <translation>ファームウェアはアダプターにすべて送信されましたが、アダプターが新しいバージョンで再接続されませんでした。レンズドックを接続し直してください。アダプターのファームウェアバージョンが古いままの場合は、もう一度アップデートしてください。</translation>
+        <source>The firmware was sent to the dock completely, but the dock did not come back with the new version. Plug the lens dock in again; if the dock still reports its old firmware version, update it again.</source>
+        <translation>ファームウェアはドックにすべて送信されましたが、ドックが新しいバージョンで再接続されませんでした。レンズドックを接続し直してください。ドックのファームウェアバージョンが古いままの場合は、もう一度アップデートしてください。</translation>
     </message>
     <message id="dialogUpdateLensNotBackMessage">
         <source>The firmware was sent to the lens completely, but the lens did not come back with the new version. Plug the lens dock in again and mount the lens; if the lens still reports its old firmware version, update it again.</source>

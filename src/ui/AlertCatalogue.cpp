@@ -19,13 +19,13 @@ namespace {
     QT_TRID_NOOP("dialogBtnYes"),
     //% "Apply the settings"
     QT_TRID_NOOP("dialogCustomizeCautionTitle"),
-    //% "The settings will be written to the lens. Do not remove the lens or the adapter until writing "
+    //% "The settings will be written to the lens. Do not remove the lens or the dock until writing "
     //% "has finished."
     QT_TRID_NOOP("dialogCustomizeCautionMessage"),
     //% "Restore factory settings"
     QT_TRID_NOOP("dialogInitializeCautionTitle"),
     //% "All settings of the lens will return to their factory values. Do not remove the lens or the "
-    //% "adapter until this has finished."
+    //% "dock until this has finished."
     QT_TRID_NOOP("dialogInitializeCautionMessage"),
     //% "Settings applied"
     QT_TRID_NOOP("dialogSetAdjustDataCompleteTitle"),
@@ -35,13 +35,13 @@ namespace {
     QT_TRID_NOOP("dialogSetDefaultDataCompleteTitle"),
     //% "The lens is back to its factory settings."
     QT_TRID_NOOP("dialogSetDefaultDataCompleteMessage"),
-    //% "Adapter update available"
+    //% "Dock update available"
     QT_TRID_NOOP("dialogUpdateAdapterConfirmTitle"),
-    //% "A newer firmware for the adapter is available. Update the adapter now?"
+    //% "A newer firmware for the dock is available. Update the dock now?"
     QT_TRID_NOOP("dialogUpdateAdapterConfirmMessage"),
-    //% "Update the adapter"
+    //% "Update the dock"
     QT_TRID_NOOP("dialogUpdateAdapterCautionTitle"),
-    //% "Do not unplug the adapter and do not quit the program until the update has finished."
+    //% "Do not unplug the dock and do not quit the program until the update has finished."
     QT_TRID_NOOP("dialogUpdateAdapterCautionMessage"),
     //% "Lens update available"
     QT_TRID_NOOP("dialogUpdateLensConfirmTitle"),
@@ -50,7 +50,7 @@ namespace {
     //% "Update the lens"
     QT_TRID_NOOP("dialogUpdateLensCautionTitle"),
     //% "The update returns the lens to its factory settings; its current settings are backed up first "
-    //% "and offered back afterwards. Do not remove the lens, do not unplug the adapter and do not quit "
+    //% "and offered back afterwards. Do not remove the lens, do not unplug the dock and do not quit "
     //% "the program until the update has finished."
     QT_TRID_NOOP("dialogUpdateLensCautionMessage"),
     //% "Some values you changed are not yet written to the lens: they are lost unless you cancel and "
@@ -75,7 +75,7 @@ namespace {
     //% "Settings changed with this program stay in the lens until they are changed again or the factory "
     //% "settings are restored."
     QT_TRID_NOOP("dialogUserInformationMessage"),
-    //% "Adapter not found"
+    //% "Dock not found"
     QT_TRID_NOOP("dialogAdapterConnectErrorTitle"),
     //% "The lens dock could not be reached. Plug the dock into the computer and start the program again."
     QT_TRID_NOOP("dialogAdapterConnectErrorMessage"),
@@ -146,7 +146,7 @@ namespace {
     QT_TRID_NOOP("dialogOpenManualErrorTitle"),
     //% "The manual could not be opened."
     QT_TRID_NOOP("dialogOpenManualErrorMessage"),
-    //% "Adapter in use"
+    //% "Dock in use"
     QT_TRID_NOOP("dialogAdapterInUseErrorTitle"),
     //% "Another program is using the lens dock. Close that program and start this one again."
     QT_TRID_NOOP("dialogAdapterInUseErrorMessage"),
@@ -163,8 +163,8 @@ namespace {
     QT_TRID_NOOP("dialogProfileSaveErrorTitle"),
     //% "The settings could not be saved as a profile."
     QT_TRID_NOOP("dialogProfileSaveErrorMessage"),
-    //% "The firmware was sent to the adapter completely, but the adapter did not come back with the new "
-    //% "version. Plug the lens dock in again; if the adapter still reports its old firmware version, "
+    //% "The firmware was sent to the dock completely, but the dock did not come back with the new "
+    //% "version. Plug the lens dock in again; if the dock still reports its old firmware version, "
     //% "update it again."
     QT_TRID_NOOP("dialogUpdateAdapterNotBackMessage"),
     //% "The firmware was sent to the lens completely, but the lens did not come back with the new "

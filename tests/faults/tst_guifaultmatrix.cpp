@@ -30,7 +30,7 @@ Titles titlesOf(Operation operation) {
                              {QStringLiteral("Restore factory settings"),
                               QStringLiteral("Factory settings restored"),
                               QStringLiteral("Restoring the factory settings failed")},
-                             {QStringLiteral("Update the adapter"), QStringLiteral("Update complete"),
+                             {QStringLiteral("Update the dock"), QStringLiteral("Update complete"),
                               QStringLiteral("Update failed")},
                              {QStringLiteral("Update the lens"), QStringLiteral("Update complete"),
                               QStringLiteral("Update failed")}};

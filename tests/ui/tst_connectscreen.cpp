@@ -79,7 +79,7 @@ private slots:
     void aDockThatCannotBeUsedEndsTheProgramAfterOneAlert_data() {
         QTest::addColumn<bool>("refused");
         QTest::addColumn<QString>("title");
-        QTest::newRow("no dock") << false << "Adapter not found";
+        QTest::newRow("no dock") << false << "Dock not found";
         QTest::newRow("no access") << true << "No access to the lens dock";
     }
     void aDockThatCannotBeUsedEndsTheProgramAfterOneAlert() {

@@ -17,10 +17,10 @@ DemoMenu::DemoMenu(DockEmulator& dock, QWidget* parent) : QMenu(parent), dock_(d
     unmount_ =
         addDockAction(qtTrId("demoUnmountLens"), QStringLiteral("demoUnmountLens"), &DemoMenu::unmountLens);
     addSeparator();
-    //% "&Unplug the Adapter"
+    //% "&Unplug the Dock"
     unplug_ = addDockAction(qtTrId("demoUnplugAdapter"), QStringLiteral("demoUnplugAdapter"),
                             &DemoMenu::unplugAdapter);
-    //% "&Plug the Adapter In"
+    //% "&Plug the Dock In"
     replug_ = addDockAction(qtTrId("demoReplugAdapter"), QStringLiteral("demoReplugAdapter"),
                             &DemoMenu::replugAdapter);
     connect(this, &QMenu::aboutToShow, this, &DemoMenu::updateActionStates);

@@ -8,7 +8,7 @@ class DockEmulator;
 class MainWindow;
 
 // The Demo menu: does to the emulated dock what a user does to a real one (mount or remove the lens,
-// unplug the adapter or plug it back in), so the program's reactions can be tried without hardware.
+// unplug the dock or plug it back in), so the program's reactions can be tried without hardware.
 class DemoMenu : public QMenu {
     Q_OBJECT
 public:
