@@ -60,22 +60,6 @@ QJsonArray focusRow(const LensAdjustData::FocusList& list, const LensInfo& lens)
     return row;
 }
 
-// Each setting of `to` whose value differs from `from`'s, beside `from`'s (none when `from` lacks it).
-using Change = std::pair<std::optional<Setting>, Setting>;
-
-QList<Change> changes(const LensAdjustData& from, const LensAdjustData& to, const LensInfo& lens) {
-    QList<Change> changed;
-    const QList<Setting> before = SettingsReport::settingsOf(from, lens);
-    for (const Setting& after : SettingsReport::settingsOf(to, lens)) {
-        const auto old = std::find_if(before.begin(), before.end(),
-                                      [&](const Setting& setting) { return setting.key == after.key; });
-        if (old == before.end())
-            changed.append({std::nullopt, after});
-        else if (old->value != after.value)
-            changed.append({*old, after});
-    }
-    return changed;
-}
 } // namespace
 
 QList<Setting> SettingsReport::settingsOf(const LensAdjustData& data, const LensInfo& lens) {
@@ -138,6 +122,20 @@ QJsonObject SettingsReport::json(const LensAdjustData& data, const LensInfo& len
     return object;
 }
 
+QList<SettingsReport::Change> SettingsReport::changes(const LensAdjustData& from, const LensAdjustData& to,
+                                                      const LensInfo& lens) {
+    QList<Change> changed;
+    const QList<Setting> before = SettingsReport::settingsOf(from, lens);
+    for (const Setting& after : SettingsReport::settingsOf(to, lens)) {
+        const auto old = std::find_if(before.begin(), before.end(),
+                                      [&](const Setting& setting) { return setting.key == after.key; });
+        if (old == before.end())
+            changed.append({std::nullopt, after});
+        else if (old->value != after.value)
+            changed.append({*old, after});
+    }
+    return changed;
+}
 QStringList SettingsReport::differenceText(const LensAdjustData& from, const LensAdjustData& to,
                                            const LensInfo& lens) {
     QStringList lines;

@@ -3,11 +3,13 @@
 #include "adjust/LensAdjustData.h"
 #include "link/LensInfo.h"
 
+#include <optional>
 #include <QJsonArray>
 #include <QJsonObject>
 #include <QList>
 #include <QString>
 #include <QStringList>
+#include <utility>
 
 namespace lensdock {
 
@@ -27,6 +29,10 @@ public:
 
     static QStringList text(const LensAdjustData& data, const LensInfo& lens);
     static QJsonObject json(const LensAdjustData& data, const LensInfo& lens);
+
+    // Each setting of `to` whose value differs from `from`'s, beside `from`'s (none when `from` lacks it).
+    using Change = std::pair<std::optional<Setting>, Setting>;
+    static QList<Change> changes(const LensAdjustData& from, const LensAdjustData& to, const LensInfo& lens);
 
     // One line (or object) per setting whose value in `to` differs from `from`.
     static QStringList differenceText(const LensAdjustData& from, const LensAdjustData& to,

@@ -2,8 +2,6 @@
 
 #include "adjust/SettingsReport.h"
 
-#include <algorithm>
-
 namespace lensdock {
 
 namespace {
@@ -78,14 +76,9 @@ QString valueOf(const Setting& setting) {
 } // namespace
 
 QStringList ChangeList::lines(const LensAdjustData& from, const LensAdjustData& to, const LensInfo& lens) {
-    const QList<Setting> before = SettingsReport::settingsOf(from, lens);
     QStringList lines;
-    for (const Setting& after : SettingsReport::settingsOf(to, lens)) {
-        const auto old = std::find_if(before.cbegin(), before.cend(),
-                                      [&after](const Setting& setting) { return setting.key == after.key; });
-        if (old != before.cend() && old->value == after.value)
-            continue;
-        const QString was = old == before.cend() ? QStringLiteral("–") : valueOf(*old);
+    for (const auto& [old, after] : SettingsReport::changes(from, to, lens)) {
+        const QString was = old ? valueOf(*old) : QStringLiteral("–");
         lines << QStringLiteral("%1: %2 \u2192 %3").arg(nameOf(after, lens), was, valueOf(after));
     }
     return lines;
