@@ -77,7 +77,7 @@ std::optional<AppOptions> readOptions(const QCommandLineParser& parser, std::uni
     if (!options || !parser.isSet(DemoSession::commandLineOption()))
         return options;
     if (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url"))) {
-        *error = QStringLiteral("--demo brings its own adapter and download host: leave out --port and "
+        *error = QStringLiteral("--demo brings its own dock and download host: leave out --port and "
                                 "--download-url");
         return std::nullopt;
     }

@@ -8,7 +8,7 @@ namespace {
 QCommandLineOption portOption() {
     return QCommandLineOption(
         QStringLiteral("port"),
-        QStringLiteral("Use the serial device PATH instead of searching for the adapter."),
+        QStringLiteral("Use the serial device PATH instead of searching for the dock."),
         QStringLiteral("PATH"));
 }
 

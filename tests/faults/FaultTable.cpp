@@ -87,7 +87,7 @@ void addLossCases(QList<FaultCase>& cases, Operation op) {
     };
     add("over-current at connect", "overcurrent", 1, -1, Moment::atStart, Outcome::overCurrent);
     if (op == Operation::read) {
-        unplugAt("adapter identity", FunctionNumber::getBasicInfo, Moment::atStart);
+        unplugAt("dock identity", FunctionNumber::getBasicInfo, Moment::atStart);
         unplugAt("lens connection", FunctionNumber::reqLensConnect, Moment::atStart);
         unplugAt("settings read", FunctionNumber::getAdjData, Moment::atStart);
         return;
@@ -119,8 +119,8 @@ QByteArray firmwareData(int size) {
 }
 
 QString operationName(Operation operation) {
-    const char* names[] = {"read the settings", "apply settings", "factory restore",
-                           "adapter firmware update", "lens firmware update"};
+    const char* names[] = {"read the settings", "apply settings", "factory restore", "dock firmware update",
+                           "lens firmware update"};
     return QLatin1String(names[int(operation)]);
 }
 } // namespace
@@ -158,8 +158,8 @@ const QList<FaultCase>& faultTable() {
 }
 
 QString outcomeText(const FaultCase& c) {
-    const char* outcomes[] = {"succeeds",     "fails: no answer", "fails: refused",
-                              "adapter lost", "lens lost",        "over-current"};
+    const char* outcomes[] = {"succeeds",  "fails: no answer", "fails: refused",
+                              "dock lost", "lens lost",        "over-current"};
     const char* lens[] = {"unchanged", "as written", "factory"};
     return QStringLiteral("%1; lens settings %2")
         .arg(QLatin1String(outcomes[int(c.outcome)]), QLatin1String(lens[int(c.lensAfter)]));

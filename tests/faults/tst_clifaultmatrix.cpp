@@ -31,7 +31,7 @@ bool writeCustomFile(const QString& folder) {
 
 QString successReport(Operation operation) {
     const char* reports[] = {"Saved to", "Written and verified.", "Written and verified.",
-                             "Adapter firmware updated to 0201.", "Lens firmware updated to 0200."};
+                             "Dock firmware updated to 0201.", "Lens firmware updated to 0200."};
     return QLatin1String(reports[int(operation)]);
 }
 
@@ -109,7 +109,7 @@ class TestCliFaultMatrix : public QObject {
         const QStringList commands[] = {{"read", "--output", files + "/out.vlad"},
                                         {"apply", files + "/custom.vlad"},
                                         {"factory-reset"},
-                                        {"update", "adapter"},
+                                        {"update", "dock"},
                                         {"update", "lens"}};
         return commands[int(operation)];
     }

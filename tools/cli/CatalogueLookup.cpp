@@ -64,11 +64,11 @@ CatalogueLookup::Outcome<AdapterModelInfo> CatalogueLookup::adapterCatalogue() {
     const auto data = fetch(
         NetworkFileType::adapterModelsInfo, [this] { return network_.downloadAdapterModelsInfo(); }, failure);
     if (!data)
-        return failed<AdapterModelInfo>(QStringLiteral("adapter catalogue download failed: ") +
+        return failed<AdapterModelInfo>(QStringLiteral("dock catalogue download failed: ") +
                                         failure.message);
     const auto parsed = ModelInfoParser::parseAdapterModelsInfo(*data, AdapterModelInfo(), {});
     if (!parsed.record)
-        return failed<AdapterModelInfo>(QStringLiteral("the adapter catalogue is malformed"));
+        return failed<AdapterModelInfo>(QStringLiteral("the dock catalogue is malformed"));
     return {parsed.record, std::nullopt};
 }
 

@@ -139,7 +139,7 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     if (options.demo &&
         (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url")))) {
         *failure =
-            usage(QStringLiteral("--demo brings its own adapter and download host: leave out --port and "
+            usage(QStringLiteral("--demo brings its own dock and download host: leave out --port and "
                                  "--download-url"));
         return std::nullopt;
     }

@@ -27,7 +27,7 @@ struct CommandText {
 // clang-format off
 const CommandText commands[] = {
     {"info", "info", {0, 0, false, false, false},
-     "Show the adapter and the lens: versions, mount, capabilities and ranges.",
+     "Show the dock and the lens: versions, mount, capabilities and ranges.",
      "Connects the lens, reads its identity and releases it again. Works offline; when the download\n"
      "host is reachable the lens catalogue adds the lens's name.\n"},
     {"read", "read [--output FILE.vlad]", {0, 0, true, false, false},
@@ -44,16 +44,17 @@ const CommandText commands[] = {
     {"factory-reset", "factory-reset", {0, 0, false, false, false},
      "Restore the lens's factory settings and verify them.",
      "Asks for confirmation unless --yes.\n"},
-    {"check-update", "check-update [adapter|lens]", {0, 1, false, false, false},
-     "Compare the adapter's and the lens's firmware with the download host's catalogues.",
-     "Needs the download host. Only the first two digits of a version count; an adapter reporting\n"
-     "\"ff\" has no valid firmware and always needs an update. With \"adapter\" no lens is needed.\n"},
-    {"update", "update adapter|lens", {1, 1, false, false, false},
-     "Download, decode and install the latest firmware into the adapter or the lens.",
+    {"check-update", "check-update [dock|lens]", {0, 1, false, false, false},
+     "Compare the dock's and the lens's firmware with the download host's catalogues.",
+     "Needs the download host. Only the first two digits of a version count; a dock reporting\n"
+     "\"ff\" has no valid firmware and always needs an update. With \"dock\" no lens is needed.\n"
+     "\"adapter\" is accepted for \"dock\"; in --json output the dock's key stays \"adapter\".\n"},
+    {"update", "update dock|lens", {1, 1, false, false, false},
+     "Download, decode and install the latest firmware into the dock or the lens.",
      "Needs the download host. Asks for confirmation unless --yes. Shows a progress bar on a terminal\n"
-     "and plain progress lines otherwise. Do not unplug the adapter or remove the lens meanwhile.\n"
+     "and plain progress lines otherwise. Do not unplug the dock or remove the lens meanwhile.\n"
      "A lens update leaves the lens with its factory settings; the settings it held are backed up\n"
-     "first (see backups).\n"
+     "first (see backups). \"adapter\" is accepted for \"dock\".\n"
      "  --keep-settings  after a lens update, write the backed-up settings back and verify them.\n"},
     {"backups", "backups", {0, 0, false, false, false},
      "List the backups of the mounted lens's settings, newest first.",
@@ -71,11 +72,11 @@ const CommandText commands[] = {
     {"kit", "kit DIR [--for MODEL]... [--mount MOUNT]", {1, 1, false, false, false},
      "Download into DIR everything an update of this dock and lens needs, for a computer offline.",
      "Asks the dock for its mount and the mounted lens for its model, then downloads into DIR, in the\n"
-     "download host's own layout, both catalogues, the lens's pictures and the latest adapter and lens\n"
+     "download host's own layout, both catalogues, the lens's pictures and the latest dock and lens\n"
      "firmware (not a file the connected device already runs). Every firmware file is checked to\n"
      "decipher with its catalogue's key before it is kept.\n"
      "Prints each file written and the total size. On the other computer:\n"
-     "  lensdock-cli --download-url file:///path/to/DIR update lens   (or update adapter)\n"
+     "  lensdock-cli --download-url file:///path/to/DIR update lens   (or update dock)\n"
      "  lensdock --download-url file:///path/to/DIR\n"
      "  --for MODEL     a lens model code (as \"info\" shows it) to put into the kit instead of the\n"
      "                  mounted lens; repeat it for more lenses. No lens needs to be mounted.\n"
@@ -89,12 +90,12 @@ const CommandText commands[] = {
 
 const char* const globalOptions =
     "Options:\n"
-    "  --port PATH          use the serial device PATH instead of searching for the adapter\n"
+    "  --port PATH          use the serial device PATH instead of searching for the dock\n"
     "  --download-url URL   download host (https://host[:port], e.g. a mirror) or a folder laid\n"
     "                       out like it (file:///path, e.g. an update kit). Without it: the\n"
     "                       settings file's downloadUrl, then $LENSDOCK_DOWNLOAD_URL, then the\n"
     "                       built-in host; --verbose shows which one is used\n"
-    "  --demo               an emulated adapter with a lens and a local download host, inside\n"
+    "  --demo               an emulated dock with a lens and a local download host, inside\n"
     "                       the program: try every command without hardware or network\n"
     "  --wait SECONDS       how long to wait for a lens to be mounted (default 30)\n"
     "  --json               print one JSON object on standard output instead of text\n"
@@ -106,7 +107,7 @@ const char* const globalOptions =
 const char* const exitCodes = "Exit status:\n"
                               "  0   success\n"
                               "  2   usage error (bad option, unknown command, wrong arguments)\n"
-                              "  3   no adapter found, or the adapter was unplugged\n"
+                              "  3   no dock found, or the dock was unplugged\n"
                               "  4   no lens mounted in time, or the lens was removed\n"
                               "  5   device error (no or wrong answer, over-current, lens refused)\n"
                               "  6   verification failed: the lens does not hold what was written\n"
@@ -174,11 +175,15 @@ std::optional<QString> checkTarget(const CliOptions& options) {
     if (!needsTarget || options.arguments.isEmpty())
         return std::nullopt;
     const QString& target = options.arguments.first();
-    if (target == QStringLiteral("adapter") || target == QStringLiteral("lens"))
+    if (CommandHelp::namesDock(target) || target == QStringLiteral("lens"))
         return std::nullopt;
-    return QStringLiteral("%1: unknown target \"%2\" (adapter or lens)").arg(options.command, target);
+    return QStringLiteral("%1: unknown target \"%2\" (dock or lens)").arg(options.command, target);
 }
 } // namespace
+
+bool CommandHelp::namesDock(const QString& target) {
+    return target == QStringLiteral("dock") || target == QStringLiteral("adapter");
+}
 
 bool CommandHelp::isCommand(const QString& name) {
     return find(name) != nullptr;
@@ -186,7 +191,7 @@ bool CommandHelp::isCommand(const QString& name) {
 
 QString CommandHelp::generalHelp() {
     QString text = QStringLiteral("Usage: lensdock-cli [OPTIONS] COMMAND [ARGUMENTS]\n\n"
-                                  "Talks to the lens dock (the adapter) and the mounted lens.\n\n");
+                                  "Talks to the lens dock and the mounted lens.\n\n");
     text += QLatin1String(globalOptions);
     text += QStringLiteral("\nCommands:\n");
     for (const CommandText& command : commands)

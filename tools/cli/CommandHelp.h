@@ -20,6 +20,9 @@ public:
 
     // Why `options` is not a valid call of its command, or nothing when it is.
     static std::optional<QString> checkUsage(const CliOptions& options);
+
+    // Whether an update target names the dock; "adapter" is its older name and still accepted.
+    static bool namesDock(const QString& target);
 };
 
 } // namespace lensdock::cli

@@ -66,21 +66,20 @@ std::optional<Failure> DeviceFlows::connectFailure(DialogId notice) const {
     case DialogId::adapterConnectError:
         if (connectFlow_ && connectFlow_->adapterPortMissing()) {
             const QString port = context_.options().portOverride;
-            return Failure{ExitCode::noAdapter, port.isEmpty()
-                                                    ? QStringLiteral("no adapter found")
-                                                    : QStringLiteral("no adapter at %1").arg(port)};
+            return Failure{ExitCode::noAdapter, port.isEmpty() ? QStringLiteral("no dock found")
+                                                               : QStringLiteral("no dock at %1").arg(port)};
         }
-        return Failure{ExitCode::device, QStringLiteral("the adapter did not identify itself")};
+        return Failure{ExitCode::device, QStringLiteral("the dock did not identify itself")};
     case DialogId::adapterInUseError: {
         const PortRefusal refusal = context_.channel().lastRefusal();
-        QString message = QStringLiteral("the adapter at %1 is in use by another program").arg(refusal.path);
+        QString message = QStringLiteral("the dock at %1 is in use by another program").arg(refusal.path);
         if (!refusal.holder.isEmpty())
             message += QStringLiteral(": ") + refusal.holder;
         return Failure{ExitCode::noAdapter, message};
     }
     case DialogId::adapterNoAccessError:
         return Failure{ExitCode::noAdapter,
-                       QStringLiteral("no permission to open the adapter at %1; see \"Linux: device access\" "
+                       QStringLiteral("no permission to open the dock at %1; see \"Linux: device access\" "
                                       "in the README")
                            .arg(context_.channel().lastRefusal().path)};
     case DialogId::overCurrentError:
@@ -128,7 +127,7 @@ std::optional<Failure> DeviceFlows::connect(Scope scope) {
         done = true;
     });
     QObject::connect(&flow, &ConnectFlow::adapterLost, [&] {
-        fail({ExitCode::noAdapter, QStringLiteral("the adapter was unplugged")});
+        fail({ExitCode::noAdapter, QStringLiteral("the dock was unplugged")});
     });
     flow.start();
     // Each stage has its own bound: identity, the wait for a lens (starting with the first check,
@@ -142,7 +141,7 @@ std::optional<Failure> DeviceFlows::connect(Scope scope) {
         if (runUntil([&] { return done || moved; }, limit))
             continue;
         if (current == Stage::adapter)
-            fail({ExitCode::device, QStringLiteral("the adapter did not answer in time")});
+            fail({ExitCode::device, QStringLiteral("the dock did not answer in time")});
         else if (current == Stage::lensWait)
             fail({ExitCode::noLens,
                   QStringLiteral("no lens mounted within %1 s").arg(secondsText(timing_.lensWait))});
@@ -290,7 +289,7 @@ std::optional<Failure> DeviceFlows::deviceLoss() const {
         return Failure{ExitCode::device, QStringLiteral("over-current: remove the lens")};
     switch (lensFlow_ ? lensFlow_->loss() : context_.connectionThread().deviceLoss()) {
     case DeviceLoss::adapter:
-        return Failure{ExitCode::noAdapter, QStringLiteral("the adapter was unplugged")};
+        return Failure{ExitCode::noAdapter, QStringLiteral("the dock was unplugged")};
     case DeviceLoss::lens:
         return Failure{ExitCode::noLens, QStringLiteral("the lens stopped answering (was it removed?)")};
     case DeviceLoss::none:

@@ -38,7 +38,7 @@ QString IdentityReport::mountName(int mountInfo) {
 
 QStringList IdentityReport::adapterText(const AdapterBasicInfo& adapter) {
     const QString mount = mountName(adapter.mountInfo);
-    return {QStringLiteral("Adapter"), QStringLiteral("  firmware version:       %1").arg(adapter.fwVersion),
+    return {QStringLiteral("Dock"), QStringLiteral("  firmware version:       %1").arg(adapter.fwVersion),
             QStringLiteral("  mount:                  %1 (%2)")
                 .arg(mount.isEmpty() ? QStringLiteral("unknown") : mount)
                 .arg(adapter.mountInfo),

@@ -86,7 +86,7 @@ std::optional<Failure> KitBuilder::addAdapter(const std::optional<QString>& curr
         return failure;
     const auto record = ModelInfoParser::parseAdapterModelsInfo(*catalogue, AdapterModelInfo(), {}).record;
     if (!record)
-        return Failure{ExitCode::network, QStringLiteral("the adapter catalogue is malformed")};
+        return Failure{ExitCode::network, QStringLiteral("the dock catalogue is malformed")};
     QString refusal;
     const auto firmware = ResourcePaths::adapterFirmware(
         UpdateJob::adapterFwName + record->latestVersion + UpdateJob::encodeExtension, &refusal);
@@ -94,7 +94,7 @@ std::optional<Failure> KitBuilder::addAdapter(const std::optional<QString>& curr
         currentVersion && !isAdapterUpdateOffered(*currentVersion, record->latestVersion, true);
     if (auto failure = addLatestFirmware(
             firmware, refusal, record->decodeKey,
-            current ? QStringLiteral("the adapter runs %1 already").arg(*currentVersion) : QString()))
+            current ? QStringLiteral("the dock runs %1 already").arg(*currentVersion) : QString()))
         return failure;
     return save(cataloguePath, *catalogue);
 }

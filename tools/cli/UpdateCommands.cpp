@@ -1,4 +1,5 @@
 #include "CatalogueLookup.h"
+#include "CommandHelp.h"
 #include "Commands.h"
 #include "firmware/UpdateJob.h"
 #include "InterruptGuard.h"
@@ -21,7 +22,9 @@ struct Offer {
     // The adapter's update takes only the version and the key.
     LensUpdateRequest request;
 
-    QString device() const { return adapter ? QStringLiteral("Adapter") : QStringLiteral("Lens"); }
+    QString device() const { return adapter ? QStringLiteral("Dock") : QStringLiteral("Lens"); }
+    // The --json key, kept from when the dock was called the adapter: scripts read it.
+    QString jsonKey() const { return adapter ? QStringLiteral("adapter") : QStringLiteral("lens"); }
 };
 
 CatalogueLookup::Outcome<Offer> offerFor(CommandEnv& env, CatalogueLookup& lookup, bool adapter) {
@@ -87,10 +90,9 @@ std::optional<Failure> failureOf(FwErrorCode code, const Offer& offer) {
     case FwErrorCode::errorUsbSerialRemoved:
         // An adapter that does not come back after its reset looks the same as one unplugged.
         return Failure{ExitCode::noAdapter,
-                       offer.adapter
-                           ? QStringLiteral("the adapter was unplugged during the update or did not "
-                                            "come back after its reset")
-                           : QStringLiteral("the adapter was unplugged during the update")};
+                       offer.adapter ? QStringLiteral("the dock was unplugged during the update or did not "
+                                                      "come back after its reset")
+                                     : QStringLiteral("the dock was unplugged during the update")};
     case FwErrorCode::errorRemovedAfterSend:
         return Failure{ExitCode::noAdapter,
                        QStringLiteral("the firmware was sent to the %1 completely, but the %1 did not come "
@@ -174,11 +176,11 @@ std::optional<Failure> updateLensKeepingBackup(CommandEnv& env, const Offer& off
 std::optional<Failure> runCheckUpdate(CommandEnv& env) {
     const QString target = env.options.arguments.value(0);
     CatalogueLookup lookup(env.context, env.options.store());
-    if (auto failure = reachAndConnect(env, lookup, target == QStringLiteral("adapter")))
+    if (auto failure = reachAndConnect(env, lookup, CommandHelp::namesDock(target)))
         return failure;
     env.device.terminate();
     for (const bool adapter : {true, false}) {
-        if (!target.isEmpty() && adapter != (target == QStringLiteral("adapter")))
+        if (!target.isEmpty() && adapter != CommandHelp::namesDock(target))
             continue; // a target names the one device to check
         const auto offer = offerFor(env, lookup, adapter);
         if (!offer.record)
@@ -189,16 +191,15 @@ std::optional<Failure> runCheckUpdate(CommandEnv& env) {
             {QStringLiteral("%1 firmware %2, latest %3: %4")
                  .arg(check.device(), check.current, latest,
                       check.available ? QStringLiteral("update available") : QStringLiteral("up to date"))});
-        env.out.set(check.device().toLower(),
-                    QJsonObject{{QStringLiteral("current"), check.current},
-                                {QStringLiteral("latest"), latest},
-                                {QStringLiteral("updateAvailable"), check.available}});
+        env.out.set(check.jsonKey(), QJsonObject{{QStringLiteral("current"), check.current},
+                                                 {QStringLiteral("latest"), latest},
+                                                 {QStringLiteral("updateAvailable"), check.available}});
     }
     return std::nullopt;
 }
 
 std::optional<Failure> runUpdate(CommandEnv& env) {
-    const bool adapter = env.options.arguments.value(0) == QStringLiteral("adapter");
+    const bool adapter = CommandHelp::namesDock(env.options.arguments.value(0));
     CatalogueLookup lookup(env.context, env.options.store());
     if (auto failure = reachAndConnect(env, lookup, adapter))
         return failure;
@@ -207,7 +208,7 @@ std::optional<Failure> runUpdate(CommandEnv& env) {
         return found.failure;
     const Offer& offer = *found.record;
     const QString& latest = offer.request.version;
-    env.out.set(QStringLiteral("target"), offer.device().toLower());
+    env.out.set(QStringLiteral("target"), offer.jsonKey());
     env.out.set(QStringLiteral("from"), offer.current);
     env.out.set(QStringLiteral("latest"), latest);
     if (!offer.available) {
@@ -217,7 +218,7 @@ std::optional<Failure> runUpdate(CommandEnv& env) {
         return std::nullopt;
     }
     env.out.lines({QStringLiteral("%1 firmware %2 -> %3").arg(offer.device(), offer.current, latest)});
-    const QString question = QStringLiteral("Update the %1 now? Do not unplug the adapter or remove the lens "
+    const QString question = QStringLiteral("Update the %1 now? Do not unplug the dock or remove the lens "
                                             "until it is done.")
                                  .arg(offer.device().toLower());
     if (!env.confirmation.ask(question))

@@ -54,7 +54,7 @@ QString DemoSession::libraryFolder() const {
 QCommandLineOption DemoSession::commandLineOption() {
     return QCommandLineOption(
         QStringLiteral("demo"),
-        QStringLiteral("Demo: an emulated adapter with a lens and a local download host "
+        QStringLiteral("Demo: an emulated dock with a lens and a local download host "
                        "inside the program; no hardware or network needed."));
 }
 
