@@ -1,0 +1,200 @@
+#include "calibration/FocusMeasurement.h"
+
+#include "calibration/CameraPose.h"
+#include "calibration/DepthOfField.h"
+#include "calibration/EdgeSurvey.h"
+#include "calibration/FocusFit.h"
+
+#include <algorithm>
+#include <cmath>
+#include <map>
+
+namespace lensdock {
+namespace {
+
+constexpr int minimumEdges = 30;
+constexpr double clippedEdgeShare = 0.2;
+constexpr double motionRatio = 1.5;
+constexpr double nominalTilt_deg = 45;
+constexpr double fullFrameWidth_mm = 36;
+
+FocusResult refused(const QString& reason, FocusResult result = {}) {
+    result.verdict = FocusVerdict::refused;
+    result.reason = reason;
+    return result;
+}
+
+double median(std::vector<double> values) {
+    std::sort(values.begin(), values.end());
+    return values.empty() ? 0 : values[values.size() / 2];
+}
+
+// Defocus blurs alike in every direction; camera shake blurs along one. Compared on the sharpest
+// squares, where defocus does not hide it.
+bool blurredAlongOneDirection(const std::vector<MeasuredEdge>& edges) {
+    std::map<int, std::pair<double, double>> bySquare; // vertical, horizontal: the lower of each
+    for (const MeasuredEdge& e : edges) {
+        auto& [v, h] = bySquare[e.square];
+        double& slot = e.vertical ? v : h;
+        slot = slot == 0 ? e.sharpness.mtf50 : std::min(slot, e.sharpness.mtf50);
+    }
+    std::vector<std::pair<double, double>> pairs;
+    for (const auto& [square, vh] : bySquare)
+        if (vh.first > 0 && vh.second > 0)
+            pairs.push_back(vh);
+    if (pairs.size() < 6)
+        return false;
+    std::sort(pairs.begin(), pairs.end(), [](auto a, auto b) { return a.first + a.second > b.first + b.second; });
+    std::vector<double> ratios;
+    for (size_t i = 0; i < std::max<size_t>(3, pairs.size() / 4); ++i)
+        ratios.push_back(pairs[i].first / pairs[i].second);
+    const double ratio = median(ratios);
+    return ratio > motionRatio || ratio < 1 / motionRatio;
+}
+
+struct Geometry {
+    std::optional<CameraPose> pose;
+    double focalLength_mm = 0;
+    double sensorWidth_mm = 0;
+};
+
+Geometry geometryOf(const Shot& shot, const FoundTarget& target, FocusResult& result) {
+    Geometry geometry;
+    const ShotMetadata& meta = shot.metadata;
+    if (!meta.focalLength_mm || *meta.focalLength_mm <= 0) {
+        result.notes << QStringLiteral("no focal length in the file: the target's tilt is taken as 45°");
+        return geometry;
+    }
+    geometry.focalLength_mm = *meta.focalLength_mm;
+    geometry.sensorWidth_mm = meta.sensorWidth_mm.value_or(0);
+    if (geometry.sensorWidth_mm <= 0) {
+        geometry.sensorWidth_mm = fullFrameWidth_mm;
+        result.notes << QStringLiteral("no sensor size in the file: a full-frame sensor is assumed");
+    }
+    const double focal_px = geometry.focalLength_mm * shot.linear.cols / geometry.sensorWidth_mm;
+    geometry.pose = CameraPose::solve(target, focal_px, shot.linear.size());
+    if (!geometry.pose)
+        result.notes << QStringLiteral("the pose could not be solved: the target's tilt is taken as 45°");
+    return geometry;
+}
+
+void setDepthOfField(const Shot& shot, const Geometry& geometry, FocusResult& result) {
+    const auto& fNumber = shot.metadata.fNumber;
+    if (!geometry.pose || !fNumber || *fNumber <= 0) {
+        if (geometry.pose)
+            result.notes << QStringLiteral("no f-number in the file: the depth of field is unknown");
+        return;
+    }
+    const double height_mm = geometry.sensorWidth_mm * shot.linear.rows / shot.linear.cols;
+    const double coc = DepthOfField::circleOfConfusion_mm(std::hypot(geometry.sensorWidth_mm, height_mm));
+    result.depthOfField_mm = DepthOfField::of(geometry.focalLength_mm, *fNumber, result.distance_mm, coc).total_mm;
+}
+
+void setVerdict(FocusResult& result) {
+    const auto fraction = result.errorInDepthsOfField();
+    if (fraction && std::abs(*fraction) <= inFocusFraction)
+        result.verdict = FocusVerdict::inFocus;
+    else
+        result.verdict = result.focusError_mm < 0 ? FocusVerdict::frontFocus : FocusVerdict::backFocus;
+}
+
+QString beyondTarget(bool front) {
+    return front ? QStringLiteral("best focus lies in front of the target's near end: the front-focus error is "
+                                  "larger than the target can show")
+                 : QStringLiteral("best focus lies behind the target's far end: the back-focus error is larger "
+                                  "than the target can show");
+}
+
+} // namespace
+
+std::optional<double> FocusResult::errorInDepthsOfField() const {
+    if (depthOfField_mm <= 0 || !std::isfinite(depthOfField_mm))
+        return std::nullopt;
+    return focusError_mm / depthOfField_mm;
+}
+
+QString verdictName(FocusVerdict verdict) {
+    switch (verdict) {
+    case FocusVerdict::frontFocus:
+        return QStringLiteral("front focus");
+    case FocusVerdict::backFocus:
+        return QStringLiteral("back focus");
+    case FocusVerdict::inFocus:
+        return QStringLiteral("in focus");
+    case FocusVerdict::unknown:
+        return QStringLiteral("unknown");
+    case FocusVerdict::refused:
+        break;
+    }
+    return QStringLiteral("refused");
+}
+
+FocusResult FocusMeasurement::measure(const Shot& shot) {
+    FocusResult result;
+    if (shot.linear.empty())
+        return refused(QStringLiteral("the shot holds no image"));
+    const auto target = TargetFinder::find(shot.linear);
+    if (!target)
+        return refused(QStringLiteral("target not found: fewer than two of its markers are visible"));
+    const Geometry geometry = geometryOf(shot, *target, result);
+    const CameraPose* pose = geometry.pose ? &*geometry.pose : nullptr;
+    const QPointF afCentre(target->layout.afEdgeX_mm, target->layout.pageHeight_mm / 2);
+    if (pose) {
+        result.tiltFromPose = true;
+        result.tilt_deg = pose->tilt_deg();
+        result.distance_mm = pose->depthAt(afCentre);
+        if (result.tilt_deg < 30 || result.tilt_deg > 60)
+            return refused(QStringLiteral("the target is turned %1° to the camera: turn it between 30° and 60°, "
+                                          "about 45°")
+                               .arg(result.tilt_deg, 0, 'f', 0),
+                           result);
+    }
+    const std::vector<MeasuredEdge> edges = EdgeSurvey::measureAll(shot.linear, *target);
+    std::vector<SharpnessSample> samples;
+    int clipped = 0;
+    for (const MeasuredEdge& e : edges) {
+        clipped += e.sharpness.clipped ? 1 : 0;
+        if (e.vertical)
+            samples.push_back({pose ? 1000 / pose->depthAt(e.page_mm) : target->layout.alongTarget(e.page_mm.x()),
+                               e.sharpness.mtf50});
+    }
+    result.edgeCount = int(samples.size());
+    if (result.edgeCount < minimumEdges)
+        return refused(QStringLiteral("too few edges could be measured (%1 of at least %2): bring the target "
+                                      "nearer or make it larger in the frame")
+                           .arg(result.edgeCount)
+                           .arg(minimumEdges),
+                       result);
+    if (clipped > clippedEdgeShare * double(edges.size()))
+        return refused(QStringLiteral("highlights clipped: the white of the target is overexposed; expose less"),
+                       result);
+    if (blurredAlongOneDirection(edges))
+        return refused(QStringLiteral("motion blur: the edges are blurred along one direction; hold the camera "
+                                      "still (a tripod, a shorter exposure)"),
+                       result);
+    const PeakFit peak = FocusFit::fit(samples);
+    // With a pose the fit runs on 1000 / depth, which falls with distance: its low end is the far one.
+    const bool lowIsNear = !pose;
+    if (peak.kind == PeakFit::Kind::none)
+        return refused(QStringLiteral("no sharpness peak found along the target"), result);
+    if (peak.kind != PeakFit::Kind::peak)
+        return refused(beyondTarget((peak.kind == PeakFit::Kind::beyondLow) == lowIsNear), result);
+    const auto toError = [&](double position) {
+        return pose ? 1000 / position - result.distance_mm : position * std::sin(nominalTilt_deg * M_PI / 180);
+    };
+    result.focusError_mm = toError(peak.position);
+    result.peakAlongTarget_mm = pose ? result.focusError_mm / pose->depthPerPageMm() : peak.position;
+    if (const auto bounds = FocusFit::interval(samples)) {
+        const double a = toError(bounds->first), b = toError(bounds->second);
+        result.intervalLow_mm = std::min(a, b);
+        result.intervalHigh_mm = std::max(a, b);
+    } else {
+        result.intervalLow_mm = result.intervalHigh_mm = result.focusError_mm;
+        result.notes << QStringLiteral("the interval could not be resampled");
+    }
+    setDepthOfField(shot, geometry, result);
+    setVerdict(result);
+    return result;
+}
+
+} // namespace lensdock
