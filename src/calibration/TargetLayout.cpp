@@ -2,6 +2,7 @@
 
 #include <cmath>
 #include <QJsonArray>
+#include <QPolygonF>
 
 namespace lensdock {
 namespace {
@@ -40,10 +41,7 @@ std::array<QPointF, 4> turnedSquare(QPointF centre, double side) {
 }
 
 QRectF boundsOf(const std::array<QPointF, 4>& corners) {
-    QRectF bounds(corners[0], corners[0]);
-    for (const QPointF& p : corners)
-        bounds = bounds.united(QRectF(p, p));
-    return bounds;
+    return QPolygonF(QList<QPointF>(corners.begin(), corners.end())).boundingRect();
 }
 
 // Six markers: the corners and the middle of the top and bottom rows, so that the pose holds even

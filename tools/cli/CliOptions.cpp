@@ -12,6 +12,8 @@ namespace {
 // Longest accepted --wait: a day is far beyond any sensible wait and keeps the arithmetic safe.
 constexpr double maxWaitSeconds = 86400.0;
 constexpr qint64 maxTickMs = 60000;
+constexpr int minDpi = 72;
+constexpr int maxDpi = 1200;
 
 void addOptions(QCommandLineParser& parser) {
     AppOptions::addCommandLineOptions(parser);
@@ -29,7 +31,13 @@ void addOptions(QCommandLineParser& parser) {
         {QStringLiteral("key"), QStringLiteral("Decode key."), QStringLiteral("HEX")},
         {QStringLiteral("for"), QStringLiteral("Lens model of an update kit."), QStringLiteral("MODEL")},
         {QStringLiteral("mount"), QStringLiteral("Mount of the kit's lenses."), QStringLiteral("MOUNT")},
+        {QStringLiteral("paper"), QStringLiteral("Paper of the focus target."), QStringLiteral("PAPER")},
+        {QStringLiteral("png"), QStringLiteral("The focus target as PNG."), QStringLiteral("FILE")},
+        {QStringLiteral("dpi"), QStringLiteral("Resolution of that PNG."), QStringLiteral("N")},
     });
+    QCommandLineOption targetJson(QStringLiteral("target-json"), QString(), QStringLiteral("FILE"));
+    targetJson.setFlags(QCommandLineOption::HiddenFromHelp);
+    parser.addOption(targetJson);
     for (const char* name : {"thread-tick-ms", "watchdog-tick-ms", "network-timeout-ms", "reset-wait-ms"}) {
         QCommandLineOption option(QLatin1String(name), QString(), QStringLiteral("MS"));
         option.setFlags(QCommandLineOption::HiddenFromHelp);
@@ -102,6 +110,36 @@ void readFlags(const QCommandLineParser& parser, CliOptions& options) {
     options.key = parser.value(QStringLiteral("key"));
     options.kitModels = parser.values(QStringLiteral("for"));
     options.kitMount = parser.value(QStringLiteral("mount"));
+    options.paper = parser.value(QStringLiteral("paper"));
+    options.pngPath = parser.value(QStringLiteral("png"));
+    options.targetJson = parser.value(QStringLiteral("target-json"));
+}
+
+bool readDpi(const QCommandLineParser& parser, CliOptions& options, Failure* failure) {
+    if (!parser.isSet(QStringLiteral("dpi")))
+        return true;
+    bool ok = false;
+    const int dpi = parser.value(QStringLiteral("dpi")).toInt(&ok);
+    if (!ok || dpi < minDpi || dpi > maxDpi) {
+        *failure = usage(QStringLiteral("--dpi needs a whole number from %1 to %2").arg(minDpi).arg(maxDpi));
+        return false;
+    }
+    options.dpi = dpi;
+    return true;
+}
+
+// "calibrate target ... --json FILE" names the file for the target's geometry, while --json alone
+// (followed by nothing or another option) stays the switch for JSON output.
+QStringList separateTargetJson(QStringList arguments) {
+    const qsizetype calibrate = arguments.indexOf(QStringLiteral("calibrate"));
+    if (calibrate < 0 || arguments.value(calibrate + 1) != QStringLiteral("target"))
+        return arguments;
+    for (qsizetype i = calibrate + 2; i + 1 < arguments.size(); ++i)
+        if (arguments[i] == QStringLiteral("--json") && !arguments[i + 1].startsWith(QLatin1Char('-'))) {
+            arguments[i] = QStringLiteral("--target-json");
+            ++i;
+        }
+    return arguments;
 }
 
 // "help COMMAND" is the same as "COMMAND --help".
@@ -121,7 +159,7 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
     QCommandLineParser parser;
     parser.setSingleDashWordOptionMode(QCommandLineParser::ParseAsLongOptions);
     addOptions(parser);
-    if (!parser.parse(arguments)) {
+    if (!parser.parse(separateTargetJson(arguments))) {
         *failure = usage(parser.errorText());
         return std::nullopt;
     }
@@ -144,7 +182,8 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
         return std::nullopt;
     }
     takeCommand(parser.positionalArguments(), options);
-    if (!readWait(parser, options, failure) || !readTiming(parser, options, failure))
+    if (!readWait(parser, options, failure) || !readTiming(parser, options, failure) ||
+        !readDpi(parser, options, failure))
         return std::nullopt;
     if (options.help || options.version)
         return options;

@@ -31,6 +31,10 @@ struct CliOptions {
     QString key;               // --key
     QStringList kitModels;     // --for, repeatable: lens model codes of an update kit
     QString kitMount;          // --mount: the mount of those lenses
+    QString paper;             // --paper of calibrate target; A4 when empty
+    QString pngPath;           // --png of calibrate target
+    std::optional<int> dpi;    // --dpi of that PNG
+    QString targetJson;        // --json FILE of calibrate target: the target's geometry
     // How long an update waits for a device to come back after its reset (hidden, for tests).
     std::optional<std::chrono::milliseconds> resetWait;
     // Where downloads and catalogue copies are kept; the user's data folder when not set.

@@ -1,5 +1,6 @@
 #include "CommandHelp.h"
 
+#include "calibration/TargetLayout.h"
 #include "CliOptions.h"
 #include "Commands.h"
 #include "online/ResourcePaths.h"
@@ -81,6 +82,19 @@ const CommandText commands[] = {
      "  --for MODEL     a lens model code (as \"info\" shows it) to put into the kit instead of the\n"
      "                  mounted lens; repeat it for more lenses. No lens needs to be mounted.\n"
      "  --mount MOUNT   the mount of the --for lenses: Canon, Nikon or SONY (default: the dock's).\n"},
+    {"calibrate", "calibrate target [--paper A4|A3|Letter] --output FILE.pdf [--png FILE [--dpi N]] [--json FILE]\n"
+     "  lensdock-cli [OPTIONS] calibrate measure SHOT...", {1, 100000, true, false, false},
+     "Print the focus target, or measure front and back focus from photos of it.",
+     "No dock is needed. \"target\" draws the target on landscape paper (A4 unless --paper) as a PDF,\n"
+     "and with --png also as a PNG at --dpi (default 300, 72 to 1200); --json FILE writes its geometry\n"
+     "in millimetres. Print it at 100 %, stand it at about 45° to the camera, its left side nearer,\n"
+     "focus on the left edge of the black patch from 25 to 50 times the focal length, and shoot.\n"
+     "\"measure\" reads JPEG, PNG, TIFF and raw files (DNG and others LibRaw knows) and prints, for\n"
+     "each shot, where along the target focus is best, the focus error along the camera axis with its\n"
+     "5-95 % interval, and the verdict (front focus, back focus, or in focus: within a tenth of the\n"
+     "depth of field), or why the shot was refused. Shots are measured on all cores. The exit status is\n"
+     "7 when any shot was refused. --json gives per shot: file, focalLength_mm, body,\n"
+     "peakAlongTarget_mm, focusError_mm (negative: front focus), interval_mm, verdict, reason.\n"},
     {"decode", "decode FILE.vfwf --key HEX --output FILE.dec", {1, 1, true, false, true},
      "Decode an enciphered firmware file offline, for diagnosis.",
      "  --key HEX       the decode key from the catalogue.\n"
@@ -167,7 +181,33 @@ std::optional<QString> checkKitOptions(const CliOptions& options) {
     return std::nullopt;
 }
 
+std::optional<QString> checkCalibrateUsage(const CliOptions& options) {
+    const bool target = options.command == QStringLiteral("calibrate") && options.arguments.value(0) == QStringLiteral("target");
+    if (!target && (!options.paper.isEmpty() || !options.pngPath.isEmpty() || options.dpi || !options.targetJson.isEmpty()))
+        return QStringLiteral("--paper, --png, --dpi and --json FILE go with calibrate target only");
+    if (options.command != QStringLiteral("calibrate"))
+        return std::nullopt;
+    const QString action = options.arguments.value(0);
+    if (action != QStringLiteral("target") && action != QStringLiteral("measure"))
+        return QStringLiteral("calibrate: unknown action \"%1\" (target or measure)").arg(action);
+    if (target && options.arguments.size() > 1)
+        return QStringLiteral("calibrate target: unexpected argument \"%1\"").arg(options.arguments.last());
+    if (target && options.output.isEmpty())
+        return QStringLiteral("calibrate target needs --output FILE.pdf");
+    if (target && !options.paper.isEmpty() && !TargetLayout::paperNamed(options.paper))
+        return QStringLiteral("calibrate target: unknown paper \"%1\" (A4, A3 or Letter)").arg(options.paper);
+    if (options.dpi && options.pngPath.isEmpty())
+        return QStringLiteral("calibrate target: --dpi goes with --png");
+    if (!target && options.arguments.size() < 2)
+        return QStringLiteral("calibrate measure needs at least one SHOT");
+    if (!target && !options.output.isEmpty())
+        return QStringLiteral("calibrate measure takes no --output");
+    return std::nullopt;
+}
+
 std::optional<QString> checkTarget(const CliOptions& options) {
+    if (const auto problem = checkCalibrateUsage(options))
+        return problem;
     if (options.command == QStringLiteral("profile"))
         return checkProfileUsage(options);
     const bool needsTarget =

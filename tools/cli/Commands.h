@@ -40,5 +40,7 @@ std::optional<Failure> connectForWrite(CommandEnv& env); // WriteCommands.cpp
 std::optional<Failure> applyFile(CommandEnv& env, const QString& path,
                                  BackupReason reason);                           // WriteCommands.cpp
 std::optional<Failure> runDecode(const CliOptions& options, CommandOutput& out); // DecodeCommand.cpp
+// Draws the focus target or measures shots of it; no device is needed.
+std::optional<Failure> runCalibrate(const CliOptions& options, CommandOutput& out); // CalibrateCommand.cpp
 
 } // namespace lensdock::cli
