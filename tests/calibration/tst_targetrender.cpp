@@ -3,8 +3,6 @@
 
 #include <apriltag/apriltag.h>
 #include <apriltag/tag36h11.h>
-#include <cmath>
-#include <functional>
 #include <opencv2/imgproc.hpp>
 #include <QRegularExpression>
 #include <QTemporaryDir>
@@ -14,7 +12,8 @@ using namespace lensdock;
 
 namespace {
 
-using Project = std::function<QPointF(QPointF)>; // page millimetres to image pixels
+using Project = std::function<QPointF(QPointF)>;         // page millimetres to image pixels
+using Pose = std::tuple<double, double, double, double>; // tilt and roll (degrees), shift x and y (mm)
 
 // Every marker found with its id, each corner within the tolerance of where the layout puts it.
 void checkMarkers(const cv::Mat1b& image, const TargetLayout& layout, const Project& project,
@@ -38,11 +37,9 @@ void checkMarkers(const cv::Mat1b& image, const TargetLayout& layout, const Proj
     tag36h11_destroy(family);
     QCOMPARE(corners.size(), layout.markers.size());
     for (const TargetMarker& marker : layout.markers)
-        for (int k = 0; k < 4; ++k) {
-            const QPointF miss = corners.value(marker.id)[k] - project(marker.corners[k]);
-            QVERIFY2(std::hypot(miss.x(), miss.y()) < tolerance,
+        for (int k = 0; k < 4; ++k)
+            QVERIFY2(QLineF(corners.value(marker.id)[k], project(marker.corners[k])).length() < tolerance,
                      qPrintable(QStringLiteral("marker %1 corner %2").arg(marker.id).arg(k)));
-        }
 }
 
 // The renderer's pinhole camera, worked out here on its own.
@@ -57,27 +54,54 @@ Project pinhole(const TargetLayout& layout, const CameraSetup& c) {
     };
 }
 
-// Gradient energy over a patch of the target 60 mm across, `along` mm from the AF edge.
+// The PDF's page is the paper; the PNG prints at its size, the markers where the layout puts them.
+void checkPrints(const TargetLayout& layout, QSizeF size_mm, int dpi) {
+    QTemporaryDir dir;
+    QFile pdf(dir.filePath("t.pdf"));
+    QVERIFY(TargetPrinter::writePdf(layout, pdf.fileName(), nullptr) && pdf.open(QIODevice::ReadOnly));
+    const auto box = QRegularExpression(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])")
+                         .match(QString::fromLatin1(pdf.readAll())); // the page dictionary is plain text
+    QVERIFY(std::abs(box.captured(1).toDouble() - size_mm.width() / 25.4 * 72) <= 0.5);
+    QVERIFY(std::abs(box.captured(2).toDouble() - size_mm.height() / 25.4 * 72) <= 0.5);
+    QVERIFY(TargetPrinter::writePng(layout, dir.filePath("t.png"), dpi, nullptr));
+    QImage png = QImage(dir.filePath("t.png")).convertToFormat(QImage::Format_Grayscale8);
+    const double pxPerMm = dpi / 25.4;
+    QCOMPARE(png.size(), (size_mm * pxPerMm).toSize());
+    QVERIFY(std::abs(png.dotsPerMeterX() * 0.0254 - dpi) < 0.05 &&
+            png.dotsPerMeterY() == png.dotsPerMeterX());
+    const auto toPixels = [pxPerMm](QPointF mm) { return mm * pxPerMm; };
+    checkMarkers(cv::Mat1b(png.height(), png.width(), png.bits(), png.bytesPerLine()), layout, toPixels, 0.5);
+}
+
+// Energy of the horizontal gradient over a patch of the target 60 mm across, `along` mm from the AF edge.
 double sharpness(const cv::Mat1f& shot, const Project& project, const TargetLayout& layout, double along) {
     const QPointF centre(layout.afEdgeX_mm + along, layout.pageHeight_mm / 2), half(30, 30);
     const QRect box = QRectF(project(centre - half), project(centre + half)).normalized().toRect();
-    const cv::Mat1f patch = shot(cv::Rect(box.x(), box.y(), box.width(), box.height()));
-    cv::Mat1f dx, dy;
-    cv::Sobel(patch, dx, CV_32F, 1, 0);
-    cv::Sobel(patch, dy, CV_32F, 0, 1);
-    return cv::mean(dx.mul(dx) + dy.mul(dy))[0];
+    cv::Mat1f dx;
+    cv::Sobel(shot(cv::Rect(box.x(), box.y(), box.width(), box.height())), dx, CV_32F, 1, 0);
+    return cv::mean(dx.mul(dx))[0];
 }
 
-// A 3000 x 2000 body with a 50 mm f/2 lens, 5 page widths (30 to 42 focal lengths) from the target.
-CameraSetup shot(const TargetLayout& layout, double tilt, double roll, double shiftX, double shiftY) {
-    return {.fNumber = 2,
-            .widthPx = 3000,
-            .heightPx = 2000,
-            .distance_mm = 5 * layout.pageWidth_mm,
-            .tilt_deg = tilt,
-            .roll_deg = roll,
-            .shiftX_mm = shiftX,
-            .shiftY_mm = shiftY};
+// A shot shows the markers where a pinhole camera puts them. Focus moved to a third of the page in
+// front of the AF edge (side -1) blurs the far third and sharpens the near one; behind it (+1) the
+// other way round.
+void checkShots(const TargetLayout& layout, const Pose& pose, int side) {
+    const ShotRenderer renderer(layout, TargetPrinter::render(layout, 200), 200);
+    // A 3000 x 2000 body with a 50 mm f/2 lens, 30 to 42 focal lengths from the target.
+    CameraSetup camera{
+        .fNumber = 2, .widthPx = 3000, .heightPx = 2000, .distance_mm = 5 * layout.pageWidth_mm};
+    std::tie(camera.tilt_deg, camera.roll_deg, camera.shiftX_mm, camera.shiftY_mm) = pose;
+    const Project project = pinhole(layout, camera);
+    const cv::Mat1f inFocus = renderer.renderLinear(camera, 1);
+    checkMarkers(cv::Mat1b(inFocus * 255), layout, project, 1.0);
+    const double third = layout.pageWidth_mm / 3;
+    camera.focusOffset_mm = side * third * std::sin(qDegreesToRadians(camera.tilt_deg));
+    const cv::Mat1f moved = renderer.renderLinear(camera, 2);
+    const auto ratio = [&](double u) {
+        return sharpness(moved, project, layout, u) / sharpness(inFocus, project, layout, u);
+    };
+    const double gained = ratio(side * third), lost = ratio(-side * third);
+    QVERIFY2(lost < 0.7 && gained > 1.1, qPrintable(QStringLiteral("%1 %2").arg(lost).arg(gained)));
 }
 
 } // namespace
@@ -86,77 +110,28 @@ class TestTargetRender : public QObject {
     Q_OBJECT
 
 private slots:
-    // The PDF's page is the paper (sizes from the paper standards); the PNG prints at its size and
-    // the detector finds the markers where the layout says.
-    void printedTargetIsTheLayout_data() {
+    void targetPrintsAndPhotographs_data() {
         QTest::addColumn<int>("paper");
-        QTest::addColumn<QSizeF>("size_mm");
+        QTest::addColumn<QSizeF>("size_mm"); // from the paper standards, landscape
         QTest::addColumn<int>("dpi");
-        QTest::newRow("A4") << int(Paper::a4) << QSizeF(297, 210) << 150;
-        QTest::newRow("A3") << int(Paper::a3) << QSizeF(420, 297) << 100;
-        QTest::newRow("Letter") << int(Paper::letter) << QSizeF(279.4, 215.9) << 203;
+        QTest::addColumn<Pose>("pose");
+        QTest::addColumn<int>("side");
+        QTest::newRow("A4, square on, front focus")
+            << int(Paper::a4) << QSizeF(297, 210) << 150 << Pose{45, 0, 0, 0} << -1;
+        QTest::newRow("A3, rolled, shifted, front focus")
+            << int(Paper::a3) << QSizeF(420, 297) << 100 << Pose{50, -3, -30, 20} << -1;
+        QTest::newRow("Letter, rolled, shifted, back focus")
+            << int(Paper::letter) << QSizeF(279.4, 215.9) << 203 << Pose{38, 4, 60, -40} << 1;
     }
-    void printedTargetIsTheLayout() {
+    void targetPrintsAndPhotographs() {
         QFETCH(int, paper);
         QFETCH(QSizeF, size_mm);
         QFETCH(int, dpi);
-        const TargetLayout layout = TargetLayout::forPaper(Paper(paper));
-        QTemporaryDir dir;
-        QVERIFY(TargetPrinter::writePdf(layout, dir.filePath(QStringLiteral("t.pdf")), nullptr));
-        QFile pdf(dir.filePath(QStringLiteral("t.pdf")));
-        QVERIFY(pdf.open(QIODevice::ReadOnly)); // the page dictionary is plain text
-        const auto box =
-            QRegularExpression(QStringLiteral(R"(/MediaBox\s*\[\s*0\s+0\s+([\d.]+)\s+([\d.]+)\s*\])"))
-                .match(QString::fromLatin1(pdf.readAll()));
-        QVERIFY(box.hasMatch());
-        QVERIFY(std::abs(box.captured(1).toDouble() - size_mm.width() / 25.4 * 72) <= 0.5);
-        QVERIFY(std::abs(box.captured(2).toDouble() - size_mm.height() / 25.4 * 72) <= 0.5);
-
-        QVERIFY(TargetPrinter::writePng(layout, dir.filePath(QStringLiteral("t.png")), dpi, nullptr));
-        QImage png = QImage(dir.filePath(QStringLiteral("t.png"))).convertToFormat(QImage::Format_Grayscale8);
-        const double pxPerMm = dpi / 25.4;
-        QCOMPARE(png.size(),
-                 QSize(std::lround(size_mm.width() * pxPerMm), std::lround(size_mm.height() * pxPerMm)));
-        QVERIFY(std::abs(png.dotsPerMeterX() * 0.0254 - dpi) < 0.05 &&
-                png.dotsPerMeterY() == png.dotsPerMeterX());
-        const auto toPixels = [pxPerMm](QPointF mm) { return mm * pxPerMm; };
-        checkMarkers(cv::Mat1b(png.height(), png.width(), png.bits(), png.bytesPerLine()), layout, toPixels,
-                     0.5);
-    }
-
-    // A shot shows the markers where a pinhole camera puts them. Focus moved to a third of the page in
-    // front of the AF edge (side -1) blurs the far third and sharpens the near one; behind it (+1) the
-    // other way round.
-    void shotFollowsPoseAndFocus_data() {
-        QTest::addColumn<int>("paper");
-        QTest::addColumn<QList<double>>("tiltRollShift"); // degrees, degrees, mm, mm
-        QTest::addColumn<int>("side");
-        QTest::newRow("A4 square on, front") << int(Paper::a4) << QList<double>{45, 0, 0, 0} << -1;
-        QTest::newRow("A4 rolled, shifted, back") << int(Paper::a4) << QList<double>{38, 4, 60, -40} << 1;
-        QTest::newRow("A3 rolled back, front") << int(Paper::a3) << QList<double>{50, -3, -30, 20} << -1;
-    }
-    void shotFollowsPoseAndFocus() {
-        QFETCH(int, paper);
-        QFETCH(QList<double>, tiltRollShift);
+        QFETCH(Pose, pose);
         QFETCH(int, side);
         const TargetLayout layout = TargetLayout::forPaper(Paper(paper));
-        const ShotRenderer renderer(layout, TargetPrinter::render(layout, 200), 200);
-        CameraSetup camera =
-            shot(layout, tiltRollShift[0], tiltRollShift[1], tiltRollShift[2], tiltRollShift[3]);
-        const Project project = pinhole(layout, camera);
-        const cv::Mat1f inFocus = renderer.renderLinear(camera, 1);
-        cv::Mat1b eightBit;
-        inFocus.convertTo(eightBit, CV_8U, 255);
-        checkMarkers(eightBit, layout, project, 1.0);
-
-        const double third = layout.pageWidth_mm / 3;
-        camera.focusOffset_mm = side * third * std::sin(qDegreesToRadians(camera.tilt_deg));
-        const cv::Mat1f moved = renderer.renderLinear(camera, 2);
-        const auto ratio = [&](double along) {
-            return sharpness(moved, project, layout, along) / sharpness(inFocus, project, layout, along);
-        };
-        const double gained = ratio(side * third), lost = ratio(-side * third);
-        QVERIFY2(lost < 0.7 && gained > 1.1, qPrintable(QStringLiteral("%1 %2").arg(lost).arg(gained)));
+        checkPrints(layout, size_mm, dpi);
+        checkShots(layout, pose, side);
     }
 };
 
