@@ -56,12 +56,8 @@ struct Scene {
         const cv::Vec3d p = imageToPage * cv::Vec3d(x, y, 1);
         return {p[0] / p[2], p[1] / p[2]};
     }
-    cv::Point2d toImage(double x, double y) const {
-        const cv::Vec3d p = pageToImage * cv::Vec3d(x, y, 1);
-        return {p[0] / p[2], p[1] / p[2]};
-    }
-    double depthAt(double x, double y) const {
-        (void)y; // the target turns about a vertical axis: depth varies along x only
+    // The target turns about a vertical axis: its depth varies along the image's x only.
+    double depthAt(double x) const {
         const double along = cosTilt - sinTilt * (x - cx) / fpx;
         return along > 1e-9 ? planeOffset / along : std::numeric_limits<double>::infinity();
     }
@@ -101,7 +97,7 @@ cv::Rect pageBounds(const Scene& scene, const cv::Mat1f& page, const CameraSetup
         right = std::max(right, p[0] / p[2]);
         top = std::min(top, p[1] / p[2]);
         bottom = std::max(bottom, p[1] / p[2]);
-        widest = std::max(widest, scene.discDiameter(camera, scene.depthAt(p[0] / p[2], p[1] / p[2])));
+        widest = std::max(widest, scene.discDiameter(camera, scene.depthAt(p[0] / p[2])));
     }
     const double margin = widest / 2 + 4 * camera.opticsBlur_px + camera.motionBlur_px + 4;
     const auto clamped = [](double v, double limit) { return int(std::clamp(v, 0.0, limit)); };
@@ -134,7 +130,7 @@ cv::Mat1f projectPage(const Scene& scene, const cv::Mat1f& page, const cv::Rect&
 cv::Mat1f discDiameters(const Scene& scene, const CameraSetup& camera, const cv::Rect& box) {
     cv::Mat1f diameters(box.size());
     for (int column = 0; column < box.width; ++column) {
-        const double d = scene.discDiameter(camera, scene.depthAt(box.x + column + 0.5, 0));
+        const double d = scene.discDiameter(camera, scene.depthAt(box.x + column + 0.5));
         diameters.col(column).setTo(float(d));
     }
     return diameters;
