@@ -88,7 +88,8 @@ double secondsToMeasure(const QString& path) {
     const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult{};
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (!result.measured())
-        std::printf("  (%s was refused: %s)\n", qPrintable(path), qPrintable(read.shot ? result.reason : read.reason));
+        std::printf("  (%s was refused: %s)\n", qPrintable(path),
+                    qPrintable(read.shot ? result.reason : read.reason));
     return seconds;
 }
 
@@ -97,8 +98,10 @@ void speed(const ShotRenderer& renderer, const QString& folder) {
     camera.focusOffset_mm = 20;
     const QString jpeg = folder + QStringLiteral("/speed.jpg"), dng = folder + QStringLiteral("/speed.dng");
     QString error;
-    ShotWriter::writeJpeg(jpeg, renderer.renderLinear(camera, 1), ShotRenderer::metadataFor(camera), 90, &error);
-    ShotWriter::writeDng(dng, renderer.renderMosaic(camera, 1), 16383, 512, ShotRenderer::metadataFor(camera), &error);
+    ShotWriter::writeJpeg(jpeg, renderer.renderLinear(camera, 1), ShotRenderer::metadataFor(camera), 90,
+                          &error);
+    ShotWriter::writeDng(dng, renderer.renderMosaic(camera, 1), 16383, 512, ShotRenderer::metadataFor(camera),
+                         &error);
     // One core: the measurement's own threads and this process on a single processor.
     cpu_set_t one;
     CPU_ZERO(&one);
@@ -109,7 +112,8 @@ void speed(const ShotRenderer& renderer, const QString& folder) {
         std::vector<double> times;
         for (int i = 0; i < 5; ++i)
             times.push_back(secondsToMeasure(path));
-        std::printf("24 MP %-4s read and measured on one core: %.3f s (median of 5)\n", name, percentile(times, 0.5));
+        std::printf("24 MP %-4s read and measured on one core: %.3f s (median of 5)\n", name,
+                    percentile(times, 0.5));
     }
 }
 

@@ -20,11 +20,12 @@ std::optional<CameraPose> CameraPose::solve(const FoundTarget& target, double fo
     std::vector<cv::Point3d> object;
     for (const cv::Point2d& p : target.pagePoints)
         object.emplace_back(p.x, p.y, 0);
-    const cv::Matx33d camera(focalLength_px, 0, (size.width - 1) / 2.0, 0, focalLength_px, (size.height - 1) / 2.0,
-                             0, 0, 1);
+    const cv::Matx33d camera(focalLength_px, 0, (size.width - 1) / 2.0, 0, focalLength_px,
+                             (size.height - 1) / 2.0, 0, 0, 1);
     cv::Vec3d rvec, tvec;
     try {
-        if (!cv::solvePnP(object, target.imagePoints, camera, cv::noArray(), rvec, tvec, false, cv::SOLVEPNP_IPPE))
+        if (!cv::solvePnP(object, target.imagePoints, camera, cv::noArray(), rvec, tvec, false,
+                          cv::SOLVEPNP_IPPE))
             return std::nullopt;
     } catch (const cv::Exception&) {
         return std::nullopt; // degenerate corners: no pose rather than a crash

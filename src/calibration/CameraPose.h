@@ -18,7 +18,8 @@ struct CameraPose {
     // How the depth changes per millimetre to the right on the page.
     double depthPerPageMm() const { return rotation(2, 0); }
 
-    static std::optional<CameraPose> solve(const FoundTarget& target, double focalLength_px, cv::Size imageSize);
+    static std::optional<CameraPose> solve(const FoundTarget& target, double focalLength_px,
+                                           cv::Size imageSize);
 };
 
 } // namespace lensdock

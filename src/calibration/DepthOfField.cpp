@@ -10,7 +10,8 @@ DepthOfField DepthOfField::of(double focalLength_mm, double fNumber, double dist
     const double hyperfocal = f * f / (fNumber * circleOfConfusion_mm) + f;
     DepthOfField dof;
     dof.near_mm = s * (hyperfocal - f) / (hyperfocal + s - 2 * f);
-    dof.far_mm = s < hyperfocal ? s * (hyperfocal - f) / (hyperfocal - s) : std::numeric_limits<double>::infinity();
+    dof.far_mm =
+        s < hyperfocal ? s * (hyperfocal - f) / (hyperfocal - s) : std::numeric_limits<double>::infinity();
     dof.total_mm = dof.far_mm - dof.near_mm;
     return dof;
 }

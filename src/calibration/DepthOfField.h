@@ -6,7 +6,7 @@ namespace lensdock {
 // the sensor's diagonal / 1500 (0.029 mm on a full-frame sensor).
 struct DepthOfField {
     double near_mm = 0;
-    double far_mm = 0;  // infinite beyond the hyperfocal distance
+    double far_mm = 0; // infinite beyond the hyperfocal distance
     double total_mm = 0;
 
     static double circleOfConfusion_mm(double sensorDiagonal_mm) { return sensorDiagonal_mm / 1500; }

@@ -32,7 +32,8 @@ std::vector<MeasuredEdge> EdgeSurvey::measureAll(const cv::Mat1f& image, const F
     const double halfWidth_mm = halfWidthOnPage_mm(target.layout);
     std::vector<MeasuredEdge> edges;
     for (int index = 0; index < target.layout.squares.size(); ++index) {
-        const auto& c = target.layout.squares[index].corners; // top-left, top-right, bottom-right, bottom-left
+        const auto& c =
+            target.layout.squares[index].corners; // top-left, top-right, bottom-right, bottom-left
         const std::pair<QPointF, QPointF> sides[4] = {{c[0], c[3]}, {c[1], c[2]}, {c[0], c[1]}, {c[3], c[2]}};
         for (int side = 0; side < 4; ++side) {
             const auto& [from, to] = sides[side];
@@ -40,8 +41,9 @@ std::vector<MeasuredEdge> EdgeSurvey::measureAll(const cv::Mat1f& image, const F
             const double halfWidth = halfWidthInImage(target, middle, unitNormal(from, to) * halfWidth_mm);
             const bool vertical = side < 2;
             const cv::Point2d a = target.toImage(from), b = target.toImage(to);
-            const auto sharpness = vertical ? SlantedEdge::measure(image, a, b, halfWidth, clipLevel)
-                                            : SlantedEdge::measureHorizontal(image, a, b, halfWidth, clipLevel);
+            const auto sharpness = vertical
+                                       ? SlantedEdge::measure(image, a, b, halfWidth, clipLevel)
+                                       : SlantedEdge::measureHorizontal(image, a, b, halfWidth, clipLevel);
             if (sharpness)
                 edges.push_back({index, vertical, middle, *sharpness});
         }

@@ -75,7 +75,8 @@ PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
         for (size_t i = 0; i < t.size(); ++i)
             residuals[i] = (y[i] - parabola->at(t[i])) / y[i];
         std::vector<double> magnitudes(residuals.size());
-        std::transform(residuals.begin(), residuals.end(), magnitudes.begin(), [](double r) { return std::abs(r); });
+        std::transform(residuals.begin(), residuals.end(), magnitudes.begin(),
+                       [](double r) { return std::abs(r); });
         const double cutoff = 4.685 * std::max(1.4826 * median(magnitudes), 1e-3);
         for (size_t i = 0; i < t.size(); ++i) {
             const double u = residuals[i] / cutoff;
@@ -93,12 +94,14 @@ PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
     }
     const double peak = -parabola->b / (2 * parabola->c) * toPosition + mean;
     result.position = peak;
-    result.kind = peak < low ? PeakFit::Kind::beyondLow : peak > high ? PeakFit::Kind::beyondHigh : PeakFit::Kind::peak;
+    result.kind = peak < low    ? PeakFit::Kind::beyondLow
+                  : peak > high ? PeakFit::Kind::beyondHigh
+                                : PeakFit::Kind::peak;
     return result;
 }
 
-std::optional<std::pair<double, double>> FocusFit::interval(const std::vector<SharpnessSample>& samples, int rounds,
-                                                            unsigned seed) {
+std::optional<std::pair<double, double>> FocusFit::interval(const std::vector<SharpnessSample>& samples,
+                                                            int rounds, unsigned seed) {
     std::mt19937 random(seed);
     std::uniform_int_distribution<size_t> pick(0, samples.empty() ? 0 : samples.size() - 1);
     std::vector<double> peaks;

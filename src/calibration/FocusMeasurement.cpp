@@ -44,7 +44,8 @@ bool blurredAlongOneDirection(const std::vector<MeasuredEdge>& edges) {
             pairs.push_back(vh);
     if (pairs.size() < 6)
         return false;
-    std::sort(pairs.begin(), pairs.end(), [](auto a, auto b) { return a.first + a.second > b.first + b.second; });
+    std::sort(pairs.begin(), pairs.end(),
+              [](auto a, auto b) { return a.first + a.second > b.first + b.second; });
     std::vector<double> ratios;
     for (size_t i = 0; i < std::max<size_t>(3, pairs.size() / 4); ++i)
         ratios.push_back(pairs[i].first / pairs[i].second);
@@ -87,7 +88,8 @@ void setDepthOfField(const Shot& shot, const Geometry& geometry, FocusResult& re
     }
     const double height_mm = geometry.sensorWidth_mm * shot.linear.rows / shot.linear.cols;
     const double coc = DepthOfField::circleOfConfusion_mm(std::hypot(geometry.sensorWidth_mm, height_mm));
-    result.depthOfField_mm = DepthOfField::of(geometry.focalLength_mm, *fNumber, result.distance_mm, coc).total_mm;
+    result.depthOfField_mm =
+        DepthOfField::of(geometry.focalLength_mm, *fNumber, result.distance_mm, coc).total_mm;
 }
 
 void setVerdict(FocusResult& result) {
@@ -99,10 +101,11 @@ void setVerdict(FocusResult& result) {
 }
 
 QString beyondTarget(bool front) {
-    return front ? QStringLiteral("best focus lies in front of the target's near end: the front-focus error is "
-                                  "larger than the target can show")
-                 : QStringLiteral("best focus lies behind the target's far end: the back-focus error is larger "
-                                  "than the target can show");
+    return front
+               ? QStringLiteral("best focus lies in front of the target's near end: the front-focus error is "
+                                "larger than the target can show")
+               : QStringLiteral("best focus lies behind the target's far end: the back-focus error is larger "
+                                "than the target can show");
 }
 
 } // namespace
@@ -144,10 +147,11 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
         result.tilt_deg = pose->tilt_deg();
         result.distance_mm = pose->depthAt(afCentre);
         if (result.tilt_deg < 30 || result.tilt_deg > 60)
-            return refused(QStringLiteral("the target is turned %1° to the camera: turn it between 30° and 60°, "
-                                          "about 45°")
-                               .arg(result.tilt_deg, 0, 'f', 0),
-                           result);
+            return refused(
+                QStringLiteral("the target is turned %1° to the camera: turn it between 30° and 60°, "
+                               "about 45°")
+                    .arg(result.tilt_deg, 0, 'f', 0),
+                result);
     }
     const std::vector<MeasuredEdge> edges = EdgeSurvey::measureAll(shot.linear, *target);
     std::vector<SharpnessSample> samples;
@@ -155,8 +159,9 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
     for (const MeasuredEdge& e : edges) {
         clipped += e.sharpness.clipped ? 1 : 0;
         if (e.vertical)
-            samples.push_back({pose ? 1000 / pose->depthAt(e.page_mm) : target->layout.alongTarget(e.page_mm.x()),
-                               e.sharpness.mtf50});
+            samples.push_back(
+                {pose ? 1000 / pose->depthAt(e.page_mm) : target->layout.alongTarget(e.page_mm.x()),
+                 e.sharpness.mtf50});
     }
     result.edgeCount = int(samples.size());
     if (result.edgeCount < minimumEdges)
@@ -166,12 +171,14 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
                            .arg(minimumEdges),
                        result);
     if (clipped > clippedEdgeShare * double(edges.size()))
-        return refused(QStringLiteral("highlights clipped: the white of the target is overexposed; expose less"),
-                       result);
+        return refused(
+            QStringLiteral("highlights clipped: the white of the target is overexposed; expose less"),
+            result);
     if (blurredAlongOneDirection(edges))
-        return refused(QStringLiteral("motion blur: the edges are blurred along one direction; hold the camera "
-                                      "still (a tripod, a shorter exposure)"),
-                       result);
+        return refused(
+            QStringLiteral("motion blur: the edges are blurred along one direction; hold the camera "
+                           "still (a tripod, a shorter exposure)"),
+            result);
     const PeakFit peak = FocusFit::fit(samples);
     // With a pose the fit runs on 1000 / depth, which falls with distance: its low end is the far one.
     const bool lowIsNear = !pose;
@@ -180,7 +187,8 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
     if (peak.kind != PeakFit::Kind::peak)
         return refused(beyondTarget((peak.kind == PeakFit::Kind::beyondLow) == lowIsNear), result);
     const auto toError = [&](double position) {
-        return pose ? 1000 / position - result.distance_mm : position * std::sin(nominalTilt_deg * M_PI / 180);
+        return pose ? 1000 / position - result.distance_mm
+                    : position * std::sin(nominalTilt_deg * M_PI / 180);
     };
     result.focusError_mm = toError(peak.position);
     result.peakAlongTarget_mm = pose ? result.focusError_mm / pose->depthPerPageMm() : peak.position;

@@ -14,17 +14,17 @@ enum class FocusVerdict { refused, frontFocus, backFocus, inFocus, unknown };
 // front focus (the lens focused nearer than the AF edge), a positive one back focus.
 struct FocusResult {
     FocusVerdict verdict = FocusVerdict::refused;
-    QString reason;                  // why the shot was refused, in plain words
-    double peakAlongTarget_mm = 0;   // the plane of best focus, along the target from the AF edge
-    double focusError_mm = 0;        // the same along the camera axis
-    double intervalLow_mm = 0;       // 5-95 % of the focus error over resampled edges
+    QString reason;                // why the shot was refused, in plain words
+    double peakAlongTarget_mm = 0; // the plane of best focus, along the target from the AF edge
+    double focusError_mm = 0;      // the same along the camera axis
+    double intervalLow_mm = 0;     // 5-95 % of the focus error over resampled edges
     double intervalHigh_mm = 0;
-    double depthOfField_mm = 0;      // 0 when the shot does not tell enough to compute it
-    double distance_mm = 0;          // camera to the AF edge, along the axis (0: unknown)
+    double depthOfField_mm = 0; // 0 when the shot does not tell enough to compute it
+    double distance_mm = 0;     // camera to the AF edge, along the axis (0: unknown)
     double tilt_deg = 45;
     bool tiltFromPose = false;
     int edgeCount = 0;
-    QStringList notes;               // assumptions made, e.g. a sensor size the file did not tell
+    QStringList notes; // assumptions made, e.g. a sensor size the file did not tell
 
     bool measured() const { return verdict != FocusVerdict::refused; }
     // Error as a fraction of the depth of field; nothing when that is unknown.

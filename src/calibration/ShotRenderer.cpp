@@ -137,23 +137,37 @@ cv::Mat1f discDiameters(const Scene& scene, const CameraSetup& camera, const cv:
 }
 
 // Row prefix sums, so that the sum over any stretch of a row, fractional ends included, costs O(1).
-cv::Mat1d rowPrefixSums(const cv::Mat1f& image) {
-    cv::Mat1d sums(image.rows, image.cols + 1);
-    for (int row = 0; row < image.rows; ++row) {
-        double* out = sums[row];
-        const float* in = image[row];
-        out[0] = 0;
-        for (int column = 0; column < image.cols; ++column)
-            out[column + 1] = out[column] + in[column];
-    }
-    return sums;
-}
+// Each row's running sums, once and twice integrated (each pixel constant over its width), so that
+// the mean of any box over any stretch of a row costs a few lookups.
+struct RowIntegrals {
+    cv::Mat1d once;  // at pixel boundaries: the sum of the pixels before
+    cv::Mat1d twice; // at pixel boundaries: the integral of `once`
+    const cv::Mat1f& image;
 
-// The integral of a row (each pixel constant over its width) from 0 to t.
-double rowIntegral(const cv::Mat1d& sums, const cv::Mat1f& image, int row, double t) {
-    const int i = std::min(int(t), image.cols - 1);
-    return sums(row, i) + (t - i) * image(row, i);
-}
+    explicit RowIntegrals(const cv::Mat1f& source)
+        : once(source.rows, source.cols + 1), twice(source.rows, source.cols + 1), image(source) {
+        for (int row = 0; row < source.rows; ++row) {
+            once(row, 0) = twice(row, 0) = 0;
+            for (int column = 0; column < source.cols; ++column) {
+                once(row, column + 1) = once(row, column) + source(row, column);
+                twice(row, column + 1) = twice(row, column) + once(row, column) + source(row, column) / 2.0;
+            }
+        }
+    }
+    // The twice-integrated row at t, held within the row.
+    double at(int row, double t) const {
+        t = std::clamp(t, 0.0, double(image.cols));
+        const int i = std::min(int(t), image.cols - 1);
+        const double f = t - i;
+        return twice(row, i) + once(row, i) * f + image(row, i) * f * f / 2;
+    }
+    // The sum over a box of half-width h, averaged over the positions of the box's centre within
+    // pixel `column`: the box's mean seen through the pixel's own width, so that a disc narrower
+    // than a pixel still blurs.
+    double boxOverPixel(int row, int column, double h) const {
+        return at(row, column + 1 + h) - at(row, column + h) - at(row, column + 1 - h) + at(row, column - h);
+    }
+};
 
 // The disc's area between heights lo and hi (|lo|, |hi| <= r), from its integral.
 double discArea(double r, double lo, double hi) {
@@ -165,7 +179,7 @@ double discArea(double r, double lo, double hi) {
 
 // The mean over a disc of radius r around a pixel: each row within reach contributes a span as wide
 // as the disc's area in that row, so the result changes smoothly with r, down to r = 0.
-float discMean(const cv::Mat1f& image, const cv::Mat1d& sums, int row, int column, double r) {
+float discMean(const RowIntegrals& rows, int row, int column, double r) {
     const int reach = int(std::ceil(r + 0.5));
     double total = 0, weight = 0;
     for (int dy = -reach; dy <= reach; ++dy) {
@@ -173,25 +187,23 @@ float discMean(const cv::Mat1f& image, const cv::Mat1d& sums, int row, int colum
         if (hi <= lo)
             continue;
         const double half = discArea(r, lo, hi) / 2;
-        const double a = std::max(column + 0.5 - half, 0.0),
-                     b = std::min(column + 0.5 + half, double(image.cols));
-        const int y = std::clamp(row + dy, 0, image.rows - 1);
-        total += rowIntegral(sums, image, y, b) - rowIntegral(sums, image, y, a);
-        weight += b - a;
+        const int y = std::clamp(row + dy, 0, rows.image.rows - 1);
+        total += rows.boxOverPixel(y, column, half);
+        weight += 2 * half;
     }
-    return weight > 0 ? float(total / weight) : image(row, column);
+    return weight > 0 ? float(total / weight) : rows.image(row, column);
 }
 
 // Defocus: a disc whose diameter follows each pixel's own depth, gathered so that near and far parts
 // of the target blur by their own amounts.
 cv::Mat1f defocus(const cv::Mat1f& sharp, const cv::Mat1f& diameters) {
-    const cv::Mat1d sums = rowPrefixSums(sharp);
+    const RowIntegrals rows(sharp);
     cv::Mat1f out(sharp.size());
-    cv::parallel_for_(cv::Range(0, sharp.rows), [&](const cv::Range& rows) {
-        for (int row = rows.start; row < rows.end; ++row)
+    cv::parallel_for_(cv::Range(0, sharp.rows), [&](const cv::Range& range) {
+        for (int row = range.start; row < range.end; ++row)
             for (int column = 0; column < sharp.cols; ++column) {
                 const double r = diameters(row, column) / 2;
-                out(row, column) = r < 1e-3 ? sharp(row, column) : discMean(sharp, sums, row, column, r);
+                out(row, column) = r < 1e-3 ? sharp(row, column) : discMean(rows, row, column, r);
             }
     });
     return out;

@@ -61,11 +61,12 @@ std::optional<Line> locateEdge(const cv::Mat1f& image, const Line& guess, int fi
     return fitLine(keptY, keptX);
 }
 
-double spectrumAt(const std::vector<double>& lsf, double k) {
+// The line-spread function's spectrum at `frequency` (cycles per pixel): evaluated at any frequency,
+// not only the DFT's bins, since a short window's bins lie too far apart to find MTF50 between them.
+double spectrumAt(const std::vector<double>& lsf, double frequency) {
     double re = 0, im = 0;
-    const double n = double(lsf.size());
     for (size_t i = 0; i < lsf.size(); ++i) {
-        const double phase = -2 * M_PI * k * double(i) / n;
+        const double phase = -2 * M_PI * frequency * double(i) * binWidth;
         re += lsf[i] * std::cos(phase);
         im += lsf[i] * std::sin(phase);
     }
@@ -91,19 +92,25 @@ double mtf50Of(const std::vector<double>& esf) {
     const double dc = spectrumAt(lsf, 0);
     if (dc <= 0)
         return 0;
-    double previous = 1;
-    for (size_t k = 1; k < n / 2; ++k) {
-        const double frequency = double(k) / (double(n) * binWidth);
-        // The central difference's own response, sin(2 pi f d) / (2 pi f d), taken back out.
+    // The central difference's own response, sin(2 pi f d) / (2 pi f d), taken back out.
+    const auto mtf = [&](double frequency) {
         const double x = 2 * M_PI * frequency * binWidth;
-        const double mtf = spectrumAt(lsf, double(k)) / dc / (std::sin(x) / x);
-        if (mtf < 0.5) {
-            const double previousFrequency = double(k - 1) / (double(n) * binWidth);
-            return previousFrequency + (previous - 0.5) / (previous - mtf) * (frequency - previousFrequency);
+        return spectrumAt(lsf, frequency) / dc / (x > 0 ? std::sin(x) / x : 1);
+    };
+    constexpr double step = 0.02, highest = 1.0;
+    double below = 0;
+    for (double f = step; f <= highest; f += step) {
+        if (mtf(f) < 0.5) {
+            double above = f;
+            for (int i = 0; i < 12; ++i) {
+                const double middle = (below + above) / 2;
+                (mtf(middle) < 0.5 ? above : below) = middle;
+            }
+            return (below + above) / 2;
         }
-        previous = mtf;
+        below = f;
     }
-    return double(n / 2) / (double(n) * binWidth);
+    return highest;
 }
 
 } // namespace
@@ -164,8 +171,8 @@ std::optional<EdgeSharpness> SlantedEdge::measure(const cv::Mat1f& image, cv::Po
     if (bright - dark < 0.02)
         return std::nullopt;
     const double middle = (first + last) / 2.0;
-    return EdgeSharpness{mtf50Of(esf), bright - dark, brightest >= 0.98f * clipLevel,
-                         {line->at(middle), middle}};
+    return EdgeSharpness{
+        mtf50Of(esf), bright - dark, brightest >= 0.98f * clipLevel, {line->at(middle), middle}};
 }
 
 std::optional<EdgeSharpness> SlantedEdge::measureHorizontal(const cv::Mat1f& image, cv::Point2d left,

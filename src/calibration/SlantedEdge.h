@@ -1,7 +1,7 @@
 #pragma once
 
-#include <optional>
 #include <opencv2/core.hpp>
+#include <optional>
 
 namespace lensdock {
 
@@ -11,10 +11,10 @@ namespace lensdock {
 // The edge is found near the line from `top` to `bottom` (pixel coordinates of `image`); only its
 // middle part is used, away from the corners.
 struct EdgeSharpness {
-    double mtf50 = 0;         // cycles per pixel
-    double contrast = 0;      // bright minus dark level
-    bool clipped = false;     // the bright side reached the clipping level
-    cv::Point2d centre;       // where the edge was measured, in image pixels
+    double mtf50 = 0;     // cycles per pixel
+    double contrast = 0;  // bright minus dark level
+    bool clipped = false; // the bright side reached the clipping level
+    cv::Point2d centre;   // where the edge was measured, in image pixels
 };
 
 class SlantedEdge {

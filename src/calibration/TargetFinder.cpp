@@ -30,9 +30,10 @@ cv::Mat1b detectorImage(const cv::Mat1f& linear) {
 }
 
 std::vector<Detection> detect(const cv::Mat1b& grey, float decimate) {
-    std::unique_ptr<apriltag_family_t, void (*)(apriltag_family_t*)> family(tag36h11_create(), tag36h11_destroy);
+    std::unique_ptr<apriltag_family_t, void (*)(apriltag_family_t*)> family(tag36h11_create(),
+                                                                            tag36h11_destroy);
     std::unique_ptr<apriltag_detector_t, void (*)(apriltag_detector_t*)> detector(apriltag_detector_create(),
-                                                                                   apriltag_detector_destroy);
+                                                                                  apriltag_detector_destroy);
     apriltag_detector_add_family_bits(detector.get(), family.get(), 1);
     detector->quad_decimate = decimate;
     detector->nthreads = 1;

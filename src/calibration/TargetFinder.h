@@ -2,8 +2,8 @@
 
 #include "calibration/TargetLayout.h"
 
-#include <optional>
 #include <opencv2/core.hpp>
+#include <optional>
 #include <vector>
 
 namespace lensdock {

@@ -42,13 +42,15 @@ CameraSetup cameraFor(const Scene& scene) {
     // The depth of field by the textbook formula, circle of confusion 0.029 mm on 36 x 24 mm.
     const double f = scene.focal, s = camera.distance_mm, c = std::hypot(36.0, 24.0) / 1500;
     const double hyperfocal = f * f / (scene.fNumber * c) + f;
-    const double depth = s * (hyperfocal - f) / (hyperfocal - s) - s * (hyperfocal - f) / (hyperfocal + s - 2 * f);
+    const double depth =
+        s * (hyperfocal - f) / (hyperfocal - s) - s * (hyperfocal - f) / (hyperfocal + s - 2 * f);
     camera.focusOffset_mm = scene.offset_mm != 0 ? scene.offset_mm : scene.offsetInDepths * depth;
     return camera;
 }
 
 double depthOfField(const CameraSetup& camera) {
-    return DepthOfField::of(camera.focalLength_mm, camera.fNumber, camera.distance_mm, std::hypot(36.0, 24.0) / 1500)
+    return DepthOfField::of(camera.focalLength_mm, camera.fNumber, camera.distance_mm,
+                            std::hypot(36.0, 24.0) / 1500)
         .total_mm;
 }
 
@@ -59,9 +61,11 @@ const ShotRenderer& renderer() {
 }
 
 FocusResult measureJpeg(const ShotRenderer& with, const CameraSetup& camera, int quality = 92) {
-    const QByteArray jpeg = ShotWriter::jpegData(with.renderLinear(camera, 7), ShotRenderer::metadataFor(camera), quality);
+    const QByteArray jpeg =
+        ShotWriter::jpegData(with.renderLinear(camera, 7), ShotRenderer::metadataFor(camera), quality);
     const ShotReadResult read = ShotReader::readData(jpeg, QStringLiteral("shot.jpg"));
-    return read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult{FocusVerdict::refused, read.reason};
+    return read.shot ? FocusMeasurement::measure(*read.shot)
+                     : FocusResult{FocusVerdict::refused, read.reason};
 }
 
 QJsonObject runCli(const QStringList& arguments, int expectedExit) {
@@ -107,7 +111,8 @@ private slots:
                                 .arg(camera.focusOffset_mm)
                                 .arg(depth)));
         QCOMPARE(result.verdict, verdict);
-        QVERIFY(result.intervalLow_mm <= result.focusError_mm && result.focusError_mm <= result.intervalHigh_mm);
+        QVERIFY(result.intervalLow_mm <= result.focusError_mm &&
+                result.focusError_mm <= result.intervalHigh_mm);
         QVERIFY(std::abs(result.tilt_deg - scene.tilt) < 2);
         QVERIFY(std::abs(result.distance_mm - camera.distance_mm) < 0.02 * camera.distance_mm);
     }
@@ -121,7 +126,8 @@ private slots:
         QTest::newRow("turned too little") << Scene{.tilt = 22} << "turned 22°";
         QTest::newRow("turned too far") << Scene{.tilt = 66} << "turned 66°";
         QTest::newRow("far behind the target") << Scene{.offset_mm = 400} << "back-focus error is larger";
-        QTest::newRow("far in front of the target") << Scene{.offset_mm = -400} << "front-focus error is larger";
+        QTest::newRow("far in front of the target")
+            << Scene{.offset_mm = -400} << "front-focus error is larger";
     }
     void refusesWithItsReason() {
         QFETCH(Scene, scene);
@@ -153,8 +159,10 @@ private slots:
         QVERIFY2(fromRaw.measured() && fromJpeg.measured(), qPrintable(fromRaw.reason + fromJpeg.reason));
         const double spread = (fromRaw.intervalHigh_mm - fromRaw.intervalLow_mm) +
                               (fromJpeg.intervalHigh_mm - fromJpeg.intervalLow_mm);
-        QVERIFY2(std::abs(fromRaw.focusError_mm - fromJpeg.focusError_mm) <= spread,
-                 qPrintable(QStringLiteral("raw %1, JPEG %2").arg(fromRaw.focusError_mm).arg(fromJpeg.focusError_mm)));
+        QVERIFY2(
+            std::abs(fromRaw.focusError_mm - fromJpeg.focusError_mm) <= spread,
+            qPrintable(
+                QStringLiteral("raw %1, JPEG %2").arg(fromRaw.focusError_mm).arg(fromJpeg.focusError_mm)));
     }
 
     // The printed target's PNG and JSON are all another renderer needs; what it renders from them,
@@ -162,8 +170,8 @@ private slots:
     void fromThePrintedTargetToTheMeasuredShot() {
         QTemporaryDir folder;
         const auto path = [&folder](const char* name) { return folder.filePath(QLatin1String(name)); };
-        runCli({"calibrate", "target", "--output", path("t.pdf"), "--png", path("t.png"), "--dpi", "300", "--json",
-                path("t.json")},
+        runCli({"calibrate", "target", "--output", path("t.pdf"), "--png", path("t.png"), "--dpi", "300",
+                "--json", path("t.json")},
                0);
         QFile json(path("t.json"));
         QVERIFY(json.open(QIODevice::ReadOnly));
@@ -180,7 +188,9 @@ private slots:
         QVERIFY(text.open(QIODevice::WriteOnly) && text.write("not a photo\n") > 0);
         text.close();
         const QJsonArray shots =
-            runCli({"--json", "calibrate", "measure", path("shot.jpg"), path("notes.jpg")}, 7).value("shots").toArray();
+            runCli({"--json", "calibrate", "measure", path("shot.jpg"), path("notes.jpg")}, 7)
+                .value("shots")
+                .toArray();
         QCOMPARE(shots.size(), 2);
         const QJsonObject measured = shots[0].toObject();
         QCOMPARE(measured.value("verdict").toString(), QStringLiteral("front focus"));

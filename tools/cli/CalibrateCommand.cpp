@@ -50,7 +50,8 @@ std::vector<ShotOutcome> measureAll(const QStringList& files) {
             outcomes[size_t(i)] = measureFile(files[i]);
             const std::lock_guard lock(progress);
             if (files.size() > 1)
-                CommandOutput::write(stderr, QStringLiteral("measured %1 of %2 shots\n").arg(++done).arg(files.size()));
+                CommandOutput::write(
+                    stderr, QStringLiteral("measured %1 of %2 shots\n").arg(++done).arg(files.size()));
         }
     };
     std::vector<std::thread> workers;
@@ -67,7 +68,8 @@ QString signedMm(double value) {
 }
 
 QString bodyOf(const ShotMetadata& meta) {
-    const QString body = meta.model.startsWith(meta.make) ? meta.model : (meta.make + QLatin1Char(' ') + meta.model);
+    const QString body =
+        meta.model.startsWith(meta.make) ? meta.model : (meta.make + QLatin1Char(' ') + meta.model);
     return body.trimmed().isEmpty() ? QStringLiteral("unknown body") : body.trimmed();
 }
 
@@ -79,9 +81,10 @@ QString textOf(const ShotOutcome& s) {
     QString line = QStringLiteral("%1: %2, %3: ").arg(s.file, focal, bodyOf(s.metadata));
     if (!r.measured())
         return line + QStringLiteral("refused: ") + r.reason;
-    line += QStringLiteral("best focus %1 along the target; focus error %2 along the axis (5-95 %: %3 to %4); %5")
-                .arg(signedMm(r.peakAlongTarget_mm), signedMm(r.focusError_mm), signedMm(r.intervalLow_mm),
-                     signedMm(r.intervalHigh_mm), verdictName(r.verdict));
+    line +=
+        QStringLiteral("best focus %1 along the target; focus error %2 along the axis (5-95 %: %3 to %4); %5")
+            .arg(signedMm(r.peakAlongTarget_mm), signedMm(r.focusError_mm), signedMm(r.intervalLow_mm),
+                 signedMm(r.intervalHigh_mm), verdictName(r.verdict));
     if (const auto depths = r.errorInDepthsOfField())
         line += QStringLiteral(" (%1 of the depth of field)").arg(*depths, 0, 'f', 2);
     for (const QString& note : r.notes)
@@ -95,23 +98,24 @@ QJsonValue optionalNumber(const std::optional<double>& value) {
 
 QJsonObject jsonOf(const ShotOutcome& s) {
     const FocusResult& r = s.result;
-    QJsonObject json{{QStringLiteral("file"), s.file},
-                     {QStringLiteral("focalLength_mm"), optionalNumber(s.metadata.focalLength_mm)},
-                     {QStringLiteral("fNumber"), optionalNumber(s.metadata.fNumber)},
-                     {QStringLiteral("body"), bodyOf(s.metadata)},
-                     {QStringLiteral("bodySerial"), s.metadata.bodySerial},
-                     {QStringLiteral("verdict"), verdictName(r.verdict)},
-                     {QStringLiteral("reason"), r.measured() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.reason)},
-                     {QStringLiteral("notes"), QJsonArray::fromStringList(r.notes)}};
+    QJsonObject json{
+        {QStringLiteral("file"), s.file},
+        {QStringLiteral("focalLength_mm"), optionalNumber(s.metadata.focalLength_mm)},
+        {QStringLiteral("fNumber"), optionalNumber(s.metadata.fNumber)},
+        {QStringLiteral("body"), bodyOf(s.metadata)},
+        {QStringLiteral("bodySerial"), s.metadata.bodySerial},
+        {QStringLiteral("verdict"), verdictName(r.verdict)},
+        {QStringLiteral("reason"), r.measured() ? QJsonValue(QJsonValue::Null) : QJsonValue(r.reason)},
+        {QStringLiteral("notes"), QJsonArray::fromStringList(r.notes)}};
     if (r.measured()) {
         json.insert(QStringLiteral("peakAlongTarget_mm"), r.peakAlongTarget_mm);
         json.insert(QStringLiteral("focusError_mm"), r.focusError_mm);
         json.insert(QStringLiteral("interval_mm"), QJsonArray{r.intervalLow_mm, r.intervalHigh_mm});
-        json.insert(QStringLiteral("depthOfField_mm"), r.depthOfField_mm > 0 ? QJsonValue(r.depthOfField_mm)
-                                                                           : QJsonValue(QJsonValue::Null));
+        json.insert(QStringLiteral("depthOfField_mm"),
+                    r.depthOfField_mm > 0 ? QJsonValue(r.depthOfField_mm) : QJsonValue(QJsonValue::Null));
         json.insert(QStringLiteral("errorInDepthsOfField"), optionalNumber(r.errorInDepthsOfField()));
-        json.insert(QStringLiteral("distance_mm"), r.distance_mm > 0 ? QJsonValue(r.distance_mm)
-                                                                     : QJsonValue(QJsonValue::Null));
+        json.insert(QStringLiteral("distance_mm"),
+                    r.distance_mm > 0 ? QJsonValue(r.distance_mm) : QJsonValue(QJsonValue::Null));
         json.insert(QStringLiteral("tilt_deg"), r.tilt_deg);
         json.insert(QStringLiteral("edges"), r.edgeCount);
     }
@@ -130,8 +134,9 @@ std::optional<Failure> runMeasure(const CliOptions& options, CommandOutput& out)
     }
     out.set(QStringLiteral("shots"), shots);
     if (refusedCount > 0)
-        return Failure{ExitCode::file,
-                       QStringLiteral("%1 of %2 shots could not be measured").arg(refusedCount).arg(files.size())};
+        return Failure{
+            ExitCode::file,
+            QStringLiteral("%1 of %2 shots could not be measured").arg(refusedCount).arg(files.size())};
     return std::nullopt;
 }
 
@@ -145,7 +150,8 @@ bool writeJsonFile(const QString& path, const QJsonObject& json, QString* error)
 }
 
 std::optional<Failure> runTarget(const CliOptions& options, CommandOutput& out) {
-    const TargetLayout layout = TargetLayout::forPaper(TargetLayout::paperNamed(options.paper).value_or(Paper::a4));
+    const TargetLayout layout =
+        TargetLayout::forPaper(TargetLayout::paperNamed(options.paper).value_or(Paper::a4));
     const int dpi = options.dpi.value_or(defaultDpi);
     QString error;
     const auto cannot = [&error](const QString& path) {

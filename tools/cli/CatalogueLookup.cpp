@@ -64,8 +64,7 @@ CatalogueLookup::Outcome<AdapterModelInfo> CatalogueLookup::adapterCatalogue() {
     const auto data = fetch(
         NetworkFileType::adapterModelsInfo, [this] { return network_.downloadAdapterModelsInfo(); }, failure);
     if (!data)
-        return failed<AdapterModelInfo>(QStringLiteral("dock catalogue download failed: ") +
-                                        failure.message);
+        return failed<AdapterModelInfo>(QStringLiteral("dock catalogue download failed: ") + failure.message);
     const auto parsed = ModelInfoParser::parseAdapterModelsInfo(*data, AdapterModelInfo(), {});
     if (!parsed.record)
         return failed<AdapterModelInfo>(QStringLiteral("the dock catalogue is malformed"));

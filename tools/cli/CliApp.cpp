@@ -108,9 +108,10 @@ int CliApp::run(const QStringList& arguments) {
     }
     const Diagnostics diagnostics(options->verbose);
     CommandOutput out(options->json, options->command);
-    std::optional<Failure> failure = options->command == QStringLiteral("decode")      ? runDecode(*options, out)
-                                     : options->command == QStringLiteral("calibrate") ? runCalibrate(*options, out)
-                                                                                       : runWithDevices(*options, out);
+    std::optional<Failure> failure = options->command == QStringLiteral("decode") ? runDecode(*options, out)
+                                     : options->command == QStringLiteral("calibrate")
+                                         ? runCalibrate(*options, out)
+                                         : runWithDevices(*options, out);
     if (const int signal = InterruptGuard::interrupted())
         failure = Failure{ExitCode(128 + signal), QStringLiteral("interrupted")};
     out.finish(failure);

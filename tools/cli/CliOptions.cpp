@@ -176,9 +176,8 @@ std::optional<CliOptions> parseCommandLine(const QStringList& arguments, Failure
         options.app = *app;
     if (options.demo &&
         (parser.isSet(QStringLiteral("port")) || parser.isSet(QStringLiteral("download-url")))) {
-        *failure =
-            usage(QStringLiteral("--demo brings its own dock and download host: leave out --port and "
-                                 "--download-url"));
+        *failure = usage(QStringLiteral("--demo brings its own dock and download host: leave out --port and "
+                                        "--download-url"));
         return std::nullopt;
     }
     takeCommand(parser.positionalArguments(), options);

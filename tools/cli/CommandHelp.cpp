@@ -182,8 +182,10 @@ std::optional<QString> checkKitOptions(const CliOptions& options) {
 }
 
 std::optional<QString> checkCalibrateUsage(const CliOptions& options) {
-    const bool target = options.command == QStringLiteral("calibrate") && options.arguments.value(0) == QStringLiteral("target");
-    if (!target && (!options.paper.isEmpty() || !options.pngPath.isEmpty() || options.dpi || !options.targetJson.isEmpty()))
+    const bool target = options.command == QStringLiteral("calibrate") &&
+                        options.arguments.value(0) == QStringLiteral("target");
+    if (!target && (!options.paper.isEmpty() || !options.pngPath.isEmpty() || options.dpi ||
+                    !options.targetJson.isEmpty()))
         return QStringLiteral("--paper, --png, --dpi and --json FILE go with calibrate target only");
     if (options.command != QStringLiteral("calibrate"))
         return std::nullopt;
