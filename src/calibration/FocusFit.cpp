@@ -100,16 +100,33 @@ PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
     return result;
 }
 
+namespace {
+std::vector<SharpnessSample> resampled(const std::vector<SharpnessSample>& samples, std::mt19937& random) {
+    std::uniform_int_distribution<size_t> pick(0, samples.size() - 1);
+    std::vector<SharpnessSample> drawn(samples.size());
+    for (SharpnessSample& s : drawn)
+        s = samples[pick(random)];
+    return drawn;
+}
+} // namespace
+
+double FocusFit::agreement(const std::vector<SharpnessSample>& samples, PeakFit::Kind kind, int rounds,
+                           unsigned seed) {
+    if (samples.empty() || rounds <= 0)
+        return 0;
+    std::mt19937 random(seed);
+    int same = 0;
+    for (int round = 0; round < rounds; ++round)
+        same += fit(resampled(samples, random)).kind == kind ? 1 : 0;
+    return double(same) / rounds;
+}
+
 std::optional<std::pair<double, double>> FocusFit::interval(const std::vector<SharpnessSample>& samples,
                                                             int rounds, unsigned seed) {
     std::mt19937 random(seed);
-    std::uniform_int_distribution<size_t> pick(0, samples.empty() ? 0 : samples.size() - 1);
     std::vector<double> peaks;
-    std::vector<SharpnessSample> resampled(samples.size());
     for (int round = 0; round < rounds && !samples.empty(); ++round) {
-        for (SharpnessSample& s : resampled)
-            s = samples[pick(random)];
-        const PeakFit fitted = fit(resampled);
+        const PeakFit fitted = fit(resampled(samples, random));
         if (fitted.kind == PeakFit::Kind::peak)
             peaks.push_back(fitted.position);
     }

@@ -25,6 +25,9 @@ public:
     static PeakFit fit(const std::vector<SharpnessSample>& samples);
     // 5 % and 95 % points of the peak over `rounds` refits of resampled samples (seeded, so a shot
     // gives the same interval each time); nothing when too few refits found a peak.
+    // The share of `rounds` refits of resampled samples that find the same kind of peak.
+    static double agreement(const std::vector<SharpnessSample>& samples, PeakFit::Kind kind, int rounds = 30,
+                            unsigned seed = 2);
     static std::optional<std::pair<double, double>> interval(const std::vector<SharpnessSample>& samples,
                                                              int rounds = 30, unsigned seed = 1);
 };

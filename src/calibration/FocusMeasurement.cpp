@@ -17,6 +17,8 @@ constexpr double clippedEdgeShare = 0.2;
 constexpr double motionRatio = 1.5;
 constexpr double nominalTilt_deg = 45;
 constexpr double fullFrameWidth_mm = 36;
+// How many of the resampled curves must find the same kind of peak for the shot to count.
+constexpr double minimumAgreement = 0.8;
 
 FocusResult refused(const QString& reason, FocusResult result = {}) {
     result.verdict = FocusVerdict::refused;
@@ -100,12 +102,73 @@ void setVerdict(FocusResult& result) {
         result.verdict = result.focusError_mm < 0 ? FocusVerdict::frontFocus : FocusVerdict::backFocus;
 }
 
+// The checks on the measured edges, in the order a photographer fixes them; the first that fails.
+std::optional<QString> qualityProblem(const std::vector<MeasuredEdge>& edges, int usableEdges) {
+    int clipped = 0, vertical = 0, blurred = 0;
+    for (const MeasuredEdge& e : edges) {
+        clipped += e.sharpness.clipped ? 1 : 0;
+        vertical += e.vertical ? 1 : 0;
+        blurred += e.vertical && e.sharpness.blurredPastWindow ? 1 : 0;
+    }
+    if (vertical >= minimumEdges && blurred > vertical / 2)
+        return QStringLiteral(
+            "the target is out of focus from end to end: the focus error is larger than the "
+            "target can show (check that the camera focused on the black patch)");
+    if (usableEdges < minimumEdges)
+        return QStringLiteral(
+                   "too few edges could be measured (%1 of at least %2): bring the target nearer or "
+                   "make it larger in the frame")
+            .arg(usableEdges)
+            .arg(minimumEdges);
+    if (clipped > clippedEdgeShare * double(edges.size()))
+        return QStringLiteral("highlights clipped: the white of the target is overexposed; expose less");
+    if (blurredAlongOneDirection(edges))
+        return QStringLiteral(
+            "motion blur: the edges are blurred along one direction; hold the camera still (a "
+            "tripod, a shorter exposure)");
+    return std::nullopt;
+}
+
 QString beyondTarget(bool front) {
     return front
                ? QStringLiteral("best focus lies in front of the target's near end: the front-focus error is "
                                 "larger than the target can show")
                : QStringLiteral("best focus lies behind the target's far end: the back-focus error is larger "
                                 "than the target can show");
+}
+
+// The peak of sharpness along the target into `result`; false, with `result` refused, when the
+// curve has no peak on the target or the resampled curves do not agree where it lies.
+bool locatePeak(const std::vector<SharpnessSample>& samples, const CameraPose* pose, FocusResult& result) {
+    const PeakFit peak = FocusFit::fit(samples);
+    // With a pose the fit runs on 1000 / depth, which falls with distance: its low end is the far one.
+    const bool lowIsNear = !pose;
+    const bool clear =
+        peak.kind != PeakFit::Kind::none && FocusFit::agreement(samples, peak.kind) >= minimumAgreement;
+    if (!clear) {
+        result =
+            refused(QStringLiteral("no clear sharpness peak along the target: the focus changes too little "
+                                   "across it (open the aperture or come nearer)"),
+                    result);
+        return false;
+    }
+    if (peak.kind != PeakFit::Kind::peak) {
+        result = refused(beyondTarget((peak.kind == PeakFit::Kind::beyondLow) == lowIsNear), result);
+        return false;
+    }
+    const auto toError = [&](double position) {
+        return pose ? 1000 / position - result.distance_mm
+                    : position * std::sin(nominalTilt_deg * M_PI / 180);
+    };
+    result.focusError_mm = toError(peak.position);
+    result.peakAlongTarget_mm = pose ? result.focusError_mm / pose->depthPerPageMm() : peak.position;
+    result.intervalLow_mm = result.intervalHigh_mm = result.focusError_mm;
+    if (const auto bounds = FocusFit::interval(samples)) {
+        const double a = toError(bounds->first), b = toError(bounds->second);
+        result.intervalLow_mm = std::min({a, b, result.focusError_mm});
+        result.intervalHigh_mm = std::max({a, b, result.focusError_mm});
+    }
+    return true;
 }
 
 } // namespace
@@ -124,8 +187,6 @@ QString verdictName(FocusVerdict verdict) {
         return QStringLiteral("back focus");
     case FocusVerdict::inFocus:
         return QStringLiteral("in focus");
-    case FocusVerdict::unknown:
-        return QStringLiteral("unknown");
     case FocusVerdict::refused:
         break;
     }
@@ -141,11 +202,10 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
         return refused(QStringLiteral("target not found: fewer than two of its markers are visible"));
     const Geometry geometry = geometryOf(shot, *target, result);
     const CameraPose* pose = geometry.pose ? &*geometry.pose : nullptr;
-    const QPointF afCentre(target->layout.afEdgeX_mm, target->layout.pageHeight_mm / 2);
     if (pose) {
         result.tiltFromPose = true;
         result.tilt_deg = pose->tilt_deg();
-        result.distance_mm = pose->depthAt(afCentre);
+        result.distance_mm = pose->depthAt({target->layout.afEdgeX_mm, target->layout.pageHeight_mm / 2});
         if (result.tilt_deg < 30 || result.tilt_deg > 60)
             return refused(
                 QStringLiteral("the target is turned %1° to the camera: turn it between 30° and 60°, "
@@ -155,51 +215,16 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
     }
     const std::vector<MeasuredEdge> edges = EdgeSurvey::measureAll(shot.linear, *target);
     std::vector<SharpnessSample> samples;
-    int clipped = 0;
-    for (const MeasuredEdge& e : edges) {
-        clipped += e.sharpness.clipped ? 1 : 0;
-        if (e.vertical)
+    for (const MeasuredEdge& e : edges)
+        if (e.vertical && !e.sharpness.blurredPastWindow)
             samples.push_back(
                 {pose ? 1000 / pose->depthAt(e.page_mm) : target->layout.alongTarget(e.page_mm.x()),
                  e.sharpness.mtf50});
-    }
     result.edgeCount = int(samples.size());
-    if (result.edgeCount < minimumEdges)
-        return refused(QStringLiteral("too few edges could be measured (%1 of at least %2): bring the target "
-                                      "nearer or make it larger in the frame")
-                           .arg(result.edgeCount)
-                           .arg(minimumEdges),
-                       result);
-    if (clipped > clippedEdgeShare * double(edges.size()))
-        return refused(
-            QStringLiteral("highlights clipped: the white of the target is overexposed; expose less"),
-            result);
-    if (blurredAlongOneDirection(edges))
-        return refused(
-            QStringLiteral("motion blur: the edges are blurred along one direction; hold the camera "
-                           "still (a tripod, a shorter exposure)"),
-            result);
-    const PeakFit peak = FocusFit::fit(samples);
-    // With a pose the fit runs on 1000 / depth, which falls with distance: its low end is the far one.
-    const bool lowIsNear = !pose;
-    if (peak.kind == PeakFit::Kind::none)
-        return refused(QStringLiteral("no sharpness peak found along the target"), result);
-    if (peak.kind != PeakFit::Kind::peak)
-        return refused(beyondTarget((peak.kind == PeakFit::Kind::beyondLow) == lowIsNear), result);
-    const auto toError = [&](double position) {
-        return pose ? 1000 / position - result.distance_mm
-                    : position * std::sin(nominalTilt_deg * M_PI / 180);
-    };
-    result.focusError_mm = toError(peak.position);
-    result.peakAlongTarget_mm = pose ? result.focusError_mm / pose->depthPerPageMm() : peak.position;
-    if (const auto bounds = FocusFit::interval(samples)) {
-        const double a = toError(bounds->first), b = toError(bounds->second);
-        result.intervalLow_mm = std::min(a, b);
-        result.intervalHigh_mm = std::max(a, b);
-    } else {
-        result.intervalLow_mm = result.intervalHigh_mm = result.focusError_mm;
-        result.notes << QStringLiteral("the interval could not be resampled");
-    }
+    if (const auto reason = qualityProblem(edges, result.edgeCount))
+        return refused(*reason, result);
+    if (!locatePeak(samples, pose, result))
+        return result;
     setDepthOfField(shot, geometry, result);
     setVerdict(result);
     return result;

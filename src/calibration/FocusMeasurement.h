@@ -8,7 +8,7 @@
 
 namespace lensdock {
 
-enum class FocusVerdict { refused, frontFocus, backFocus, inFocus, unknown };
+enum class FocusVerdict { refused, frontFocus, backFocus, inFocus };
 
 // What one shot says about the lens's focus. Distances in millimetres; a negative focus error is
 // front focus (the lens focused nearer than the AF edge), a positive one back focus.

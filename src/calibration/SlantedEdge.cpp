@@ -113,6 +113,17 @@ double mtf50Of(const std::vector<double>& esf) {
     return highest;
 }
 
+// The 10-90 % rise of the edge as a share of the window's width.
+double riseFraction(const std::vector<double>& esf, double dark, double bright) {
+    const double low = dark + 0.1 * (bright - dark), high = dark + 0.9 * (bright - dark);
+    size_t first = 0, last = esf.size() - 1;
+    while (first < esf.size() && esf[first] < low)
+        ++first;
+    while (last > 0 && esf[last] > high)
+        --last;
+    return last > first ? double(last - first) / double(esf.size()) : 0;
+}
+
 } // namespace
 
 std::optional<EdgeSharpness> SlantedEdge::measure(const cv::Mat1f& image, cv::Point2d top, cv::Point2d bottom,
@@ -171,8 +182,11 @@ std::optional<EdgeSharpness> SlantedEdge::measure(const cv::Mat1f& image, cv::Po
     if (bright - dark < 0.02)
         return std::nullopt;
     const double middle = (first + last) / 2.0;
-    return EdgeSharpness{
-        mtf50Of(esf), bright - dark, brightest >= 0.98f * clipLevel, {line->at(middle), middle}};
+    return EdgeSharpness{mtf50Of(esf),
+                         bright - dark,
+                         brightest >= 0.98f * clipLevel,
+                         {line->at(middle), middle},
+                         riseFraction(esf, dark, bright) > 0.5};
 }
 
 std::optional<EdgeSharpness> SlantedEdge::measureHorizontal(const cv::Mat1f& image, cv::Point2d left,

@@ -15,6 +15,9 @@ struct EdgeSharpness {
     double contrast = 0;  // bright minus dark level
     bool clipped = false; // the bright side reached the clipping level
     cv::Point2d centre;   // where the edge was measured, in image pixels
+    // The edge's blur filled most of the window it was measured in: its MTF50 then reads too high
+    // and says little about how far out of focus it is.
+    bool blurredPastWindow = false;
 };
 
 class SlantedEdge {
