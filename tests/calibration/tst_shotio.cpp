@@ -1,0 +1,157 @@
+#include "calibration/ShotReader.h"
+#include "calibration/ShotWriter.h"
+
+#include <QImage>
+#include <QRegularExpression>
+#include <QTemporaryDir>
+#include <QTest>
+
+using namespace lensdock;
+
+namespace {
+
+template <typename... T> void row(const char* name, T... values) {
+    (QTest::newRow(name) << ... << values);
+}
+
+// Flat blocks of known linear levels, side by side; the fifth is 0.5, which sRGB encodes as 0.7354.
+const std::vector<float> levels{0.01f, 0.05f, 0.1f, 0.2f, 0.5f, 0.75f, 0.95f};
+constexpr int block = 16;
+
+cv::Mat1f blocks() {
+    cv::Mat1f image(block, block * int(levels.size()));
+    for (int x = 0; x < image.cols; ++x)
+        image.col(x).setTo(levels[x / block]);
+    return image;
+}
+
+ShotMetadata metadata() {
+    return {85.5,      2.8,       128,      std::nullopt,
+            "TestCam", "Model 7", "SN0042", QDateTime(QDate(2024, 5, 17), QTime(14, 3, 9))};
+}
+
+// The metadata as text, numbers to two decimals: a sensor width of 36 mm * 85.5 / 128 reads "24.05".
+QString described(const ShotMetadata& m) {
+    const auto n = [](std::optional<double> v) { return v ? QString::number(*v, 'f', 2) : QString("-"); };
+    return QString("%1|%2|%3|%4|%5|%6|%7|%8")
+        .arg(n(m.focalLength_mm), n(m.fNumber), n(m.focalLength35mm_mm), n(m.sensorWidth_mm), m.make, m.model,
+             m.bodySerial, m.taken.toString(Qt::ISODate));
+}
+const QString fullMetadata("85.50|2.80|128.00|24.05|TestCam|Model 7|SN0042|2024-05-17T14:03:09");
+
+// An RGGB mosaic: greens on a gradient, red and blue saturated, so that taking any of them shows.
+cv::Mat1w mosaic(int width, int height, int black, int white) {
+    cv::Mat1w m(height, width);
+    for (int r = 0; r < height; ++r)
+        for (int c = 0; c < width; ++c)
+            m(r, c) =
+                (r + c) % 2 ? ushort(black + (white - black) * ((r * 7 + c * 13) % 97) / 100) : ushort(white);
+    return m;
+}
+
+} // namespace
+
+class TestShotIo : public QObject {
+    Q_OBJECT
+    QTemporaryDir dir_;
+
+private slots:
+    void imageRoundTrip_data() {
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<double>("tolerance");
+        QTest::addColumn<QString>("metadata");
+        row("JPEG", QString("shot.jpg"), 0.01, fullMetadata);
+        row("PNG", QString("shot.png"), 1e-3, QString("-|-|-|-||||"));
+        row("TIFF", QString("shot.TIF"), 1e-3, fullMetadata);
+    }
+    void imageRoundTrip() {
+        QFETCH(QString, fileName);
+        QFETCH(double, tolerance);
+        QFETCH(QString, metadata);
+        const QString path = dir_.filePath(fileName);
+        QString error;
+        const bool jpeg = fileName.endsWith(".jpg"), png = fileName.endsWith(".png");
+        QVERIFY2(jpeg  ? ShotWriter::writeJpeg(path, blocks(), ::metadata(), 95, &error)
+                 : png ? ShotWriter::writePng(path, blocks(), &error)
+                       : ShotWriter::writeTiff(path, blocks(), ::metadata(), &error),
+                 qPrintable(error));
+        QCOMPARE_LE(std::abs(QImage(path).pixelColor(4 * block + 8, 8).greenF() - 0.7354), 0.003);
+        const ShotReadResult result = ShotReader::read(path);
+        QVERIFY2(result.shot, qPrintable(result.reason));
+        const Shot& shot = *result.shot;
+        QCOMPARE(shot.linear.cols, block * int(levels.size()));
+        QVERIFY(!shot.raw && shot.sensorPixelsPerPixel == 1 && shot.sensorWidthPx == shot.linear.cols);
+        for (std::size_t i = 0; i < levels.size(); ++i)
+            QCOMPARE_LE(std::abs(shot.linear(block / 2, int(i) * block + block / 2) - levels[i]), tolerance);
+        QCOMPARE(described(shot.metadata), metadata);
+    }
+
+    void dngRoundTrip_data() {
+        QTest::addColumn<int>("width");
+        QTest::addColumn<int>("height");
+        QTest::addColumn<int>("black");
+        QTest::addColumn<int>("white");
+        row("12-bit, no black", 64, 48, 0, 4095);
+        row("14-bit, black 512", 64, 48, 512, 16383);
+        row("odd size, 16-bit", 45, 33, 2048, 65535);
+    }
+    void dngRoundTrip() {
+        QFETCH(int, width);
+        QFETCH(int, height);
+        QFETCH(int, black);
+        QFETCH(int, white);
+        const QString path = dir_.filePath("shot.dng");
+        const cv::Mat1w m = mosaic(width, height, black, white);
+        QString error;
+        QVERIFY2(ShotWriter::writeDng(path, m, white, black, metadata(), &error), qPrintable(error));
+        const ShotReadResult result = ShotReader::read(path);
+        QVERIFY2(result.shot, qPrintable(result.reason));
+        const Shot& shot = *result.shot;
+        QVERIFY(shot.raw && shot.sensorPixelsPerPixel == 2 && shot.sensorWidthPx == width);
+        QVERIFY(shot.linear.cols == width / 2 && shot.linear.rows == height / 2);
+        for (int y = 0; y < shot.linear.rows; ++y)
+            for (int x = 0; x < shot.linear.cols; ++x) {
+                const double greens = m(2 * y, 2 * x + 1) + m(2 * y + 1, 2 * x) - 2.0 * black;
+                QCOMPARE_LE(std::abs(shot.linear(y, x) - greens / 2 / (white - black)), 1e-5);
+            }
+        QCOMPARE(described(shot.metadata), fullMetadata);
+    }
+
+    void refusals_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("fileName");
+        QTest::addColumn<QString>("reason");
+        const QByteArray jpeg = ShotWriter::jpegData(blocks(), metadata(), 90);
+        QByteArray huge = jpeg; // the frame header claims 20000 x 20000 pixels
+        const qsizetype sof = huge.indexOf("\xFF\xC0");
+        QVERIFY(sof > 0);
+        huge.replace(sof + 5, 4, QByteArray("\x4E\x20\x4E\x20", 4));
+        QFile dng(dir_.filePath("whole.dng"));
+        QVERIFY(ShotWriter::writeDng(dng.fileName(), mosaic(64, 48, 0, 4095), 4095, 0, metadata(), nullptr));
+        QVERIFY(dng.open(QIODevice::ReadOnly));
+        row("empty file", QByteArray(), QString("a.jpg"), QString("empty"));
+        row("text named .jpg", QByteArray("focus notes\n"), QString("a.jpg"), QString("not a JPEG"));
+        row("truncated JPEG", jpeg.chopped(8), QString("a.jpg"), QString("truncated"));
+        row("too large", huge, QString("a.jpeg"), QString("too large.*200 megapixels"));
+        row("unknown format", QByteArray("GIF89a\1\0\1\0"), QString("a.gif"), QString("unknown format"));
+        row("garbage .dng", QByteArray(4000, '\x5A'), QString("a.DNG"), QString("LibRaw cannot open"));
+        row("truncated DNG", dng.readAll().left(3000), QString("a.dng"), QString("LibRaw|truncated"));
+        row("missing file", QByteArray(), QString(), QString("cannot open the file"));
+    }
+    void refusals() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, fileName);
+        QFETCH(QString, reason);
+        QFile file(dir_.filePath(fileName.isEmpty() ? QString("missing.jpg") : fileName));
+        if (!fileName.isEmpty())
+            QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
+                    file.write(bytes) == bytes.size());
+        file.close();
+        const ShotReadResult result = ShotReader::read(file.fileName());
+        QVERIFY(!result.shot);
+        QVERIFY2(result.reason.contains(QRegularExpression(reason)), qPrintable(result.reason));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestShotIo)
+#include "tst_shotio.moc"
