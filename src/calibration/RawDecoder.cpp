@@ -151,13 +151,15 @@ void noteDataError(void* flag, const char*, const int) {
 }
 void ignoreMemoryError(void*, const char*, const char*) {}
 
-ShotReadResult unpacked(LibRaw& p, const bool& damaged) {
+// `damaged` is set by LibRaw's data-error callback: a read past the end or corrupt data while unpacking.
+ShotReadResult unpacked(LibRaw& p, bool& damaged) {
     const ShotMetadata metadata = metadataOf(p);
     if (!isBayer(p))
-        return refuse(QStringLiteral("not a Bayer mosaic (LibRaw finds colours \"%1\"): only raw files with "
-                                     "a 2x2 RGB Bayer pattern can be measured, not X-Trans, Foveon, "
-                                     "monochrome or demosaiced ones")
-                          .arg(fixedText(p.imgdata.idata.cdesc, sizeof p.imgdata.idata.cdesc)));
+        return refuse(QStringLiteral("not a Bayer mosaic (LibRaw finds %1 colour channels and no 2x2 RGB "
+                                     "pattern): X-Trans, Foveon, monochrome and demosaiced raw files cannot "
+                                     "be measured")
+                          .arg(p.imgdata.idata.colors));
+    damaged = false; // only the pixel data matters here
     if (const int rc = p.unpack(); rc != LIBRAW_SUCCESS)
         return fromThumbnail(p, libRawError("unpack", rc), metadata);
     if (damaged)

@@ -85,21 +85,19 @@ private slots:
             QCOMPARE_LE(std::abs(shot.linear(block / 2, int(i) * block + block / 2) - levels[i]), tolerance);
         QCOMPARE(described(shot.metadata), expected);
     }
-
     void dngRoundTrip_data() {
-        QTest::addColumn<int>("width");
-        QTest::addColumn<int>("height");
+        QTest::addColumn<QSize>("size");
         QTest::addColumn<int>("black");
         QTest::addColumn<int>("white");
         QTest::addColumn<QByteArray>("cfa");
-        row("RGGB, 12-bit, no black", 64, 48, 0, 4095, QByteArray("\0\1\1\2", 4));
-        row("GRBG, 14-bit, black 512", 64, 48, 512, 16383, QByteArray("\1\0\2\1", 4));
-        row("GBRG, odd size, 16-bit", 45, 33, 2048, 65535, QByteArray("\1\2\0\1", 4));
-        row("BGGR, 12-bit, black 200", 40, 30, 200, 4095, QByteArray("\2\1\1\0", 4));
+        row("RGGB, 12-bit, no black", QSize(64, 48), 0, 4095, QByteArray("\0\1\1\2", 4));
+        row("GRBG, 14-bit, black 512", QSize(64, 48), 512, 16383, QByteArray("\1\0\2\1", 4));
+        row("GBRG, odd size, 16-bit", QSize(45, 33), 2048, 65535, QByteArray("\1\2\0\1", 4));
+        row("BGGR, 12-bit, black 200", QSize(40, 30), 200, 4095, QByteArray("\2\1\1\0", 4));
     }
     void dngRoundTrip() {
-        QFETCH(int, width);
-        QFETCH(int, height);
+        QFETCH(QSize, size);
+        const int width = size.width(), height = size.height();
         QFETCH(int, black);
         QFETCH(int, white);
         QFETCH(QByteArray, cfa);
@@ -124,7 +122,6 @@ private slots:
             }
         QCOMPARE(described(shot.metadata), fullMetadata);
     }
-
     void unreadable_data() {
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("fileName");
@@ -135,14 +132,18 @@ private slots:
         QFile dng(dir_.filePath("whole.dng"));
         QVERIFY(ShotWriter::writeDng(dng.fileName(), mosaic(64, 48, 0, 4095), 4095, 0, metadata, nullptr));
         QVERIFY(dng.open(QIODevice::ReadOnly));
-        row("empty file", QByteArray(), QString("a.jpg"), QString("empty"));
+        const QByteArray bayer = dng.readAll(), cfa("\x06\x01\3\0\1\0\0\0\x23\x80", 10);
+        // The same with PhotometricInterpretation LinearRaw instead of CFA: one channel, no mosaic.
+        const QByteArray mono = QByteArray(bayer).replace(cfa, cfa.left(8) + "\x4C\x88");
+        row("empty file", QByteArray(""), QString("a.jpg"), QString("empty"));
         row("text named .jpg", QByteArray("focus notes\n"), QString("a.jpg"), QString("not a JPEG"));
         row("truncated JPEG", jpeg.chopped(8), QString("a.jpg"), QString("truncated"));
         row("too large", huge, QString("a.jpeg"), QString("too large.*200 megapixels"));
         row("unknown format", QByteArray("GIF89a\1\0\1\0"), QString("a.gif"), QString("unknown format"));
         row("garbage .dng", QByteArray(4000, '\x5A'), QString("a.DNG"), QString("LibRaw cannot open"));
-        row("truncated DNG", dng.readAll().left(3000), QString("a.dng"), QString("LibRaw|truncated"));
-        row("missing file", QByteArray(), QString(), QString("cannot open the file"));
+        row("truncated DNG", bayer.left(3000), QString("a.dng"), QString("LibRaw|truncated"));
+        row("missing file", QByteArray(), QString("missing.jpg"), QString("cannot open the file"));
+        row("monochrome DNG", mono, QString("a.dng"), QString("not a Bayer mosaic"));
         row("unknown raw with a preview", QByteArray(3000, '\x11') + jpeg, QString("a.NEF"),
             QString("embedded JPEG preview instead"));
     }
@@ -150,8 +151,8 @@ private slots:
         QFETCH(QByteArray, bytes);
         QFETCH(QString, fileName);
         QFETCH(QString, reason);
-        QFile file(dir_.filePath(fileName.isEmpty() ? QString("missing.jpg") : fileName));
-        if (!fileName.isEmpty())
+        QFile file(dir_.filePath(fileName));
+        if (!bytes.isNull()) // a null array stands for a file that does not exist
             QVERIFY(file.open(QIODevice::WriteOnly | QIODevice::Truncate) &&
                     file.write(bytes) == bytes.size());
         file.close();
