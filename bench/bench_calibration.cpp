@@ -85,7 +85,7 @@ double secondsToMeasure(const QString& path) {
     QElapsedTimer timer;
     timer.start();
     const ShotReadResult read = ShotReader::read(path);
-    const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult{};
+    const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (!result.measured())
         std::printf("  (%s was refused: %s)\n", qPrintable(path),
@@ -161,7 +161,7 @@ void accuracy(const ShotRenderer& renderer, const TargetLayout& layout, int coun
             const QByteArray jpeg = ShotWriter::jpegData(renderer.renderLinear(c.camera, quint32(i + 1)),
                                                          ShotRenderer::metadataFor(c.camera), c.jpegQuality);
             const ShotReadResult read = ShotReader::readData(jpeg, QStringLiteral("shot.jpg"));
-            const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult{};
+            const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
             account(c, result, insideTarget(c, layout), tally);
         }
     };

@@ -27,6 +27,11 @@ struct FocusResult {
     QStringList notes; // assumptions made, e.g. a sensor size the file did not tell
 
     bool measured() const { return verdict != FocusVerdict::refused; }
+    static FocusResult refusal(const QString& why) {
+        FocusResult result;
+        result.reason = why;
+        return result;
+    }
     // Error as a fraction of the depth of field; nothing when that is unknown.
     std::optional<double> errorInDepthsOfField() const;
 };

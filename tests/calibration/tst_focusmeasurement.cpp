@@ -64,8 +64,7 @@ FocusResult measureJpeg(const ShotRenderer& with, const CameraSetup& camera, int
     const QByteArray jpeg =
         ShotWriter::jpegData(with.renderLinear(camera, 7), ShotRenderer::metadataFor(camera), quality);
     const ShotReadResult read = ShotReader::readData(jpeg, QStringLiteral("shot.jpg"));
-    return read.shot ? FocusMeasurement::measure(*read.shot)
-                     : FocusResult{FocusVerdict::refused, read.reason};
+    return read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
 }
 
 QJsonObject runCli(const QStringList& arguments, int expectedExit) {
@@ -123,11 +122,10 @@ private slots:
         QTest::newRow("too small in the frame") << Scene{.distanceFactor = 110} << "too few edges";
         QTest::newRow("overexposed") << Scene{.exposure = 1.6} << "highlights clipped";
         QTest::newRow("camera shake") << Scene{.motion = 7} << "motion blur";
-        QTest::newRow("turned too little") << Scene{.tilt = 22} << "turned 22°";
-        QTest::newRow("turned too far") << Scene{.tilt = 66} << "turned 66°";
-        QTest::newRow("far behind the target") << Scene{.offset_mm = 400} << "back-focus error is larger";
-        QTest::newRow("far in front of the target")
-            << Scene{.offset_mm = -400} << "front-focus error is larger";
+        QTest::newRow("turned too little") << Scene{.tilt = 22} << "turn it between 30° and 60°";
+        QTest::newRow("turned too far") << Scene{.tilt = 66} << "turn it between 30° and 60°";
+        QTest::newRow("behind the far end") << Scene{.fNumber = 4, .offset_mm = 130} << "back-focus error is larger";
+        QTest::newRow("before the near end") << Scene{.fNumber = 4, .offset_mm = -130} << "front-focus error is larger";
     }
     void refusesWithItsReason() {
         QFETCH(Scene, scene);
