@@ -85,7 +85,8 @@ double secondsToMeasure(const QString& path) {
     QElapsedTimer timer;
     timer.start();
     const ShotReadResult read = ShotReader::read(path);
-    const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
+    const FocusResult result =
+        read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
     const double seconds = double(timer.nsecsElapsed()) / 1e9;
     if (!result.measured())
         std::printf("  (%s was refused: %s)\n", qPrintable(path),
@@ -120,7 +121,7 @@ void speed(const ShotRenderer& renderer, const QString& folder) {
 struct Tally {
     std::mutex lock;
     std::vector<double> errors; // |measured - true| / depth of field
-    int beyondRight = 0, beyondWrong = 0, refusedInside = 0, measuredOutside = 0;
+    int beyondRight = 0, beyondWrong = 0, beyondUnsigned = 0, refusedInside = 0, measuredOutside = 0;
 };
 
 // The true plane lies on the target when it crosses the band of squares.
@@ -135,6 +136,13 @@ bool insideTarget(const Case& c, const TargetLayout& layout) {
 
 void account(const Case& c, const FocusResult& result, bool inside, Tally& tally) {
     const std::lock_guard guard(tally.lock);
+    if (qEnvironmentVariableIsSet("BENCH_VERBOSE"))
+        std::printf(
+            "  f %.0f N %.1f s %.0f tilt %.1f dof %.0f true %+.1f (%+.2f dof) inside %d -> %s %+.1f\n",
+            c.camera.focalLength_mm, c.camera.fNumber, c.camera.distance_mm, c.camera.tilt_deg,
+            c.depthOfField_mm, c.camera.focusOffset_mm, c.camera.focusOffset_mm / c.depthOfField_mm, inside,
+            qPrintable(result.measured() ? verdictName(result.verdict) : result.reason.left(50)),
+            result.focusError_mm);
     if (result.measured()) {
         tally.measuredOutside += inside ? 0 : 1;
         tally.errors.push_back(std::abs(result.focusError_mm - c.camera.focusOffset_mm) / c.depthOfField_mm);
@@ -147,8 +155,10 @@ void account(const Case& c, const FocusResult& result, bool inside, Tally& tally
     }
     const bool saysFront = result.reason.contains(QStringLiteral("front-focus"));
     const bool saysBack = result.reason.contains(QStringLiteral("back-focus"));
-    const bool right = c.camera.focusOffset_mm < 0 ? saysFront : saysBack;
-    (right ? tally.beyondRight : tally.beyondWrong) += 1;
+    if (!saysFront && !saysBack)
+        ++tally.beyondUnsigned;
+    else
+        ((c.camera.focusOffset_mm < 0 ? saysFront : saysBack) ? tally.beyondRight : tally.beyondWrong) += 1;
 }
 
 void accuracy(const ShotRenderer& renderer, const TargetLayout& layout, int count, double megapixels) {
@@ -161,7 +171,8 @@ void accuracy(const ShotRenderer& renderer, const TargetLayout& layout, int coun
             const QByteArray jpeg = ShotWriter::jpegData(renderer.renderLinear(c.camera, quint32(i + 1)),
                                                          ShotRenderer::metadataFor(c.camera), c.jpegQuality);
             const ShotReadResult read = ShotReader::readData(jpeg, QStringLiteral("shot.jpg"));
-            const FocusResult result = read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
+            const FocusResult result =
+                read.shot ? FocusMeasurement::measure(*read.shot) : FocusResult::refusal(read.reason);
             account(c, result, insideTarget(c, layout), tally);
         }
     };
@@ -175,8 +186,9 @@ void accuracy(const ShotRenderer& renderer, const TargetLayout& layout, int coun
                 tally.measuredOutside);
     std::printf("  |error| / depth of field: median %.3f, 95th percentile %.3f, largest %.3f\n",
                 percentile(tally.errors, 0.5), percentile(tally.errors, 0.95), percentile(tally.errors, 1.0));
-    std::printf("  true plane beyond the target, refused with the right sign: %d, the wrong sign: %d\n",
-                tally.beyondRight, tally.beyondWrong);
+    std::printf(
+        "  true plane beyond the target, refused with the right sign: %d, the wrong sign: %d, no sign: %d\n",
+        tally.beyondRight, tally.beyondWrong, tally.beyondUnsigned);
     std::printf("  refused although the true plane lies on the target: %d\n", tally.refusedInside);
 }
 

@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <cmath>
-#include <opencv2/core.hpp>
 #include <random>
 
 namespace lensdock {
@@ -11,25 +10,86 @@ namespace {
 // Only the part of the curve near its top follows the model; far out of focus an edge's measured
 // MTF50 flattens (its blur outgrows the window it is measured in).
 constexpr double keptFraction = 0.3;
+// Where the peak is sought, in units of half the samples' range around their middle: a little
+// beyond them, so that a peak past an end is seen as such.
+constexpr double searchReach = 1.6;
+constexpr int coarseSteps = 41, fineSteps = 17;
+constexpr double roundings[] = {0.03, 0.08, 0.2, 0.5, 1.2};
+// A vertex in the outer part of the samples' range is where a curve flattened far out of focus
+// also puts it: only one well inside counts as a peak on the target.
+constexpr double trustedReach = 0.85;
 
-struct Parabola {
-    double a = 0, b = 0, c = 0; // y = a + b t + c t^2
-    double at(double t) const { return a + b * t + c * t * t; }
+// 1 / MTF50 against position: a hyperbola, A + B sqrt((t - t0)^2 + e^2). Far from focus the blur
+// disc grows in proportion to the distance in 1/z and 1 / MTF50 with it (the straight flanks);
+// near focus the lens's own blur rounds the tip (e).
+struct Hyperbola {
+    double a = 0, b = 0, t0 = 0, e = 0;
+    double at(double t) const { return a + b * std::hypot(t - t0, e); }
 };
 
-std::optional<Parabola> weightedParabola(const std::vector<double>& t, const std::vector<double>& y,
-                                         const std::vector<double>& w) {
-    cv::Matx33d normal = cv::Matx33d::zeros();
-    cv::Vec3d right(0, 0, 0);
-    for (size_t i = 0; i < t.size(); ++i) {
-        const cv::Vec3d row(1, t[i], t[i] * t[i]);
-        normal += w[i] * row * row.t();
-        right += w[i] * y[i] * row;
+struct Data {
+    std::vector<double> t, y, weights; // position scaled to [-1, 1], 1 / MTF50, robustness weight
+};
+
+// The best A and B for a given tip (t0, e), by weighted least squares on relative residuals; the
+// weighted sum of squared relative residuals in `cost`.
+Hyperbola linearPart(const Data& d, double t0, double e, double* cost) {
+    double s00 = 0, s01 = 0, s11 = 0, r0 = 0, r1 = 0;
+    for (size_t i = 0; i < d.t.size(); ++i) {
+        const double w = d.weights[i] / (d.y[i] * d.y[i]), h = std::hypot(d.t[i] - t0, e);
+        s00 += w, s01 += w * h, s11 += w * h * h, r0 += w * d.y[i], r1 += w * d.y[i] * h;
     }
-    cv::Vec3d p;
-    if (!cv::solve(normal, right, p, cv::DECOMP_SVD) || !std::isfinite(p[2]))
-        return std::nullopt;
-    return Parabola{p[0], p[1], p[2]};
+    const double det = s00 * s11 - s01 * s01;
+    Hyperbola curve{0, 0, t0, e};
+    if (std::abs(det) > 1e-12) {
+        curve.b = (s00 * r1 - s01 * r0) / det;
+        curve.a = (r0 - curve.b * s01) / s00;
+    }
+    *cost = 0;
+    for (size_t i = 0; i < d.t.size(); ++i) {
+        const double r = (d.y[i] - curve.at(d.t[i])) / d.y[i];
+        *cost += d.weights[i] * r * r;
+    }
+    return curve;
+}
+
+// The best curve with its tip on a grid of positions, for each rounding in `es`.
+void searchGrid(const Data& d, double from, double to, int steps, const std::vector<double>& es,
+                Hyperbola& best, double& bestCost) {
+    for (double e : es)
+        for (int k = 0; k < steps; ++k) {
+            double cost = 0;
+            const Hyperbola curve = linearPart(d, from + (to - from) * k / (steps - 1), e, &cost);
+            if (curve.b > 0 && cost < bestCost)
+                best = curve, bestCost = cost;
+        }
+}
+
+// The tip by a coarse search, then a fine one around the best step, refined by a parabola through
+// the best position and its neighbours.
+Hyperbola bestCurve(const Data& d) {
+    Hyperbola best;
+    double bestCost = INFINITY;
+    const double coarse = 2 * searchReach / (coarseSteps - 1);
+    searchGrid(d, -searchReach, searchReach, coarseSteps, {std::begin(roundings), std::end(roundings)}, best,
+               bestCost);
+    if (!std::isfinite(bestCost))
+        return best;
+    searchGrid(d, best.t0 - coarse, best.t0 + coarse, fineSteps, {best.e * 0.7, best.e, best.e * 1.4}, best,
+               bestCost);
+    const double step = 2 * coarse / (fineSteps - 1);
+    double before = 0, after = 0;
+    linearPart(d, best.t0 - step, best.e, &before);
+    linearPart(d, best.t0 + step, best.e, &after);
+    const double curvature = before + after - 2 * bestCost;
+    if (curvature > 0) {
+        double cost = 0;
+        const double shift = std::clamp(0.5 * (before - after) / curvature, -0.5, 0.5) * step;
+        const Hyperbola refined = linearPart(d, best.t0 + shift, best.e, &cost);
+        if (refined.b > 0 && cost <= bestCost)
+            best = refined;
+    }
+    return best;
 }
 
 double median(std::vector<double> values) {
@@ -40,67 +100,28 @@ double median(std::vector<double> values) {
     return *middle;
 }
 
-} // namespace
-
-PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
-    double best = 0;
-    for (const SharpnessSample& s : samples)
-        best = std::max(best, s.mtf50);
-    std::vector<double> t, y;
-    double low = INFINITY, high = -INFINITY, mean = 0, spread = 0;
-    for (const SharpnessSample& s : samples)
-        if (s.mtf50 >= keptFraction * best && s.mtf50 > 0) {
-            t.push_back(s.position), y.push_back(1 / (s.mtf50 * s.mtf50));
-            low = std::min(low, s.position), high = std::max(high, s.position);
+// Outliers down-weighted by Tukey's biweight on the relative residuals, over a few rounds.
+Hyperbola robustCurve(Data& d, int* inliers) {
+    Hyperbola curve;
+    for (int round = 0; round < 3; ++round) {
+        curve = bestCurve(d);
+        if (!(curve.b > 0))
+            return curve;
+        std::vector<double> residuals, magnitudes;
+        for (size_t i = 0; i < d.t.size(); ++i) {
+            residuals.push_back((d.y[i] - curve.at(d.t[i])) / d.y[i]);
+            magnitudes.push_back(std::abs(residuals.back()));
         }
-    if (t.size() < 6 || high <= low)
-        return {};
-    // Centred and scaled, so that the normal equations stay well conditioned.
-    for (double v : t)
-        mean += v / double(t.size());
-    for (double v : t)
-        spread = std::max(spread, std::abs(v - mean));
-    for (double& v : t)
-        v = (v - mean) / spread;
-    std::vector<double> weights(t.size(), 1.0);
-    std::optional<Parabola> parabola;
-    for (int round = 0; round < 10; ++round) {
-        std::vector<double> w(t.size());
-        for (size_t i = 0; i < t.size(); ++i)
-            w[i] = weights[i] / (y[i] * y[i]);
-        parabola = weightedParabola(t, y, w);
-        if (!parabola)
-            return {};
-        std::vector<double> residuals(t.size());
-        for (size_t i = 0; i < t.size(); ++i)
-            residuals[i] = (y[i] - parabola->at(t[i])) / y[i];
-        std::vector<double> magnitudes(residuals.size());
-        std::transform(residuals.begin(), residuals.end(), magnitudes.begin(),
-                       [](double r) { return std::abs(r); });
         const double cutoff = 4.685 * std::max(1.4826 * median(magnitudes), 1e-3);
-        for (size_t i = 0; i < t.size(); ++i) {
+        for (size_t i = 0; i < d.t.size(); ++i) {
             const double u = residuals[i] / cutoff;
-            weights[i] = std::abs(u) < 1 ? (1 - u * u) * (1 - u * u) : 0;
+            d.weights[i] = std::abs(u) < 1 ? (1 - u * u) * (1 - u * u) : 0;
         }
     }
-    PeakFit result;
-    result.inliers = int(std::count_if(weights.begin(), weights.end(), [](double w) { return w > 0.5; }));
-    const double toPosition = spread;
-    if (parabola->c <= 0) {
-        // No minimum of the blur inside: the sharp end is where the blur is lower.
-        const bool lowSharper = parabola->at(-1) < parabola->at(1);
-        result.kind = lowSharper ? PeakFit::Kind::beyondLow : PeakFit::Kind::beyondHigh;
-        return result;
-    }
-    const double peak = -parabola->b / (2 * parabola->c) * toPosition + mean;
-    result.position = peak;
-    result.kind = peak < low    ? PeakFit::Kind::beyondLow
-                  : peak > high ? PeakFit::Kind::beyondHigh
-                                : PeakFit::Kind::peak;
-    return result;
+    *inliers = int(std::count_if(d.weights.begin(), d.weights.end(), [](double w) { return w > 0.5; }));
+    return curve;
 }
 
-namespace {
 std::vector<SharpnessSample> resampled(const std::vector<SharpnessSample>& samples, std::mt19937& random) {
     std::uniform_int_distribution<size_t> pick(0, samples.size() - 1);
     std::vector<SharpnessSample> drawn(samples.size());
@@ -108,29 +129,58 @@ std::vector<SharpnessSample> resampled(const std::vector<SharpnessSample>& sampl
         s = samples[pick(random)];
     return drawn;
 }
+
 } // namespace
 
-double FocusFit::agreement(const std::vector<SharpnessSample>& samples, PeakFit::Kind kind, int rounds,
-                           unsigned seed) {
-    if (samples.empty() || rounds <= 0)
-        return 0;
-    std::mt19937 random(seed);
-    int same = 0;
-    for (int round = 0; round < rounds; ++round)
-        same += fit(resampled(samples, random)).kind == kind ? 1 : 0;
-    return double(same) / rounds;
+PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
+    double best = 0;
+    for (const SharpnessSample& s : samples)
+        best = std::max(best, s.mtf50);
+    Data data;
+    double low = INFINITY, high = -INFINITY;
+    for (const SharpnessSample& s : samples)
+        if (s.mtf50 >= keptFraction * best && s.mtf50 > 0) {
+            data.t.push_back(s.position), data.y.push_back(1 / s.mtf50), data.weights.push_back(1);
+            low = std::min(low, s.position), high = std::max(high, s.position);
+        }
+    if (data.t.size() < 6 || high <= low)
+        return {};
+    // Scaled to [-1, 1], so that one grid and one set of roundings serve every shot.
+    const double middle = (low + high) / 2, half = (high - low) / 2;
+    for (double& v : data.t)
+        v = (v - middle) / half;
+    PeakFit result;
+    const Hyperbola curve = robustCurve(data, &result.inliers);
+    if (!(curve.b > 0))
+        return {};
+    result.position = curve.t0 * half + middle;
+    result.kind = curve.t0 < -trustedReach  ? PeakFit::Kind::beyondLow
+                  : curve.t0 > trustedReach ? PeakFit::Kind::beyondHigh
+                                            : PeakFit::Kind::peak;
+    return result;
 }
 
-std::optional<std::pair<double, double>> FocusFit::interval(const std::vector<SharpnessSample>& samples,
-                                                            int rounds, unsigned seed) {
+std::vector<PeakFit> FocusFit::refits(const std::vector<SharpnessSample>& samples, int rounds,
+                                      unsigned seed) {
     std::mt19937 random(seed);
+    std::vector<PeakFit> fits;
+    for (int round = 0; round < rounds && !samples.empty(); ++round)
+        fits.push_back(fit(resampled(samples, random)));
+    return fits;
+}
+
+double FocusFit::agreement(const std::vector<PeakFit>& refits, PeakFit::Kind kind) {
+    const auto same =
+        std::count_if(refits.begin(), refits.end(), [kind](const PeakFit& f) { return f.kind == kind; });
+    return refits.empty() ? 0 : double(same) / double(refits.size());
+}
+
+std::optional<std::pair<double, double>> FocusFit::interval(const std::vector<PeakFit>& refits) {
     std::vector<double> peaks;
-    for (int round = 0; round < rounds && !samples.empty(); ++round) {
-        const PeakFit fitted = fit(resampled(samples, random));
+    for (const PeakFit& fitted : refits)
         if (fitted.kind == PeakFit::Kind::peak)
             peaks.push_back(fitted.position);
-    }
-    if (peaks.size() < size_t(rounds) * 2 / 3)
+    if (peaks.empty() || peaks.size() < refits.size() * 2 / 3)
         return std::nullopt;
     std::sort(peaks.begin(), peaks.end());
     const auto at = [&peaks](double q) { return peaks[size_t(std::lround(q * double(peaks.size() - 1)))]; };

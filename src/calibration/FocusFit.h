@@ -6,8 +6,8 @@
 namespace lensdock {
 
 // Where sharpness peaks along one variable. With a thin lens the defocus blur grows in proportion
-// to |1/z - 1/z_focus|, so 1 / MTF50^2 is close to a parabola in 1/z; the fit is a parabola through
-// 1 / MTF50^2, weighted for relative error, with outliers down-weighted (Tukey's biweight).
+// to |1/z - 1/z_focus|, so 1 / MTF50 against 1/z is a V rounded at its tip: the fit is a hyperbola,
+// weighted for relative error, with outliers down-weighted (Tukey's biweight).
 struct SharpnessSample {
     double position = 0;
     double mtf50 = 0;
@@ -25,11 +25,13 @@ public:
     static PeakFit fit(const std::vector<SharpnessSample>& samples);
     // 5 % and 95 % points of the peak over `rounds` refits of resampled samples (seeded, so a shot
     // gives the same interval each time); nothing when too few refits found a peak.
-    // The share of `rounds` refits of resampled samples that find the same kind of peak.
-    static double agreement(const std::vector<SharpnessSample>& samples, PeakFit::Kind kind, int rounds = 30,
-                            unsigned seed = 2);
-    static std::optional<std::pair<double, double>> interval(const std::vector<SharpnessSample>& samples,
-                                                             int rounds = 30, unsigned seed = 1);
+    // Refits of resampled samples (seeded, so that a shot gives the same answer each time).
+    static std::vector<PeakFit> refits(const std::vector<SharpnessSample>& samples, int rounds = 30,
+                                       unsigned seed = 1);
+    // The share of the refits that find the same kind of peak.
+    static double agreement(const std::vector<PeakFit>& refits, PeakFit::Kind kind);
+    // 5 % and 95 % points of the refits' peaks; nothing when too few found one.
+    static std::optional<std::pair<double, double>> interval(const std::vector<PeakFit>& refits);
 };
 
 } // namespace lensdock

@@ -141,10 +141,11 @@ QString beyondTarget(bool front) {
 // curve has no peak on the target or the resampled curves do not agree where it lies.
 bool locatePeak(const std::vector<SharpnessSample>& samples, const CameraPose* pose, FocusResult& result) {
     const PeakFit peak = FocusFit::fit(samples);
+    const std::vector<PeakFit> refits = FocusFit::refits(samples);
     // With a pose the fit runs on 1000 / depth, which falls with distance: its low end is the far one.
     const bool lowIsNear = !pose;
     const bool clear =
-        peak.kind != PeakFit::Kind::none && FocusFit::agreement(samples, peak.kind) >= minimumAgreement;
+        peak.kind != PeakFit::Kind::none && FocusFit::agreement(refits, peak.kind) >= minimumAgreement;
     if (!clear) {
         result =
             refused(QStringLiteral("no clear sharpness peak along the target: the focus changes too little "
@@ -163,7 +164,7 @@ bool locatePeak(const std::vector<SharpnessSample>& samples, const CameraPose* p
     result.focusError_mm = toError(peak.position);
     result.peakAlongTarget_mm = pose ? result.focusError_mm / pose->depthPerPageMm() : peak.position;
     result.intervalLow_mm = result.intervalHigh_mm = result.focusError_mm;
-    if (const auto bounds = FocusFit::interval(samples)) {
+    if (const auto bounds = FocusFit::interval(refits)) {
         const double a = toError(bounds->first), b = toError(bounds->second);
         result.intervalLow_mm = std::min({a, b, result.focusError_mm});
         result.intervalHigh_mm = std::max({a, b, result.focusError_mm});
