@@ -1,7 +1,8 @@
 // Focus calibration: seconds to measure a 24-megapixel JPEG and DNG on one core, and the accuracy of
 // the measured plane of best focus over rendered shots across focal lengths, distances, apertures,
 // tilts, noise and JPEG quality, as a fraction of the depth of field.
-// Arguments: [SHOTS] [MEGAPIXELS of the accuracy shots]; defaults 200 and 24.
+// Arguments: [SHOTS] [MEGAPIXELS of the accuracy shots]; defaults 200 and 24. With --example DIR it
+// writes the README's example instead: a shot with 0.4 depths of field of back focus, and its detail.
 #include "calibration/DepthOfField.h"
 #include "calibration/FocusMeasurement.h"
 #include "calibration/ShotReader.h"
@@ -192,15 +193,36 @@ void accuracy(const ShotRenderer& renderer, const TargetLayout& layout, int coun
     std::printf("  refused although the true plane lies on the target: %d\n", tally.refusedInside);
 }
 
+// A 6-megapixel shot, 50 mm f/1.4 from 25 times the focal length, and the part of it showing the target.
+int writeExample(const ShotRenderer& renderer, const QString& folder) {
+    CameraSetup camera = sensor(6);
+    camera.focalLength_mm = 50;
+    camera.fNumber = 1.4;
+    camera.distance_mm = 1250;
+    camera.focusOffset_mm = 0.4 * depthOfFieldOf(camera);
+    const cv::Mat1f shot = renderer.renderLinear(camera, 11);
+    const cv::Rect detail(camera.widthPx / 2 - 520, camera.heightPx / 2 - 380, 1040, 760);
+    QString error;
+    const bool written = ShotWriter::writeJpeg(folder + QStringLiteral("/shot.jpg"), shot,
+                                               ShotRenderer::metadataFor(camera), 90, &error) &&
+                         ShotWriter::writeJpeg(folder + QStringLiteral("/shot-detail.jpg"),
+                                               shot(detail).clone(), {}, 85, &error);
+    std::printf("example: %s, true focus error %+.1f mm\n", written ? "written" : qPrintable(error),
+                camera.focusOffset_mm);
+    return written ? 0 : 1;
+}
+
 } // namespace
 
 int main(int argc, char* argv[]) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QGuiApplication app(argc, argv);
-    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
-    const double megapixels = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 24;
     const TargetLayout layout = TargetLayout::forPaper(Paper::a4);
     const ShotRenderer renderer(layout, TargetPrinter::render(layout, pageDpi), pageDpi);
+    if (argc > 2 && QByteArray(argv[1]) == "--example")
+        return writeExample(renderer, QString::fromLocal8Bit(argv[2]));
+    const int count = argc > 1 ? std::max(1, std::atoi(argv[1])) : 200;
+    const double megapixels = argc > 2 ? std::max(1.0, std::atof(argv[2])) : 24;
     QTemporaryDir folder;
     accuracy(renderer, layout, count, megapixels);
     speed(renderer, folder.path());

@@ -15,9 +15,6 @@ constexpr double keptFraction = 0.3;
 constexpr double searchReach = 1.6;
 constexpr int coarseSteps = 41, fineSteps = 17;
 constexpr double roundings[] = {0.03, 0.08, 0.2, 0.5, 1.2};
-// A vertex in the outer part of the samples' range is where a curve flattened far out of focus
-// also puts it: only one well inside counts as a peak on the target.
-constexpr double trustedReach = 0.85;
 
 // 1 / MTF50 against position: a hyperbola, A + B sqrt((t - t0)^2 + e^2). Far from focus the blur
 // disc grows in proportion to the distance in 1/z and 1 / MTF50 with it (the straight flanks);
@@ -154,9 +151,9 @@ PeakFit FocusFit::fit(const std::vector<SharpnessSample>& samples) {
     if (!(curve.b > 0))
         return {};
     result.position = curve.t0 * half + middle;
-    result.kind = curve.t0 < -trustedReach  ? PeakFit::Kind::beyondLow
-                  : curve.t0 > trustedReach ? PeakFit::Kind::beyondHigh
-                                            : PeakFit::Kind::peak;
+    result.kind = curve.t0 < -1  ? PeakFit::Kind::beyondLow
+                  : curve.t0 > 1 ? PeakFit::Kind::beyondHigh
+                                 : PeakFit::Kind::peak;
     return result;
 }
 

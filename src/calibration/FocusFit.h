@@ -11,6 +11,7 @@ namespace lensdock {
 struct SharpnessSample {
     double position = 0;
     double mtf50 = 0;
+    double rise_px = 0; // the edge's 10-90 % rise; not used by the fit
 };
 
 struct PeakFit {

@@ -19,6 +19,11 @@ constexpr double nominalTilt_deg = 45;
 constexpr double fullFrameWidth_mm = 36;
 // How many of the resampled curves must find the same kind of peak for the shot to count.
 constexpr double minimumAgreement = 0.8;
+// A 10-90 % rise beyond which an edge is far out of focus (an edge in focus rises within 2 pixels).
+constexpr double blurredRise_px = 4;
+const QString outOfFocusEverywhere = QStringLiteral(
+    "the target is out of focus from end to end: the focus error is larger than the target can show (check "
+    "that the camera focused on the black patch)");
 
 FocusResult refused(const QString& reason, FocusResult result = {}) {
     result.verdict = FocusVerdict::refused;
@@ -102,6 +107,21 @@ void setVerdict(FocusResult& result) {
         result.verdict = result.focusError_mm < 0 ? FocusVerdict::frontFocus : FocusVerdict::backFocus;
 }
 
+// Where the fit puts focus, edges must be crisp. When even the edges nearest the peak rise over
+// several pixels, the whole target is far out of focus, and a small bump of sharpness (from noise or
+// from how a wide blur meets the pattern) is no peak.
+bool blurredAtThePeak(const std::vector<SharpnessSample>& samples, double peak) {
+    std::vector<const SharpnessSample*> nearest;
+    for (const SharpnessSample& s : samples)
+        nearest.push_back(&s);
+    std::sort(nearest.begin(), nearest.end(),
+              [peak](auto a, auto b) { return std::abs(a->position - peak) < std::abs(b->position - peak); });
+    std::vector<double> rises;
+    for (size_t i = 0; i < std::max<size_t>(3, nearest.size() / 10) && i < nearest.size(); ++i)
+        rises.push_back(nearest[i]->rise_px);
+    return median(rises) > blurredRise_px;
+}
+
 // The checks on the measured edges, in the order a photographer fixes them; the first that fails.
 std::optional<QString> qualityProblem(const std::vector<MeasuredEdge>& edges, int usableEdges) {
     int clipped = 0, vertical = 0, blurred = 0;
@@ -111,9 +131,7 @@ std::optional<QString> qualityProblem(const std::vector<MeasuredEdge>& edges, in
         blurred += e.vertical && e.sharpness.blurredPastWindow ? 1 : 0;
     }
     if (vertical >= minimumEdges && blurred > vertical / 2)
-        return QStringLiteral(
-            "the target is out of focus from end to end: the focus error is larger than the "
-            "target can show (check that the camera focused on the black patch)");
+        return outOfFocusEverywhere;
     if (usableEdges < minimumEdges)
         return QStringLiteral(
                    "too few edges could be measured (%1 of at least %2): bring the target nearer or "
@@ -151,6 +169,10 @@ bool locatePeak(const std::vector<SharpnessSample>& samples, const CameraPose* p
             refused(QStringLiteral("no clear sharpness peak along the target: the focus changes too little "
                                    "across it (open the aperture or come nearer)"),
                     result);
+        return false;
+    }
+    if (peak.kind == PeakFit::Kind::peak && blurredAtThePeak(samples, peak.position)) {
+        result = refused(outOfFocusEverywhere, result);
         return false;
     }
     if (peak.kind != PeakFit::Kind::peak) {
@@ -220,7 +242,7 @@ FocusResult FocusMeasurement::measure(const Shot& shot) {
         if (e.vertical && !e.sharpness.blurredPastWindow)
             samples.push_back(
                 {pose ? 1000 / pose->depthAt(e.page_mm) : target->layout.alongTarget(e.page_mm.x()),
-                 e.sharpness.mtf50});
+                 e.sharpness.mtf50, e.sharpness.rise_px});
     result.edgeCount = int(samples.size());
     if (const auto reason = qualityProblem(edges, result.edgeCount))
         return refused(*reason, result);

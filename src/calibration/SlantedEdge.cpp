@@ -182,11 +182,10 @@ std::optional<EdgeSharpness> SlantedEdge::measure(const cv::Mat1f& image, cv::Po
     if (bright - dark < 0.02)
         return std::nullopt;
     const double middle = (first + last) / 2.0;
-    return EdgeSharpness{mtf50Of(esf),
-                         bright - dark,
-                         brightest >= 0.98f * clipLevel,
-                         {line->at(middle), middle},
-                         riseFraction(esf, dark, bright) > 0.5};
+    const double rise = riseFraction(esf, dark, bright);
+    return EdgeSharpness{
+        mtf50Of(esf), bright - dark,   brightest >= 0.98f * clipLevel, {line->at(middle), middle},
+        rise > 0.5,   rise * 2 * width};
 }
 
 std::optional<EdgeSharpness> SlantedEdge::measureHorizontal(const cv::Mat1f& image, cv::Point2d left,

@@ -18,6 +18,7 @@ struct EdgeSharpness {
     // The edge's blur filled most of the window it was measured in: its MTF50 then reads too high
     // and says little about how far out of focus it is.
     bool blurredPastWindow = false;
+    double rise_px = 0; // the edge's 10-90 % rise
 };
 
 class SlantedEdge {
