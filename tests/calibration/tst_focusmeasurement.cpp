@@ -124,8 +124,10 @@ private slots:
         QTest::newRow("camera shake") << Scene{.motion = 7} << "motion blur";
         QTest::newRow("turned too little") << Scene{.tilt = 22} << "turn it between 30° and 60°";
         QTest::newRow("turned too far") << Scene{.tilt = 66} << "turn it between 30° and 60°";
-        QTest::newRow("behind the far end") << Scene{.fNumber = 4, .offset_mm = 130} << "back-focus error is larger";
-        QTest::newRow("before the near end") << Scene{.fNumber = 4, .offset_mm = -130} << "front-focus error is larger";
+        QTest::newRow("behind the far end")
+            << Scene{.fNumber = 2.8, .offset_mm = 130} << "back-focus error is larger";
+        QTest::newRow("before the near end")
+            << Scene{.fNumber = 2.8, .offset_mm = -130} << "front-focus error is larger";
     }
     void refusesWithItsReason() {
         QFETCH(Scene, scene);
