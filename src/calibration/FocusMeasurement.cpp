@@ -176,7 +176,13 @@ bool locatePeak(const std::vector<SharpnessSample>& samples, const CameraPose* p
         return false;
     }
     if (peak.kind != PeakFit::Kind::peak) {
-        result = refused(beyondTarget((peak.kind == PeakFit::Kind::beyondLow) == lowIsNear), result);
+        // The side is told only when the target's sharp end is nearly in focus; from edges blurred
+        // all along, a slope of blur is too faint to trust.
+        const auto [lowest, highest] = std::minmax_element(
+            samples.begin(), samples.end(), [](auto& a, auto& b) { return a.position < b.position; });
+        const bool lowSharp = peak.kind == PeakFit::Kind::beyondLow;
+        const bool faint = blurredAtThePeak(samples, lowSharp ? lowest->position : highest->position);
+        result = refused(faint ? outOfFocusEverywhere : beyondTarget(lowSharp == lowIsNear), result);
         return false;
     }
     const auto toError = [&](double position) {

@@ -154,10 +154,13 @@ struct RowIntegrals {
             }
         }
     }
-    // The twice-integrated row at t, held within the row.
+    // The twice-integrated row at t; beyond its ends the row goes on with its end pixels, as the
+    // scene beyond the box does (it is the page's flat surroundings there).
     double at(int row, double t) const {
-        t = std::clamp(t, 0.0, double(image.cols));
-        const int i = std::min(int(t), image.cols - 1);
+        if (t < 0)
+            return image(row, 0) * t * t / 2;
+        const int last = image.cols - 1;
+        const int i = std::min(int(t), last);
         const double f = t - i;
         return twice(row, i) + once(row, i) * f + image(row, i) * f * f / 2;
     }
