@@ -6,6 +6,7 @@
 #include <atomic>
 #include <cmath>
 #include <mutex>
+#include <opencv2/core.hpp>
 #include <QFileInfo>
 #include <QJsonArray>
 #include <QJsonDocument>
@@ -186,6 +187,8 @@ std::optional<Failure> runTarget(const CliOptions& options, CommandOutput& out) 
 } // namespace
 
 std::optional<Failure> runCalibrate(const CliOptions& options, CommandOutput& out) {
+    // Shots are measured one per core; OpenCV's own threads inside each would only compete for them.
+    cv::setNumThreads(0);
     if (options.arguments.value(0) == QStringLiteral("target"))
         return runTarget(options, out);
     return runMeasure(options, out);
