@@ -6,10 +6,9 @@ namespace lensdock {
 
 namespace {
 QCommandLineOption portOption() {
-    return QCommandLineOption(
-        QStringLiteral("port"),
-        QStringLiteral("Use the serial device PATH instead of searching for the dock."),
-        QStringLiteral("PATH"));
+    return QCommandLineOption(QStringLiteral("port"),
+                              QStringLiteral("Use the serial device PATH instead of searching for the dock."),
+                              QStringLiteral("PATH"));
 }
 
 std::shared_ptr<SerialPortProvider> providerFor(const AppOptions& options) {

@@ -52,10 +52,9 @@ QString DemoSession::libraryFolder() const {
 }
 
 QCommandLineOption DemoSession::commandLineOption() {
-    return QCommandLineOption(
-        QStringLiteral("demo"),
-        QStringLiteral("Demo: an emulated dock with a lens and a local download host "
-                       "inside the program; no hardware or network needed."));
+    return QCommandLineOption(QStringLiteral("demo"),
+                              QStringLiteral("Demo: an emulated dock with a lens and a local download host "
+                                             "inside the program; no hardware or network needed."));
 }
 
 } // namespace lensdock
