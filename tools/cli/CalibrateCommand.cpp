@@ -27,13 +27,10 @@ struct ShotOutcome {
 };
 
 ShotOutcome measureFile(const QString& path) {
-    ShotOutcome outcome{path, {}, {}};
     const ShotReadResult read = ShotReader::read(path);
-    if (!read.shot) {
-        outcome.result.reason = read.reason;
-        return outcome;
-    }
-    outcome.metadata = read.shot->metadata;
+    if (!read.shot)
+        return {path, {}, FocusResult::refusal(read.reason)};
+    ShotOutcome outcome{path, read.shot->metadata, {}};
     outcome.result = FocusMeasurement::measure(*read.shot);
     if (!read.shot->note.isEmpty())
         outcome.result.notes.prepend(read.shot->note);
